@@ -1,0 +1,34 @@
+# Compiler settings shared by every target.
+#
+# Filters are regrown from a seed and must give the same pixels on every
+# platform, so floating point follows IEEE 754 to the letter: no fused
+# multiply-add contraction, no fast-math reassociation, and on 32-bit x86
+# the SSE2 unit instead of the x87 stack with its extended precision.
+
+add_library(pxb_settings INTERFACE)
+target_compile_features(pxb_settings INTERFACE cxx_std_20)
+target_compile_options(pxb_settings INTERFACE
+  -ffp-contract=off
+  -fno-fast-math
+  -fno-finite-math-only
+  -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wcast-align
+  -Wmissing-declarations)
+
+if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(i[3-6]86|x86)$")
+  target_compile_options(pxb_settings INTERFACE -msse2 -mfpmath=sse)
+endif()
+
+if(PXB_WERROR)
+  target_compile_options(pxb_settings INTERFACE -Werror)
+endif()
+
+if(PXB_SANITIZE)
+  target_compile_options(pxb_settings INTERFACE
+    -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  target_link_options(pxb_settings INTERFACE -fsanitize=address,undefined)
+endif()
+
+if(PXB_TSAN)
+  target_compile_options(pxb_settings INTERFACE -fsanitize=thread -fno-omit-frame-pointer)
+  target_link_options(pxb_settings INTERFACE -fsanitize=thread)
+endif()

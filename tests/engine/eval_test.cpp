@@ -1,0 +1,140 @@
+#include "engine/eval.h"
+
+#include <gtest/gtest.h>
+
+#include "engine/colour.h"
+#include "tests/engine/test_nodes.h"
+
+namespace pxb {
+namespace {
+
+using namespace pxb::testing;
+
+class EvalTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    RegisterTestTypes();
+    evalCalls = 0;
+  }
+  double At(Node** root, int column, int row) {
+    ctx_.column = column;
+    ctx_.row = row;
+    double v = -1;
+    EvaluateAt(*root, &v, &ctx_, &view_);
+    return v;
+  }
+  ViewParams view_{4, 4, 1, {{0, 0, 0}}};
+  EvalContext ctx_{};
+};
+
+TEST_F(EvalTest, ConstantTreeIsComputedOnlyWhilePreparing) {
+  Node* root =
+      Sum(Constant(1, &view_), Sum(Constant(2, &view_), Constant(4, &view_), &view_), &view_);
+  PrepareTree(&root, &ctx_, &view_);
+  EXPECT_EQ(ctx_.mask, kRenderMask);
+  EXPECT_EQ(evalCalls, 5);
+  for (int i = 0; i < 16; ++i)
+    EXPECT_EQ(At(&root, i % 4, i / 4), 7.0);
+  EXPECT_EQ(evalCalls, 5);
+  NodeRelease(&root, &view_);
+}
+
+TEST_F(EvalTest, PositionIsColumnOverWidth) {
+  Node* root = PositionX(&view_);
+  PrepareTree(&root, &ctx_, &view_);
+  EXPECT_EQ(At(&root, 0, 0), 0.0);
+  EXPECT_EQ(At(&root, 3, 2), 0.75);
+  EXPECT_EQ(ctx_.y, 0.5);
+  NodeRelease(&root, &view_);
+}
+
+TEST_F(EvalTest, SharedNodeIsComputedOncePerSample) {
+  Node* x = PositionX(&view_);
+  NodeRetain(x);
+  Node* root = Sum(x, Sum(x, Constant(1, &view_), &view_), &view_);
+  PrepareTree(&root, &ctx_, &view_);
+  EXPECT_EQ(x->mark, 2);
+  EXPECT_EQ(root->mark, 0);
+  evalCalls = 0;
+  EXPECT_EQ(At(&root, 2, 0), 1.5 + 0.5);
+  EXPECT_EQ(evalCalls, 3);  // x once, both sums
+  // Another row leaves x, y's key part ... x's key covers x, y and z: a new
+  // row changes y, so x is computed again.
+  evalCalls = 0;
+  At(&root, 2, 1);
+  EXPECT_EQ(evalCalls, 3);
+  // The same sample again: x's key matches, only the unshared sums run.
+  evalCalls = 0;
+  At(&root, 2, 1);
+  EXPECT_EQ(evalCalls, 2);
+  NodeRelease(&root, &view_);
+}
+
+TEST_F(EvalTest, UnsharedVariableNodesRunEverySample) {
+  Node* root = Sum(PositionX(&view_), Constant(1, &view_), &view_);
+  PrepareTree(&root, &ctx_, &view_);
+  evalCalls = 0;
+  At(&root, 1, 1);
+  At(&root, 1, 1);
+  EXPECT_EQ(evalCalls, 4);
+  NodeRelease(&root, &view_);
+}
+
+TEST_F(EvalTest, MapRootOfTheViewsSizeIsNotWrapped) {
+  Node* root = GridMap(4, 4, &view_);
+  Node* before = root;
+  PrepareTree(&root, &ctx_, &view_);
+  EXPECT_EQ(root, before);
+  EXPECT_EQ(At(&root, 3, 2), 23.0);
+  NodeRelease(&root, &view_);
+}
+
+TEST_F(EvalTest, BilinearResamplingAveragesFourPixelsAtAQuarter) {
+  Node* root = GridMap(2, 2, &view_);
+  PrepareTree(&root, &ctx_, &view_);
+  ASSERT_STREQ(root->name, "pol2map");
+  EXPECT_EQ(At(&root, 0, 0), 0.0);
+  EXPECT_EQ(At(&root, 1, 1), (0.0 + 1.0 + 10.0 + 11.0) / 4);  // x = y = 0.25
+  // x = y = 0.5 lands exactly on pixel (1, 1).
+  EXPECT_EQ(At(&root, 2, 2), 11.0);
+  // The context comes back as it was.
+  EXPECT_EQ(ctx_.column, 2);
+  EXPECT_EQ(ctx_.mask, kRenderMask);
+  NodeRelease(&root, &view_);
+}
+
+TEST_F(EvalTest, NearestResamplingForAnySmoothFlagButOne) {
+  for (int smooth : {0, 2}) {
+    view_.smooth = smooth;
+    Node* root = GridMap(2, 2, &view_);
+    PrepareTree(&root, &ctx_, &view_);
+    ASSERT_STREQ(root->name, "pol2map");
+    EXPECT_EQ(At(&root, 1, 1), 0.0) << smooth;
+    EXPECT_EQ(At(&root, 3, 1), 1.0) << smooth;
+    EXPECT_EQ(At(&root, 3, 3), 11.0) << smooth;
+    NodeRelease(&root, &view_);
+  }
+}
+
+TEST_F(EvalTest, ColourRootComesOutAsRgb) {
+  Node* root = NodeCreate(
+      kColour, 0, nullptr, 0,
+      [](ArgSlot*, void* r, Node*, EvalContext*) {
+        ColourValue c{{1.0 / 3, 1, 1, 1}, 1, 0};
+        std::memcpy(r, &c, sizeof c);
+        return 0;
+      },
+      "hsv", &view_);
+  root->flags = kPositionDependent;
+  PrepareTree(&root, &ctx_, &view_);
+  ColourValue out{};
+  EvaluateAt(root, &out, &ctx_, &view_);
+  EXPECT_EQ(out.hsv, 0);
+  EXPECT_EQ(out.c[0], 0.0);
+  EXPECT_EQ(out.c[1], 1.0);
+  EXPECT_EQ(out.c[2], 0.0);
+  NodeRelease(&root, &view_);
+}
+
+}  // namespace
+}  // namespace pxb

@@ -1,0 +1,79 @@
+#include "engine/rand.h"
+
+#include <gtest/gtest.h>
+
+namespace pxb {
+namespace {
+
+TEST(Rand, UnseededGlobalSequenceMatchesPublishedValues) {
+  GlobalRandState() = kUnseededGlobalState;
+  EXPECT_EQ(NextDouble(), 0.39646477376027534);
+  EXPECT_EQ(NextDouble(), 0.8404853694114252);
+  EXPECT_EQ(NextDouble(), 0.3533360972452435);
+  GlobalRandState() = kUnseededGlobalState;
+  EXPECT_EQ(NextInt31(), 851401618);
+}
+
+TEST(Rand, SeededValues) {
+  SeedGlobal(0);
+  EXPECT_EQ(NextDouble(), 0.17082803610628972);
+  SeedGlobal(0);
+  EXPECT_EQ(NextInt31(), 366850414);
+  SeedGlobal(123456790);
+  EXPECT_EQ(NextDouble(), 0.9232707755445553);
+
+  RandState s;
+  SeedState(&s, 0);
+  EXPECT_EQ(NextInt31On(&s), 366850414);
+}
+
+TEST(Rand, NegativeSeedTakesItsBitPattern) {
+  RandState a;
+  RandState b;
+  SeedState(&a, -2);
+  SeedGlobal(0xFFFFFFFEu);
+  b = GlobalRandState();
+  EXPECT_EQ(a.x[0], 0x330E);
+  EXPECT_EQ(a.x[1], 0xFFFE);
+  EXPECT_EQ(a.x[2], 0xFFFF);
+  EXPECT_EQ(NextDoubleOn(&a), NextDoubleOn(&b));
+}
+
+TEST(Rand, AllOnesStateStepsToTheExactFormula) {
+  RandState s{{0xFFFF, 0xFFFF, 0xFFFF}};
+  StepState(&s);
+  // (0x5DEECE66D * (2^48 - 1) + 11) mod 2^48, worked out by hand:
+  // -0x5DEECE66D + 11 mod 2^48 = 0xFFFA2113199E.
+  EXPECT_EQ(s.x[0], 0x199E);
+  EXPECT_EQ(s.x[1], 0x2113);
+  EXPECT_EQ(s.x[2], 0xFFFA);
+}
+
+TEST(Rand, DoubleAndIntegerDrawsInterleaveAsOneSequence) {
+  RandState a;
+  RandState b;
+  SeedState(&a, 42);
+  SeedState(&b, 42);
+  const double d1 = NextDoubleOn(&a);
+  const int32_t i2 = NextInt31On(&a);
+  const double d3 = NextDoubleOn(&a);
+  // The same three steps, each read the other way.
+  const int32_t j1 = NextInt31On(&b);
+  const double e2 = NextDoubleOn(&b);
+  const int32_t j3 = NextInt31On(&b);
+  EXPECT_EQ(static_cast<int32_t>(d1 * 0x1p31), j1);
+  EXPECT_EQ(static_cast<int32_t>(e2 * 0x1p31), i2);
+  EXPECT_EQ(static_cast<int32_t>(d3 * 0x1p31), j3);
+}
+
+TEST(Rand, DoublesStayBelowOne) {
+  RandState s{{0xFFFF, 0xFFFF, 0xFFFF}};
+  for (int i = 0; i < 10000; ++i) {
+    const double d = NextDoubleOn(&s);
+    ASSERT_GE(d, 0.0);
+    ASSERT_LT(d, 1.0);
+  }
+}
+
+}  // namespace
+}  // namespace pxb

@@ -1,0 +1,113 @@
+#include "primitives/value_types.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+namespace pxb {
+namespace {
+
+class NormalDeviateTest : public ::testing::Test {
+ protected:
+  void SetUp() override { InitNormalDeviate(); }
+};
+
+// A state whose next NextInt31On draw has the given low 15 bits: the draw is
+// X >> 17, so bits 17..31 of the stepped state carry them.
+RandState StateDrawing(int low15) {
+  const uint64_t stepped = static_cast<uint64_t>(low15) << 17;
+  // Invert X' = a·X + c (mod 2^48) with the inverse of a.
+  constexpr uint64_t kInverse = 0xDFE05BCB1365ULL;  // a·kInverse ≡ 1 (mod 2^48)
+  const uint64_t x = ((stepped - 0xB) * kInverse) & ((uint64_t{1} << 48) - 1);
+  return RandState{
+      {static_cast<uint16_t>(x), static_cast<uint16_t>(x >> 16), static_cast<uint16_t>(x >> 32)}};
+}
+
+TEST_F(NormalDeviateTest, PublishedSequenceFromSeedZero) {
+  RandState s;
+  SeedState(&s, 0);
+  EXPECT_NEAR(NormalDeviate(0.0, 1.0, &s), -0.2733451877, 1e-10);
+  EXPECT_NEAR(NormalDeviate(0.0, 1.0, &s), 0.1781461574, 1e-10);
+  EXPECT_NEAR(NormalDeviate(0.0, 1.0, &s), 0.8892191336, 1e-10);
+}
+
+TEST_F(NormalDeviateTest, ExtremesAndTheMiddle) {
+  RandState s = StateDrawing(0);
+  ASSERT_EQ(NextInt31On(&s) & 0x7FFF, 0);
+  s = StateDrawing(0);
+  EXPECT_EQ(NormalDeviate(1.0, 2.0, &s), 1.0 - 8.5);
+  s = StateDrawing(32767);
+  EXPECT_EQ(NormalDeviate(1.0, 2.0, &s), 1.0 + 8.5);
+  s = StateDrawing(16383);
+  const double below = NormalDeviate(0.0, 1.0, &s);
+  EXPECT_LT(below, 0.0);
+  EXPECT_GT(below, -0.0001);
+  s = StateDrawing(16384);
+  EXPECT_EQ(NormalDeviate(0.0, 1.0, &s), -below);
+}
+
+TEST(Blend, ScalarComplexAndColour) {
+  double a = 2.0;
+  double b = 6.0;
+  double t = 0.25;
+  double r = 0;
+  ArgSlot s[3] = {{kUnit, &a}, {kUnit, &b}, {0, &t}};
+  BlendScalar(s, &r, nullptr, nullptr);
+  EXPECT_EQ(r, 3.0);
+
+  ComplexValue pa{2.0, 0.0, 1, 0};
+  ComplexValue pb{0.0, 0.0, 0, 0};
+  ComplexValue pr{};
+  t = 0.5;
+  ArgSlot cs[3] = {{kCplx, &pa}, {kCplx, &pb}, {0, &t}};
+  BlendComplex(cs, &pr, nullptr, nullptr);
+  EXPECT_EQ(pr.re, 1.0);
+  EXPECT_EQ(pr.im, 0.0);
+  EXPECT_EQ(pr.polar, 0);
+
+  ColourValue ca{{0.1, 0.2, 0.3, 1.0}, 1, 0};
+  ColourValue cb{{0.9, 0.8, 0.7, 0.0}, 0, 0};
+  ColourValue cr{};
+  ArgSlot ks[3] = {{kColour, &ca}, {kColour, &cb}, {0, &t}};
+  t = 0.0;
+  BlendColour(ks, &cr, nullptr, nullptr);
+  EXPECT_EQ(std::memcmp(&cr, &ca, 36), 0);
+  t = 1.0;
+  BlendColour(ks, &cr, nullptr, nullptr);
+  EXPECT_EQ(cr.c[0], 0.9);
+  EXPECT_EQ(cr.c[3], 0.0);
+  EXPECT_EQ(cr.hsv, 1);
+  // In place, as resampling blends.
+  ArgSlot inPlace[3] = {{kColour, &ca}, {kColour, &cb}, {0, &t}};
+  t = 0.5;
+  BlendColour(inPlace, &ca, nullptr, nullptr);
+  EXPECT_DOUBLE_EQ(ca.c[0], 0.5);
+}
+
+TEST(RandomConstants, RangesAndDrawCounts) {
+  InitNormalDeviate();
+  ViewParams v{1, 1, 0, {{1, 2, 3}}};
+  for (int i = 0; i < 2000; ++i) {
+    double e = -1;
+    double b = -2;
+    MakeExpo(&e, &v);
+    MakeBipolar(&b, &v);
+    ASSERT_GE(e, 0.0);
+    ASSERT_GE(b, -1.0);
+    ASSERT_LT(b, 1.0);
+  }
+  // A colour draws three doubles in channel order.
+  RandState copy = v.rand;
+  ColourValue c{};
+  MakeColour(&c, &v);
+  EXPECT_EQ(c.c[0], NextDoubleOn(&copy));
+  EXPECT_EQ(c.c[1], NextDoubleOn(&copy));
+  EXPECT_EQ(c.c[2], NextDoubleOn(&copy));
+  EXPECT_EQ(c.c[3], 1.0);
+  EXPECT_EQ(c.hsv, 0);
+  EXPECT_EQ(std::memcmp(&copy, &v.rand, sizeof copy), 0);
+}
+
+}  // namespace
+}  // namespace pxb
