@@ -11,9 +11,11 @@ namespace pxb {
 using TypeId = int16_t;
 using FuncId = int32_t;
 
-// The two type ids the engine itself relies on: arguments of the `subtree`
-// type are child nodes, and `colour` results are converted to RGB.
+// The type ids the engine itself relies on: arguments of the `subtree` type
+// are child nodes, `unit` and `colour` are the two root types, and `colour`
+// results are converted to RGB.
 inline constexpr TypeId kSubtree = 1;
+inline constexpr TypeId kUnit = 2;
 inline constexpr TypeId kColour = 9;
 
 struct Node;

@@ -8,9 +8,9 @@
 
 namespace pxb {
 
-// Type ids in registration order. They are stored in filter files and must
+// Type ids in registration order (`subtree`, `unit` and `colour` are in
+// engine/value.h). They are stored in filter files and must
 // never move.
-inline constexpr TypeId kUnit = 2;
 inline constexpr TypeId kExpo = 3;
 inline constexpr TypeId kBipolar = 4;
 inline constexpr TypeId kGauss = 5;

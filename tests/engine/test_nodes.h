@@ -9,8 +9,6 @@
 
 namespace pxb::testing {
 
-inline constexpr TypeId kUnit = 2;
-
 inline int LerpDouble(ArgSlot* a, void* result, Node*, EvalContext*) {
   const double x = *static_cast<double*>(a[0].value);
   const double y = *static_cast<double*>(a[1].value);

@@ -1,0 +1,200 @@
+#include "engine/growth.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/engine/synthetic_registry.h"
+
+namespace pxb {
+namespace {
+
+using namespace pxb::testing;
+
+void ExpectForcedBelowLimit(const Node* n, int level) {
+  if (n->type == kExpoType) return;
+  if (level == 5) {
+    EXPECT_STREQ(n->name, n->type == kColour ? "cleaf" : "vleaf");
+    return;
+  }
+  for (int i = 0; i < n->nargs; ++i)
+    ExpectForcedBelowLimit(n->children[i].node, level + 1);
+}
+
+class GrowthTest : public ::testing::Test {
+ protected:
+  void SetUp() override { RegisterSyntheticRegistry(); }
+  ViewParams View(int seed) {
+    ViewParams v{32, 32, 0, {}};
+    SeedState(&v.rand, seed);
+    return v;
+  }
+};
+
+bool SameState(const RandState& a, const RandState& b) {
+  return a.x[0] == b.x[0] && a.x[1] == b.x[1] && a.x[2] == b.x[2];
+}
+
+int CountChoices(const Member& m) {
+  int n = 0;
+  for (const ChoiceRecord* c = m.choices; c != nullptr; c = c->next)
+    ++n;
+  return n;
+}
+
+// A state whose next double is exactly 0.
+RandState StateDrawingZero() {
+  constexpr uint64_t kInverse = 0xDFE05BCB1365ULL;
+  const uint64_t x = ((uint64_t{0} - 0xB) * kInverse) & ((uint64_t{1} << 48) - 1);
+  return RandState{
+      {static_cast<uint16_t>(x), static_cast<uint16_t>(x >> 16), static_cast<uint16_t>(x >> 32)}};
+}
+
+TEST_F(GrowthTest, SameSnapshotAndStateGiveTheSameTreeAndFinalState) {
+  for (int seed = 0; seed < 20; ++seed) {
+    ViewParams v = View(seed);
+    Member m = GrowMember(kUnit, &v);
+    EXPECT_TRUE(SameState(m.seed.rand, View(seed).rand)) << "the seed is the state before growth";
+    ViewParams again = m.seed;
+    Member copy{};
+    copy.weights = m.weights;
+    copy.weightFunctions = m.weightFunctions;
+    copy.rootList = m.rootList;
+    Node* tree = GrowTree(kUnit, &again, 0, 0, -1, &copy);
+    EXPECT_EQ(Shape(tree), Shape(m.tree));
+    EXPECT_TRUE(SameState(again.rand, v.rand));
+    EXPECT_EQ(CountChoices(copy), CountChoices(m));
+    NodeRelease(&tree, &again);
+    FreeChoices(&copy.choices);
+    ReleaseMember(&m, &v);
+  }
+}
+
+TEST_F(GrowthTest, GrowthReadsTheSnapshotNotTheGlobalLists) {
+  ViewParams v = View(7);
+  Member m = GrowMember(kColour, &v);
+  const std::string shape = Shape(m.tree);
+  // Push every global weight toward the leaf.
+  for (int i = 0; i < 20; ++i) {
+    ChoiceRecord r{0, 0, -1, ids.leaf, nullptr};
+    Member rated{};
+    rated.type = kUnit;
+    rated.choices = &r;
+    ApplyRating(rated, 1.0f);
+    for (FuncId f = 0; f < FunctionCount(); ++f) {
+      for (int d = 0; d < kDepthClasses; ++d) {
+        ChoiceRecord c{f, 0, d, ids.leaf, nullptr};
+        rated.choices = &c;
+        if (SignatureArgCount(Function(f).signature) > 0 &&
+            SignatureArg(Function(f).signature, 0) == kUnit) {
+          ApplyRating(rated, 1.0f);
+        }
+      }
+    }
+  }
+  ViewParams again = m.seed;
+  NodeRelease(&m.tree, &again);
+  m.tree = GrowTree(kColour, &again, 0, 0, -1, &m);
+  EXPECT_EQ(Shape(m.tree), shape);
+  ReleaseMember(&m, &again);
+}
+
+TEST_F(GrowthTest, DepthLimitForcesLeavesAndConstants) {
+  for (int seed = 0; seed < 50; ++seed) {
+    ViewParams v = View(seed);
+    Member m = GrowMember(kColour, &v);
+    ASSERT_NE(m.tree, nullptr);
+    // Root, four chosen levels, then the forced leaves: only `expo`
+    // arguments, which have neither a forced leaf nor constants, go deeper.
+    ExpectForcedBelowLimit(m.tree, 0);
+    for (const ChoiceRecord* c = m.choices; c != nullptr; c = c->next) {
+      EXPECT_GE(c->depth, -1);
+      EXPECT_LE(c->depth, 3);
+    }
+    ReleaseMember(&m, &v);
+  }
+}
+
+TEST_F(GrowthTest, ArgumentsBelowTheDeepestClassAreForcedLeaves) {
+  // Grow below a node of depth class 3 directly: its unit arguments must be
+  // the forced unit leaf, whatever the weights say.
+  ViewParams v = View(3);
+  Member m{};
+  TakeSnapshot(&m, kUnit);
+  for (int i = 0; i < 30; ++i) {
+    Node* t = GrowTree(kUnit, &v, ids.sum, 0, 3, &m);
+    ASSERT_NE(t, nullptr);
+    for (int a = 0; a < t->nargs; ++a) {
+      const Node* child = t->children[a].node;
+      if (child->type == kUnit) {
+        EXPECT_STREQ(child->name, "vleaf");
+      }
+    }
+    NodeRelease(&t, &v);
+  }
+  ReleaseMember(&m, &v);
+}
+
+TEST_F(GrowthTest, ArgumentWithoutLeafOrConstantIsChosenAgainAtTheSameClass) {
+  // An `expo` argument has no forced leaf and no maker in this registry.
+  ViewParams v = View(11);
+  Member m{};
+  TakeSnapshot(&m, kUnit);
+  Node* t = GrowTree(kUnit, &v, ids.sum, 0, 3, &m);
+  NodeRelease(&t, &v);
+  FreeChoices(&m.choices);
+  int deeperExpo = 0;
+  for (int i = 0; i < 40; ++i) {
+    Node* x = GrowTree(kExpoType, &v, ids.fromExpo, 0, 3, &m);
+    ASSERT_NE(x, nullptr);
+    deeperExpo += x->nargs > 0;
+    NodeRelease(&x, &v);
+  }
+  for (const ChoiceRecord* c = m.choices; c != nullptr; c = c->next)
+    EXPECT_EQ(c->depth, 3);
+  EXPECT_GT(deeperExpo, 0);
+  ReleaseMember(&m, &v);
+}
+
+TEST_F(GrowthTest, ListBelowTheDrawFallsBackToAUniformChoiceWithoutARecord) {
+  ViewParams v = View(5);
+  Member m{};
+  TakeSnapshot(&m, kUnit);
+  for (WeightEntry* e = m.rootList; e != nullptr; e = e->next)
+    e->weight = 0.0f;
+  const int entries = ListLength(m.rootList);
+  bool seen[kMaxFunctions] = {};
+  for (int i = 0; i < 200; ++i) {
+    const FuncId f = ChooseFunction(kUnit, &v, 0, 0, -1, &m);
+    ASSERT_GE(f, 0);
+    seen[f] = true;
+  }
+  EXPECT_EQ(m.choices, nullptr);
+  int distinct = 0;
+  for (bool s : seen)
+    distinct += s;
+  EXPECT_EQ(distinct, entries);
+
+  // A draw of exactly 0 takes the first entry even at weight 0, with a record.
+  v.rand = StateDrawingZero();
+  EXPECT_EQ(ChooseFunction(kUnit, &v, 0, 0, -1, &m), m.rootList->id);
+  ASSERT_NE(m.choices, nullptr);
+  EXPECT_EQ(m.choices->depth, -1);
+  ReleaseMember(&m, &v);
+}
+
+TEST_F(GrowthTest, SnapshotHoldsWeightsAsAFileWouldStoreThem) {
+  Member m{};
+  TakeSnapshot(&m, kUnit);
+  WeightList global = Function(ids.fromExpo).weights[0][0];
+  WeightList mine = *SnapshotList(m, ids.fromExpo, 0, 0);
+  for (; global != nullptr; global = global->next, mine = mine->next) {
+    ASSERT_NE(mine, nullptr);
+    EXPECT_EQ(mine->weight, UnpackWeight(PackWeight(global->weight)));
+  }
+  ViewParams v = View(0);
+  ReleaseMember(&m, &v);
+  EXPECT_EQ(m.weights, nullptr);
+  EXPECT_EQ(m.rootList, nullptr);
+}
+
+}  // namespace
+}  // namespace pxb

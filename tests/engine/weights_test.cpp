@@ -1,0 +1,153 @@
+#include "engine/weights.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "engine/member.h"
+#include "tests/engine/synthetic_registry.h"
+
+namespace pxb {
+namespace {
+
+using namespace pxb::testing;
+
+class WeightsTest : public ::testing::Test {
+ protected:
+  void SetUp() override { RegisterSyntheticRegistry(); }
+};
+
+double Sum(WeightList l) {
+  double s = 0;
+  for (; l != nullptr; l = l->next)
+    s += l->weight;
+  return s;
+}
+
+float WeightOf(WeightList l, FuncId id) {
+  for (; l != nullptr; l = l->next) {
+    if (l->id == id) return l->weight;
+  }
+  return -1.0f;
+}
+
+TEST_F(WeightsTest, EveryListSumsToOneUnlessAllZero) {
+  EXPECT_NEAR(Sum(RootList(kUnit)), 1.0, 1e-6);
+  EXPECT_NEAR(Sum(RootList(kColour)), 1.0, 1e-6);
+  EXPECT_EQ(RootList(kExpoType), RootList(kUnit));  // every non-colour root shares a list
+  for (FuncId f = 0; f < FunctionCount(); ++f) {
+    const int n = SignatureArgCount(Function(f).signature);
+    for (int slot = 0; slot < kArgSlots; ++slot) {
+      for (int d = 0; d < kDepthClasses; ++d) {
+        const WeightList l = Function(f).weights[slot][d];
+        if (slot >= n) {
+          EXPECT_EQ(l, nullptr);
+          continue;
+        }
+        ASSERT_NE(l, nullptr);
+        const double s = Sum(l);
+        if (s != 0.0) {
+          EXPECT_NEAR(s, 1.0, 1e-6) << f << " " << slot << " " << d;
+        }
+        for (WeightList e = l; e != nullptr && e->next != nullptr; e = e->next) {
+          EXPECT_LT(e->id, e->next->id);
+        }
+      }
+    }
+  }
+}
+
+TEST_F(WeightsTest, OneLeafAndOneBinaryProducer) {
+  const FuncRecord& f = Function(ids.fromExpo);
+  EXPECT_EQ(WeightOf(f.weights[0][0], ids.expoLeaf), static_cast<float>(0.1f / (0.1 + 0.8f)));
+  EXPECT_NEAR(WeightOf(f.weights[0][0], ids.expoLeaf), 1.0 / 9, 1e-7);
+  EXPECT_NEAR(WeightOf(f.weights[0][0], ids.expoPair), 8.0 / 9, 1e-7);
+  EXPECT_NEAR(WeightOf(f.weights[0][3], ids.expoLeaf), 0.9, 1e-7);
+  EXPECT_NEAR(WeightOf(f.weights[0][3], ids.expoPair), 0.1, 1e-7);
+}
+
+TEST_F(WeightsTest, ExclusionsAndThreeArgumentsAtTheDeepestClass) {
+  for (int d = 0; d < kDepthClasses; ++d) {
+    EXPECT_EQ(WeightOf(Function(ids.noise).weights[0][d], ids.leaf), 0.0f);
+    EXPECT_EQ(WeightOf(Function(ids.noise).weights[0][d], ids.minpe), 0.0f);
+    EXPECT_GT(WeightOf(Function(ids.noise).weights[0][d], ids.sum), 0.0f);
+    EXPECT_EQ(WeightOf(Function(ids.minpe).weights[0][d], ids.minpe), 0.0f);
+    EXPECT_GT(WeightOf(Function(ids.minpe).weights[0][d], ids.leaf), 0.0f);
+  }
+  EXPECT_EQ(WeightOf(Function(ids.sum).weights[1][3], ids.three), 0.0f);
+  EXPECT_GT(WeightOf(Function(ids.sum).weights[1][2], ids.three), 0.0f);
+}
+
+TEST(AdjustWeight, QuadraticAndPowerForms) {
+  EXPECT_EQ(AdjustWeight(0.3f, 0.0f), 0.3f);
+  // Rating 1 gives e = -4, rating 0 gives e = 4: p = 16.
+  EXPECT_EQ(AdjustWeight(0.25f, -4.0f), 1.0f - static_cast<float>(std::pow(0.75, 16.0)));
+  EXPECT_EQ(AdjustWeight(0.25f, 4.0f), static_cast<float>(std::pow(0.25, 16.0)));
+  // Mild ratings move the weight along w - e·w·(1 - w), in single precision.
+  EXPECT_EQ(AdjustWeight(0.5f, 0.5f), 0.375f);
+  EXPECT_EQ(AdjustWeight(0.5f, -0.5f), 0.625f);
+  for (float e : {4.0f, -4.0f, 0.5f, -0.5f, 1.0f, -1.0f}) {
+    EXPECT_EQ(AdjustWeight(0.0f, e), 0.0f) << e;
+    EXPECT_GE(AdjustWeight(0.999f, e), 0.0f);
+  }
+}
+
+TEST_F(WeightsTest, RatingsTouchExactlyTheRecordedLists) {
+  WeightList& list = Function(ids.sum).weights[1][2];
+  const float before = WeightOf(list, ids.leaf);
+  const float other = WeightOf(list, ids.sum);
+  ChoiceRecord record{ids.sum, 1, 2, ids.leaf, nullptr};
+  Member m{};
+  m.type = kUnit;
+  m.choices = &record;
+
+  ApplyRating(m, 0.5f);  // neutral: renormalisation only
+  EXPECT_EQ(WeightOf(list, ids.leaf), before);
+  EXPECT_EQ(WeightOf(list, ids.sum), other);
+
+  ApplyRating(m, 1.0f);
+  EXPECT_GT(WeightOf(list, ids.leaf), before);
+  EXPECT_LT(WeightOf(list, ids.sum), other);
+  EXPECT_NEAR(Sum(list), 1.0, 1e-6);
+  // Lists the member never used are left alone.
+  EXPECT_NEAR(WeightOf(Function(ids.sum).weights[0][2], ids.leaf), before, 0);
+
+  ApplyRating(m, 0.0f);
+  ApplyRating(m, 0.0f);
+  EXPECT_LT(WeightOf(list, ids.leaf), before);
+}
+
+TEST_F(WeightsTest, RootChoicesAdjustTheRootListOfTheMembersType) {
+  const float before = WeightOf(RootList(kColour), ids.rgb);
+  ChoiceRecord record{0, 0, -1, ids.rgb, nullptr};
+  Member m{};
+  m.type = kColour;
+  m.choices = &record;
+  ApplyRating(m, 0.0f);
+  // The only colour producer: renormalised back to 1.
+  EXPECT_EQ(WeightOf(RootList(kColour), ids.rgb), before);
+  ChoiceRecord leaf{0, 0, -1, ids.leaf, nullptr};
+  m.type = kUnit;
+  m.choices = &leaf;
+  const float leafBefore = WeightOf(RootList(kUnit), ids.leaf);
+  ApplyRating(m, 1.0f);
+  EXPECT_GT(WeightOf(RootList(kUnit), ids.leaf), leafBefore);
+}
+
+TEST(PackWeight, SixteenBitFractionRoundedDown) {
+  EXPECT_EQ(PackWeight(0.5f), 32768);
+  EXPECT_EQ(UnpackWeight(32768), 0.5f);
+  EXPECT_EQ(PackWeight(1.0f), 65535);
+  EXPECT_EQ(PackWeight(3.0f), 65535);
+  EXPECT_EQ(UnpackWeight(65535), 65535.0f / 65536);
+  EXPECT_EQ(PackWeight(0.0f), 0);
+  for (float w : {1.0f / 9, 8.0f / 9, 0.3f, 1e-6f, 0.99999f}) {
+    const float back = UnpackWeight(PackWeight(w));
+    EXPECT_LE(back, w);
+    EXPECT_LT(w - back, 1.0f / 65536) << w;
+    EXPECT_EQ(PackWeight(back), PackWeight(w));
+  }
+}
+
+}  // namespace
+}  // namespace pxb
