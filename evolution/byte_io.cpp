@@ -1,0 +1,106 @@
+#include "evolution/byte_io.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+namespace pxb {
+
+void ByteWriter::U16(uint16_t v) {
+  bytes_.push_back(static_cast<uint8_t>(v));
+  bytes_.push_back(static_cast<uint8_t>(v >> 8));
+}
+
+void ByteWriter::U32(uint32_t v) {
+  for (int i = 0; i < 4; ++i)
+    bytes_.push_back(static_cast<uint8_t>(v >> (8 * i)));
+}
+
+void ByteWriter::Bytes(const void* data, size_t size) {
+  const auto* p = static_cast<const uint8_t*>(data);
+  bytes_.insert(bytes_.end(), p, p + size);
+}
+
+void ByteWriter::PatchU32(size_t offset, uint32_t v) {
+  for (int i = 0; i < 4; ++i)
+    bytes_[offset + static_cast<size_t>(i)] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+void ByteReader::Bytes(void* out, size_t size) {
+  auto* o = static_cast<uint8_t*>(out);
+  const size_t available = pos_ < size_ ? size_ - pos_ : 0;
+  const size_t n = size < available ? size : available;
+  std::memcpy(o, data_ + pos_, n);
+  std::memset(o + n, 0, size - n);
+  pos_ += n;
+  if (n < size) readFailed = true;
+}
+
+uint16_t ByteReader::U16() {
+  uint8_t b[2];
+  Bytes(b, 2);
+  return static_cast<uint16_t>(b[0] | b[1] << 8);
+}
+
+uint32_t ByteReader::U32() {
+  uint8_t b[4];
+  Bytes(b, 4);
+  return uint32_t{b[0]} | uint32_t{b[1]} << 8 | uint32_t{b[2]} << 16 | uint32_t{b[3]} << 24;
+}
+
+bool ByteReader::Seek(size_t offset) {
+  if (offset > size_) return false;
+  pos_ = offset;
+  return true;
+}
+
+bool ReadFileBytes(const std::string& path, std::vector<uint8_t>* bytes, std::string* error) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (f == nullptr) {
+    *error = path + ": " + std::strerror(errno);
+    return false;
+  }
+  bytes->clear();
+  uint8_t chunk[65536];
+  size_t n = 0;
+  while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
+    bytes->insert(bytes->end(), chunk, chunk + n);
+  const bool failed = std::ferror(f) != 0;
+  std::fclose(f);
+  if (failed) {
+    *error = path + ": read error";
+    return false;
+  }
+  return true;
+}
+
+bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes,
+                         std::string* error) {
+  const std::string temp = path + ".tmp";
+  std::FILE* f = std::fopen(temp.c_str(), "wb");
+  if (f == nullptr) {
+    *error = path + ": cannot create " + temp + ": " + std::strerror(errno);
+    return false;
+  }
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  const bool flushed = std::fflush(f) == 0;
+  const bool closed = std::fclose(f) == 0;
+  if (!written || !flushed || !closed) {
+    *error = path + ": write failed: " + std::strerror(errno);
+    std::remove(temp.c_str());
+    return false;
+  }
+  // std::filesystem::rename replaces an existing file on every platform.
+  std::error_code ec;
+  std::filesystem::rename(temp, path, ec);
+  if (ec) {
+    *error = path + ": cannot replace the file: " + ec.message();
+    std::remove(temp.c_str());
+    return false;
+  }
+  return true;
+}
+
+}  // namespace pxb
