@@ -1,0 +1,180 @@
+// `pxres` writes the resources to files, and the resource compiler turns the
+// configured script into resources whose bytes are exactly those the code
+// builds: the 32-bit target gets the 32-bit property list, the 64-bit target
+// the 64-bit one, everything under id 16000 in US English.
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "resources/plugin_resources.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+namespace res = pxb::resources;
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string Quote(const fs::path& p) {
+  return "\"" + p.string() + "\"";
+}
+
+// A fresh directory per test, removed afterwards.
+class ResourceFilesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    dir_ = fs::temp_directory_path() /
+           ("pxb_resources_" + std::string(info->name()) + "_" + std::to_string(::getpid()));
+    fs::remove_all(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  int RunPxres() { return std::system((Quote(PXB_PXRES) + " " + Quote(dir_)).c_str()); }
+
+  fs::path dir_;
+};
+
+TEST_F(ResourceFilesTest, PxresWritesEveryResource) {
+  ASSERT_EQ(RunPxres(), 0);
+  EXPECT_EQ(ReadFile(dir_ / "pipl32.bin"), res::BuildPropertyList(res::Architecture::kX86));
+  EXPECT_EQ(ReadFile(dir_ / "pipl64.bin"), res::BuildPropertyList(res::Architecture::kX64));
+  EXPECT_EQ(ReadFile(dir_ / "aete.bin"), res::BuildTerminology());
+  const Bytes about = ReadFile(dir_ / "about.txt");
+  EXPECT_EQ(std::string(about.begin(), about.end()), std::string(res::AboutText()) + "\n");
+}
+
+TEST_F(ResourceFilesTest, PxresWithoutDirectoryFails) {
+  EXPECT_NE(std::system((Quote(PXB_PXRES) + " > /dev/null 2>&1").c_str()), 0);
+}
+
+#if defined(PXB_WINDRES_I686) || defined(PXB_WINDRES_X64)
+
+// One resource of a compiled .res file.
+struct Resource {
+  std::u16string type_name;  // empty for numeric types
+  std::uint16_t type_id = 0;
+  std::uint16_t name_id = 0;
+  std::uint16_t language = 0;
+  Bytes data;
+};
+
+std::uint32_t Le32(const Bytes& b, std::size_t at) {
+  return b.at(at) | b.at(at + 1) << 8 | b.at(at + 2) << 16 |
+         static_cast<std::uint32_t>(b.at(at + 3)) << 24;
+}
+std::uint16_t Le16(const Bytes& b, std::size_t at) {
+  return static_cast<std::uint16_t>(b.at(at) | b.at(at + 1) << 8);
+}
+
+// Reads a type or name field: 0xFFFF and a number, or a NUL-terminated
+// UTF-16 string.
+std::size_t ReadNameOrId(const Bytes& b, std::size_t at, std::u16string& name, std::uint16_t& id) {
+  if (Le16(b, at) == 0xFFFF) {
+    id = Le16(b, at + 2);
+    return at + 4;
+  }
+  while (std::uint16_t c = Le16(b, at)) {
+    name.push_back(static_cast<char16_t>(c));
+    at += 2;
+  }
+  return at + 2;
+}
+
+std::vector<Resource> ParseRes(const Bytes& b) {
+  std::vector<Resource> out;
+  std::size_t at = 0;
+  while (at + 32 <= b.size()) {
+    const std::uint32_t data_size = Le32(b, at);
+    const std::uint32_t header_size = Le32(b, at + 4);
+    Resource r;
+    std::u16string name;
+    std::size_t p = ReadNameOrId(b, at + 8, r.type_name, r.type_id);
+    p = ReadNameOrId(b, p, name, r.name_id);
+    p = (p + 3) & ~std::size_t{3};
+    r.language = Le16(b, p + 6);  // after DataVersion and MemoryFlags
+    r.data.assign(b.begin() + at + header_size, b.begin() + at + header_size + data_size);
+    if (data_size != 0) out.push_back(r);
+    at = (at + header_size + data_size + 3) & ~std::size_t{3};
+  }
+  EXPECT_EQ(at, b.size());
+  return out;
+}
+
+std::optional<Resource> FindNamed(const std::vector<Resource>& all, const std::u16string& type,
+                                  std::uint16_t id) {
+  for (const Resource& r : all) {
+    if (r.type_name == type && r.name_id == id) return r;
+  }
+  return std::nullopt;
+}
+
+void CheckCompiled(const char* windres, res::Architecture arch) {
+  const fs::path dir = fs::temp_directory_path() / ("pxb_windres_" + std::to_string(::getpid()));
+  fs::remove_all(dir);
+  ASSERT_EQ(std::system((Quote(PXB_PXRES) + " " + Quote(dir)).c_str()), 0);
+  const fs::path out = dir / "pxbreed.res";
+  const std::string cmd = Quote(windres) + " -I " + Quote(dir) + " -O res " +
+                          Quote(PXB_RESOURCE_SCRIPT) + " -o " + Quote(out);
+  ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
+  const std::vector<Resource> all = ParseRes(ReadFile(out));
+  fs::remove_all(dir);
+
+  const auto pipl = FindNamed(all, u"PIPL", 16000);
+  ASSERT_TRUE(pipl.has_value());
+  EXPECT_EQ(pipl->language, 1033);
+  EXPECT_EQ(pipl->data, res::BuildPropertyList(arch));
+
+  const auto aete = FindNamed(all, u"AETE", 16000);
+  ASSERT_TRUE(aete.has_value());
+  EXPECT_EQ(aete->language, 1033);
+  EXPECT_EQ(aete->data, res::BuildTerminology());
+
+  // Strings live in blocks of 16; string 16000 is the first of block 1001.
+  bool found = false;
+  for (const Resource& r : all) {
+    if (!r.type_name.empty() || r.type_id != 6 || r.name_id != 16000 / 16 + 1) continue;
+    found = true;
+    EXPECT_EQ(r.language, 1033);
+    const std::uint16_t length = Le16(r.data, 0);
+    std::string text;
+    for (std::uint16_t i = 0; i < length; ++i) {
+      const std::uint16_t c = Le16(r.data, 2 + 2 * i);
+      ASSERT_LT(c, 0x80);
+      text.push_back(static_cast<char>(c));
+    }
+    EXPECT_EQ(text, res::AboutText());
+  }
+  EXPECT_TRUE(found) << "no string table block holding string 16000";
+  EXPECT_EQ(all.size(), 3u) << "only the property list, terminology and one string block";
+}
+
+#ifdef PXB_WINDRES_I686
+TEST(CompiledResources, Win32TargetGetsThe32BitPropertyList) {
+  CheckCompiled(PXB_WINDRES_I686, res::Architecture::kX86);
+}
+#endif
+
+#ifdef PXB_WINDRES_X64
+TEST(CompiledResources, Win64TargetGetsThe64BitPropertyList) {
+  CheckCompiled(PXB_WINDRES_X64, res::Architecture::kX64);
+}
+#endif
+
+#endif  // PXB_WINDRES_I686 || PXB_WINDRES_X64
+
+}  // namespace
