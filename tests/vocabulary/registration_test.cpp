@@ -1,0 +1,135 @@
+#include "primitives/registration.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "engine/registry.h"
+#include "engine/weights.h"
+#include "primitives/value_types.h"
+
+namespace pxb {
+namespace {
+
+struct Expected {
+  const char* name;
+  TypeId result;
+  TypeId a, b, c;
+};
+
+// The vocabulary as files and weight tables know it, index by index.
+constexpr Expected kTable[] = {
+    {"mu", kUnit, 0, 0, 0},
+    {"mv", kUnit, 0, 0, 0},
+    {"minpe", kUnit, kUnit, 0, 0},
+    {"peplus", kUnit, kUnit, kUnit, 0},
+    {"petimes", kUnit, kUnit, kUnit, 0},
+    {"pepow", kUnit, kUnit, kUnit, 0},
+    {"switch", kUnit, kUnit, kUnit, kUnit},
+    {"mix", kUnit, kUnit, kUnit, kUnit},
+    {"bias", kUnit, kUnit, kUnit, 0},
+    {"gain", kUnit, kUnit, kUnit, 0},
+    {"ri2cx", kOffset, kCplx, kUnit, 0},
+    {"dopnoise", kUnit, kUnit, 0, 0},
+    {"dopbnoise", kBipolar, kUnit, 0, 0},
+    {"dopdnoise", kCplx, kUnit, 0, 0},
+    {"rfract", kUnit, kUnit, 0, 0},
+    {"bfract", kCplx, kUnit, 0, 0},
+    {"dither", kUnit, kUnit, kUnit, 0},
+    {"makrgb", kColour, kUnit, kUnit, kUnit},
+    {"gswitch", kColour, kUnit, kColour, kColour},
+    {"gmix", kColour, kUnit, kColour, kColour},
+    {"trfmap", kColour, kColour, kOffset, 0},
+    {"trfmap", kUnit, kUnit, kOffset, 0},
+};
+
+double Sum(WeightList l) {
+  double s = 0;
+  for (; l != nullptr; l = l->next)
+    s += l->weight;
+  return s;
+}
+
+float WeightOf(WeightList l, FuncId id) {
+  for (; l != nullptr; l = l->next) {
+    if (l->id == id) return l->weight;
+  }
+  return -1.0f;
+}
+
+TEST(Registration, TypesAndFunctionsInTheirFixedOrder) {
+  RegisterPrimitives();
+  ASSERT_EQ(TypeCount(), 9);
+  const int sizes[] = {0, 4, 8, 8, 8, 8, 8, 24, 24, 40};
+  for (TypeId t = 1; t <= 9; ++t)
+    EXPECT_EQ(TypeSize(t), sizes[t]) << t;
+  EXPECT_EQ(MaxTypeSize(), 40);
+  EXPECT_EQ(TypeBlend(kPlain), nullptr);
+  EXPECT_EQ(TypeMaker(kOffset), nullptr);
+  EXPECT_NE(TypeMaker(kGauss), nullptr);
+
+  ASSERT_EQ(FunctionCount(), 22);
+  for (FuncId f = 0; f < 22; ++f) {
+    const Expected& e = kTable[f];
+    EXPECT_STREQ(Function(f).name, e.name) << f;
+    EXPECT_EQ(Function(f).signature, PackSignature(e.result, e.a, e.b, e.c)) << f;
+    const TypeId result = SignatureResult(Function(f).signature);
+    EXPECT_TRUE(result != kExpo && result != kGauss && result != kPlain);
+    for (int s = 0; s < 3; ++s) {
+      const TypeId arg = SignatureArg(Function(f).signature, s);
+      EXPECT_TRUE(arg != kBipolar && arg != kExpo && arg != kGauss && arg != kPlain);
+    }
+  }
+  EXPECT_EQ(Function(kFnTrfmapColour).builder, Function(kFnTrfmapUnit).builder);
+  EXPECT_NE(Function(kFnTrfmapColour).signature, Function(kFnTrfmapUnit).signature);
+}
+
+TEST(Registration, SecondCallChangesNothing) {
+  RegisterPrimitives();
+  Registry before = GlobalRegistry();
+  const float rootWeight = RootList(kColour)->weight;
+  RegisterPrimitives();
+  EXPECT_EQ(std::memcmp(&before, &GlobalRegistry(), sizeof before), 0);
+  EXPECT_EQ(RootList(kColour)->weight, rootWeight);
+}
+
+TEST(Registration, SortedOrderPutsUnitProducersBeforeColour) {
+  RegisterPrimitives();
+  int unitFirst = 0, unitEnd = 0, colourFirst = 0, colourEnd = 0;
+  ProducersOf(kUnit, &unitFirst, &unitEnd);
+  ProducersOf(kColour, &colourFirst, &colourEnd);
+  EXPECT_EQ(unitEnd - unitFirst, 14);
+  EXPECT_EQ(colourEnd - colourFirst, 4);
+  EXPECT_LT(unitEnd, colourFirst + 1);
+}
+
+TEST(Registration, WeightsSumToOneWithExclusionsAtZero) {
+  RegisterPrimitives();
+  EXPECT_NEAR(Sum(RootList(kUnit)), 1.0, 1e-6);
+  EXPECT_NEAR(Sum(RootList(kColour)), 1.0, 1e-6);
+  EXPECT_EQ(ListLength(RootList(kColour)), 4);
+  for (FuncId f = 0; f < FunctionCount(); ++f) {
+    for (int s = 0; s < 3; ++s) {
+      for (int d = 0; d < 4; ++d) {
+        const double sum = Sum(Function(f).weights[s][d]);
+        EXPECT_TRUE(sum == 0.0 || std::abs(sum - 1.0) < 1e-6) << f << " " << s << " " << d;
+      }
+    }
+  }
+  for (FuncId noise : {kFnDopnoise, kFnDopbnoise, kFnDopdnoise}) {
+    for (int d = 0; d < 4; ++d) {
+      for (FuncId banned : {kFnMu, kFnMv, kFnMinpe}) {
+        EXPECT_EQ(WeightOf(Function(noise).weights[0][d], banned), 0.0f) << noise << " " << d;
+      }
+      EXPECT_GT(WeightOf(Function(noise).weights[0][d], kFnPeplus), 0.0f);
+    }
+  }
+  for (int d = 0; d < 4; ++d) {
+    EXPECT_EQ(WeightOf(Function(kFnMinpe).weights[0][d], kFnMinpe), 0.0f);
+    // Three-argument functions have weight 0 at the deepest class only.
+    EXPECT_EQ(WeightOf(Function(kFnPeplus).weights[0][d], kFnSwitch) == 0.0f, d == 3);
+  }
+}
+
+}  // namespace
+}  // namespace pxb
