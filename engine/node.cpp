@@ -114,6 +114,9 @@ void NodeRetain(Node* node) {
 
 void NodeRelease(Node** holder, ViewParams* view) {
   Node* node = *holder;
+  // The variable's reference is gone either way; clearing it keeps a second
+  // release of the same variable harmless.
+  *holder = nullptr;
   if (node == nullptr || --node->refs > 0) return;
   for (int i = 0; i < node->nargs; ++i)
     NodeRelease(&node->children[i].node, view);

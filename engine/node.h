@@ -43,6 +43,8 @@ Node* NodeCreate(TypeId type, int nargs, const ArgSlot* args, int32_t privateSiz
                  const char* name, ViewParams* view);
 
 void NodeRetain(Node* node);
+// Drops the reference held in *holder and clears it; the last reference
+// frees the node after its children, then runs its release hook.
 void NodeRelease(Node** holder, ViewParams* view);
 
 // Replaces *holder by a "pol2map" node that resamples it to any position.

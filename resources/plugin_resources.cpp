@@ -69,7 +69,7 @@ constexpr std::string_view kEnablingExpression =
     "in (PSHOP_ImageMode, GrayScaleMode, RGBMode,CMYKMode, HSLMode, HSBMode, "
     "MultichannelMode,DuotoneMode, LabMode)";
 
-constexpr std::string_view kSuiteDescription = "Pixbreed filter plug-ins";
+constexpr std::string_view kSuiteDescription = "Adobe example plug-ins";
 constexpr std::string_view kEventName = "Pixbreed";
 constexpr std::string_view kEventDescription = "evolutionary filter generating plug-in";
 

@@ -36,7 +36,7 @@ Bytes ExpectedTerminology() {
   Append(b, {0x01, 0x00});  // one suite
 
   AppendPascal(b, "Pixbreed Team");
-  AppendPascal(b, "Pixbreed filter plug-ins");
+  AppendPascal(b, "Adobe example plug-ins");
   AppendText(b, "Pbx1");    // suite code
   Append(b, {0x01, 0x00});  // level
   Append(b, {0x01, 0x00});  // version
@@ -71,9 +71,9 @@ TEST(Terminology, StringsFollowEachOtherWithoutAlignment) {
   ASSERT_GT(aete.size(), 25u);
   EXPECT_EQ(aete[10], 13u);
   EXPECT_EQ(std::string(aete.begin() + 11, aete.begin() + 24), "Pixbreed Team");
-  EXPECT_EQ(aete[24], 24u);
-  // 10 + (1 + 13) + (1 + 24) + 4 + 6 + (1 + 8) + (1 + 38) + 12 + 3 + 4 + 1 + 2 + 2 + 6
-  EXPECT_EQ(aete.size(), 137u);
+  EXPECT_EQ(aete[24], 22u);
+  // 10 + (1 + 13) + (1 + 22) + 4 + 6 + (1 + 8) + (1 + 38) + 12 + 3 + 4 + 1 + 2 + 2 + 6
+  EXPECT_EQ(aete.size(), 135u);
 }
 
 TEST(Terminology, DirectParameterFlagsMeanOptionalSingleEnumeratedChangesState) {

@@ -1,0 +1,272 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+#include "evolution/filter_file.h"
+#include "evolution/session_file.h"
+#include "primitives/expression_text.h"
+#include "primitives/registration.h"
+
+namespace pxb {
+namespace {
+
+int CountChoices(const Member& m) {
+  int n = 0;
+  for (const ChoiceRecord* c = m.choices; c != nullptr; c = c->next)
+    ++n;
+  return n;
+}
+
+std::string Choices(const Member& m) {
+  std::string s;
+  for (const ChoiceRecord* c = m.choices; c != nullptr; c = c->next) {
+    s += std::to_string(c->parent) + "/" + std::to_string(c->slot) + "/" +
+         std::to_string(c->depth) + "/" + std::to_string(c->chosen) + " ";
+  }
+  return s;
+}
+
+int CountEntries(const Member& m) {
+  int n = ListLength(m.rootList);
+  for (int i = 0; i < m.weightFunctions * 12; ++i)
+    n += ListLength(m.weights[i]);
+  return n;
+}
+
+std::vector<uint8_t> Bytes(const Member& m) {
+  ByteWriter w;
+  WriteMember(&w, m);
+  return w.bytes();
+}
+
+class FilesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    RegisterPrimitives();
+    dir_ = std::filesystem::temp_directory_path() /
+           ("pxb-files-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::create_directories(dir_);
+    for (int k = 0; k < kPopulationSize; ++k) {
+      pop_.views[k] = ViewParams{48, 32, 0, {{357, 77, static_cast<uint16_t>(k)}}};
+    }
+  }
+  void TearDown() override {
+    ReleasePopulation(&pop_);
+    std::filesystem::remove_all(dir_);
+  }
+  std::string Path(const char* name) const { return (dir_ / name).string(); }
+
+  // A session whose members were bred once, so their weights differ.
+  void BreedSession() {
+    std::string error;
+    ASSERT_TRUE(CreateSession(Path("s.gds"), 4, kColour, &pop_, &header_, &error)) << error;
+    for (int k = 0; k < kPopulationSize; ++k)
+      RegrowMember(&pop_.members[k], &pop_.views[k]);
+    ApplyRating(pop_.members[0], 1.0f);
+    ApplyRating(pop_.members[1], 0.0f);
+    for (int k = 0; k < 3; ++k)
+      RebreedMember(&pop_, k);
+  }
+
+  std::filesystem::path dir_;
+  Population pop_{};
+  SessionHeader header_{};
+};
+
+TEST_F(FilesTest, FreshMemberRecordSize) {
+  ViewParams v = pop_.views[0];
+  Member m{};
+  ResetMember(&m, kColour, &v);
+  EXPECT_EQ(Bytes(m).size(), 558u + 4u * static_cast<size_t>(CountEntries(m)));
+  ReleaseMember(&m, &v);
+}
+
+TEST_F(FilesTest, MemberRoundTripRegrowsTheSameTreeAfterWeightsChanged) {
+  ViewParams v = pop_.views[2];
+  Member m = GrowMember(kColour, &v);
+  const std::string text = ExpressionText(m.tree);
+  const std::string choices = Choices(m);
+  const std::vector<uint8_t> bytes = Bytes(m);
+  // The global weights move on before the filter is read back.
+  ApplyRating(m, 1.0f);
+  ApplyRating(m, 1.0f);
+
+  ByteReader in(bytes);
+  Member back{};
+  ViewParams grow{48, 32, 0, {}};
+  std::string error;
+  ASSERT_TRUE(ReadMember(&in, &grow, true, &back, &error)) << error;
+  EXPECT_EQ(ExpressionText(back.tree), text);
+  EXPECT_EQ(Choices(back), choices);
+  EXPECT_EQ(Bytes(back), bytes);
+  EXPECT_EQ(std::memcmp(&grow.rand, &v.rand, sizeof v.rand), 0);
+  ReleaseMember(&back, &grow);
+  ReleaseMember(&m, &v);
+}
+
+TEST_F(FilesTest, RegrowingTwiceTriplesTheChoiceRecords) {
+  ViewParams v = pop_.views[3];
+  Member m = GrowMember(kUnit, &v);
+  const int once = CountChoices(m);
+  const std::string text = ExpressionText(m.tree);
+  RegrowMember(&m, &v);
+  RegrowMember(&m, &v);
+  EXPECT_EQ(ExpressionText(m.tree), text);
+  EXPECT_EQ(CountChoices(m), 3 * once);
+  ReleaseMember(&m, &v);
+}
+
+TEST_F(FilesTest, RebreedingASlotTwiceGivesDifferentMembers) {
+  std::string error;
+  ASSERT_TRUE(CreateSession(Path("r.gds"), 3, kColour, &pop_, &header_, &error)) << error;
+  RebreedMember(&pop_, 5);
+  const std::string first = ExpressionText(pop_.members[5].tree);
+  const RandState seed = pop_.members[5].seed.rand;
+  RebreedMember(&pop_, 5);
+  EXPECT_NE(std::memcmp(&seed, &pop_.members[5].seed.rand, sizeof seed), 0);
+  EXPECT_NE(ExpressionText(pop_.members[5].tree), first);
+}
+
+TEST_F(FilesTest, SessionWriteReadWriteIsByteIdenticalWithPackedOffsets) {
+  BreedSession();
+  ASSERT_TRUE(SetLastDirectory(&header_, std::string(127, 'd')));
+  EXPECT_FALSE(SetLastDirectory(&header_, std::string(128, 'x')));
+  SetChosenMember(&header_, 7);
+  std::string error;
+  ASSERT_TRUE(SaveSession(Path("a.gds"), pop_, &header_, &error)) << error;
+  EXPECT_EQ(header_.memberOffsets[0], kFirstMemberOffset);
+  for (int k = 1; k < kPopulationSize; ++k) {
+    EXPECT_EQ(header_.memberOffsets[k],
+              header_.memberOffsets[k - 1] + Bytes(pop_.members[k - 1]).size());
+  }
+
+  Population other{};
+  for (int k = 0; k < kPopulationSize; ++k)
+    other.views[k] = pop_.views[k];
+  SessionHeader h{};
+  ASSERT_TRUE(LoadSession(Path("a.gds"), &other, &h, &error)) << error;
+  EXPECT_EQ(h.chosenMember, 7);
+  EXPECT_EQ(h.previewCount, 4u);
+  EXPECT_EQ(LastDirectory(h), std::string(127, 'd'));
+  ASSERT_TRUE(SaveSession(Path("b.gds"), other, &h, &error)) << error;
+  std::vector<uint8_t> a, b;
+  ASSERT_TRUE(ReadFileBytes(Path("a.gds"), &a, &error));
+  ASSERT_TRUE(ReadFileBytes(Path("b.gds"), &b, &error));
+  EXPECT_EQ(a, b);
+
+  for (int k = 0; k < kPopulationSize; ++k) {
+    EXPECT_EQ(other.members[k].tree, nullptr);
+    RegrowMember(&other.members[k], &other.views[k]);
+    NodeRelease(&pop_.members[k].tree, &pop_.views[k]);
+    RegrowMember(&pop_.members[k], &pop_.views[k]);
+    EXPECT_EQ(ExpressionText(other.members[k].tree), ExpressionText(pop_.members[k].tree)) << k;
+  }
+  ReleasePopulation(&other);
+}
+
+TEST_F(FilesTest, ChosenMemberAloneAndANegativeChoiceReported) {
+  BreedSession();
+  std::string error;
+  ASSERT_TRUE(SaveSession(Path("c.gds"), pop_, &header_, &error)) << error;
+  std::vector<uint8_t> bytes;
+  ASSERT_TRUE(ReadFileBytes(Path("c.gds"), &bytes, &error));
+  Population other{};
+  SessionHeader h{};
+  EXPECT_EQ(ReadChosenMember(bytes, &other, &h, &error), -1);  // fresh: none chosen
+  EXPECT_EQ(other.members[0].weights, nullptr);
+
+  SetChosenMember(&header_, 2);
+  ASSERT_TRUE(SaveSession(Path("c.gds"), pop_, &header_, &error)) << error;
+  ASSERT_TRUE(ReadFileBytes(Path("c.gds"), &bytes, &error));
+  EXPECT_EQ(ReadChosenMember(bytes, &other, &h, &error), 2);
+  EXPECT_EQ(Bytes(other.members[2]), Bytes(pop_.members[2]));
+  EXPECT_EQ(other.members[1].weights, nullptr);
+  ReleasePopulation(&other);
+}
+
+TEST_F(FilesTest, RefusedSessionsLeaveThePopulationAsItWas) {
+  BreedSession();
+  std::string error;
+  ASSERT_TRUE(SaveSession(Path("good.gds"), pop_, &header_, &error)) << error;
+  std::vector<uint8_t> good;
+  ASSERT_TRUE(ReadFileBytes(Path("good.gds"), &good, &error));
+  std::vector<std::vector<uint8_t>> before;
+  for (const Member& m : pop_.members)
+    before.push_back(Bytes(m));
+  const SessionHeader headerBefore = header_;
+
+  auto patch16 = [&](size_t at, uint16_t v) {
+    std::vector<uint8_t> b = good;
+    b[at] = static_cast<uint8_t>(v);
+    b[at + 1] = static_cast<uint8_t>(v >> 8);
+    return b;
+  };
+  auto patch32 = [&](size_t at, uint32_t v) {
+    std::vector<uint8_t> b = good;
+    for (int i = 0; i < 4; ++i)
+      b[at + static_cast<size_t>(i)] = static_cast<uint8_t>(v >> (8 * i));
+    return b;
+  };
+  const size_t m0 = kFirstMemberOffset;
+  const size_t rootCount = m0 + 24;
+  const size_t firstEntry = rootCount + 2;
+  const size_t tableCount = rootCount + 2 + 4 * ListLength(pop_.members[0].rootList);
+  const std::vector<std::pair<const char*, std::vector<uint8_t>>> bad = {
+      {"truncated header", std::vector<uint8_t>(good.begin(), good.begin() + 100)},
+      {"truncated member", std::vector<uint8_t>(good.begin(), good.end() - 7)},
+      {"preview count 0", patch32(2, 0)},
+      {"preview count 10", patch32(2, 10)},
+      {"chosen member 9", patch32(6, 9)},
+      {"offset beyond the file", patch32(138 + 4 * 4, static_cast<uint32_t>(good.size() + 1))},
+      {"negative root list count", patch16(rootCount, 0xFFFF)},
+      {"function id outside the registry", patch16(firstEntry, 22)},
+      {"function of the wrong type", patch16(firstEntry, kFnMu)},
+      {"more functions than registered", patch16(tableCount, 23)},
+      {"negative function count", patch16(tableCount, 0x8000)},
+      {"root type subtree", patch16(m0 + 2, 1)},
+      {"unterminated directory",
+       [&] {
+         std::vector<uint8_t> b = good;
+         std::fill(b.begin() + 10, b.begin() + 138, 'x');
+         return b;
+       }()},
+  };
+  for (const auto& [what, bytes] : bad) {
+    std::string message;
+    EXPECT_FALSE(ReadSession(bytes, &pop_, &header_, &message)) << what;
+    EXPECT_FALSE(message.empty()) << what;
+    SessionHeader h{};
+    Population other{};
+    EXPECT_LT(ReadChosenMember(bytes, &other, &h, &message), 0) << what;
+    ReleasePopulation(&other);
+  }
+  for (int k = 0; k < kPopulationSize; ++k)
+    EXPECT_EQ(Bytes(pop_.members[k]), before[k]) << k;
+  EXPECT_EQ(std::memcmp(&header_, &headerBefore, sizeof header_), 0);
+}
+
+TEST_F(FilesTest, FailedWritesKeepThePreviousFile) {
+  BreedSession();
+  std::string error;
+  ASSERT_TRUE(SaveSession(Path("keep.gds"), pop_, &header_, &error)) << error;
+  std::vector<uint8_t> before;
+  ASSERT_TRUE(ReadFileBytes(Path("keep.gds"), &before, &error));
+  // The temporary file cannot be made: a directory stands in its place.
+  std::filesystem::create_directory(Path("keep.gds.tmp"));
+  RebreedMember(&pop_, 0);
+  EXPECT_FALSE(SaveSession(Path("keep.gds"), pop_, &header_, &error));
+  EXPECT_NE(error.find("keep.gds"), std::string::npos);
+  std::vector<uint8_t> after;
+  ASSERT_TRUE(ReadFileBytes(Path("keep.gds"), &after, &error));
+  EXPECT_EQ(before, after);
+  // A session that cannot be created leaves the population alone.
+  const std::vector<uint8_t> member0 = Bytes(pop_.members[0]);
+  EXPECT_FALSE(CreateSession(Path("missing/dir/new.gds"), 3, kColour, &pop_, &header_, &error));
+  EXPECT_EQ(Bytes(pop_.members[0]), member0);
+}
+
+}  // namespace
+}  // namespace pxb
