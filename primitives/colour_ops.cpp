@@ -1,0 +1,123 @@
+#include "primitives/colour_ops.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "engine/colour.h"
+#include "engine/numeric.h"
+#include "primitives/scalar.h"
+#include "primitives/source_image.h"
+
+namespace pxb {
+namespace {
+
+ColourValue ReadColour(const void* p) {
+  ColourValue c;
+  std::memcpy(&c, p, sizeof c);
+  return c;
+}
+
+// The source pixel under the sample's column and row, or black when the
+// leaf has no image to read.
+void FetchPixel(const Node* node, const EvalContext* ctx, uint8_t rgb[3]) {
+  if (node->width <= 0 || node->height <= 0) {
+    rgb[0] = rgb[1] = rgb[2] = 0;
+    return;
+  }
+  ReadSourcePixel(MirrorFold(ctx->column, node->width), MirrorFold(ctx->row, node->height), rgb);
+}
+
+Node* BuildImageLeaf(TypeId result, int nargs, ArgSlot* args, EvalFn eval, const char* label,
+                     ViewParams* view) {
+  Node* node = NodeCreate(result, nargs, args, 0, eval, label, view);
+  if (node == nullptr) return nullptr;
+  RefreshSourceSize(node, view);
+  node->flags = kMapValued;
+  node->resolutionHook = RefreshSourceSize;
+  return node;
+}
+
+}  // namespace
+
+int32_t MirrorFold(int32_t i, int32_t size) {
+  const double quotient = static_cast<double>(i) / static_cast<double>(size);
+  const int32_t tile = FloorToInt32(quotient);
+  int32_t m = WrapSub(i, WrapMul(size, TruncToInt32(quotient)));
+  if (m < 0) m = WrapAdd(m, size);
+  if ((tile & 1) != 0) m = size - 1 - m;
+  return m;
+}
+
+void RefreshSourceSize(Node* node, ViewParams*) {
+  const SourceDimensions size = SourceSize();
+  node->width = size.width;
+  node->height = size.height;
+}
+
+int EvalMakrgb(ArgSlot* args, void* result, Node*, EvalContext*) {
+  ColourValue c{};
+  for (int i = 0; i < 3; ++i)
+    c.c[i] = ReadUnit(args[i].value);
+  c.c[3] = 1.0;
+  std::memcpy(result, &c, sizeof c);
+  return 0;
+}
+
+int EvalGswitch(ArgSlot* args, void* result, Node*, EvalContext*) {
+  // A selector that does not compare (NaN) picks the first colour.
+  const double a = ReadUnit(args[0].value);
+  std::memcpy(result, !(a >= 0.5) ? args[1].value : args[2].value, sizeof(ColourValue));
+  return 0;
+}
+
+int EvalGmix(ArgSlot* args, void* result, Node*, EvalContext*) {
+  const double a = ReadUnit(args[0].value);
+  const ColourValue p = ReadColour(args[1].value);
+  const ColourValue q = ReadColour(args[2].value);
+  double c[4];
+  for (int i = 0; i < 4; ++i)
+    c[i] = (1.0 - a) * q.c[i] + a * p.c[i];
+  // Only the four components: the HSV flag keeps what the result holds.
+  std::memcpy(result, c, sizeof c);
+  return 0;
+}
+
+int EvalPhtshp(ArgSlot*, void* result, Node* node, EvalContext* ctx) {
+  uint8_t rgb[3];
+  FetchPixel(node, ctx, rgb);
+  ColourValue c{};
+  for (int i = 0; i < 3; ++i)
+    c.c[i] = rgb[i] * kByteScale;
+  c.c[3] = 1.0;
+  std::memcpy(result, &c, sizeof c);
+  return 0;
+}
+
+int EvalVphtshp(ArgSlot*, void* result, Node* node, EvalContext* ctx) {
+  uint8_t rgb[3];
+  FetchPixel(node, ctx, rgb);
+  WriteUnit(result, (rgb[0] * kLumaRed + rgb[1] * kLumaGreen) + rgb[2] * kLumaBlue);
+  return 0;
+}
+
+Node* BuildMakrgb(TypeId result, int nargs, ArgSlot* args, ViewParams* view) {
+  return NodeCreate(result, nargs, args, 0, EvalMakrgb, "makrgb", view);
+}
+
+Node* BuildGswitch(TypeId result, int nargs, ArgSlot* args, ViewParams* view) {
+  return NodeCreate(result, nargs, args, 0, EvalGswitch, "gswitch", view);
+}
+
+Node* BuildGmix(TypeId result, int nargs, ArgSlot* args, ViewParams* view) {
+  return NodeCreate(result, nargs, args, 0, EvalGmix, "gmix", view);
+}
+
+Node* BuildPhtshp(TypeId result, int nargs, ArgSlot* args, ViewParams* view) {
+  return BuildImageLeaf(result, nargs, args, EvalPhtshp, "phtshp", view);
+}
+
+Node* BuildVphtshp(TypeId result, int nargs, ArgSlot* args, ViewParams* view) {
+  return BuildImageLeaf(result, nargs, args, EvalVphtshp, "vphtshp", view);
+}
+
+}  // namespace pxb

@@ -1,0 +1,67 @@
+#include "primitives/transforms.h"
+
+#include <cstring>
+
+#include "engine/eval.h"
+#include "engine/registry.h"
+#include "primitives/scalar.h"
+#include "primitives/value_types.h"
+
+namespace pxb {
+
+int EvalRi2cx(ArgSlot* args, void* result, Node*, EvalContext* ctx) {
+  ComplexValue c;
+  std::memcpy(&c, args[0].value, sizeof c);
+  c = Cartesian(c);
+  const double k = ReadUnit(args[1].value);
+  // Only x and y: z keeps what the result holds.
+  const double xy[2] = {(c.re * k) * 0.1 + ctx->x, (c.im * k) * 0.1 + ctx->y};
+  std::memcpy(result, xy, sizeof xy);
+  return 0;
+}
+
+int EvalTrfmap(ArgSlot* args, void* result, Node* node, EvalContext* ctx) {
+  Node* child = node->children[0].node;
+  if (child == nullptr) {
+    std::memcpy(result, args[0].value, static_cast<size_t>(TypeSize(args[0].type)));
+    return 0;
+  }
+  OffsetValue at;
+  std::memcpy(&at, args[1].value, sizeof at);
+  const double savedX = ctx->x;
+  const double savedY = ctx->y;
+  const double savedZ = ctx->z;
+  const uint32_t savedMask = ctx->mask;
+  ctx->mask |= kPositionDependent;
+  ctx->x = at.x;
+  ctx->y = at.y;
+  ctx->z = at.z;
+  EvaluateNode(child, nullptr, ctx);
+  ctx->x = savedX;
+  ctx->y = savedY;
+  ctx->z = savedZ;
+  ctx->mask = savedMask;
+  std::memcpy(result, child->values, static_cast<size_t>(TypeSize(child->type)));
+  return 0;
+}
+
+Node* BuildRi2cx(TypeId result, int nargs, ArgSlot* args, ViewParams* view) {
+  return NodeCreate(result, nargs, args, 0, EvalRi2cx, "ri2cx", view);
+}
+
+Node* BuildTrfmap(TypeId result, int nargs, ArgSlot* args, ViewParams* view) {
+  Node* node = NodeCreate(result, nargs, args, 0, EvalTrfmap, "trfmap", view);
+  if (node == nullptr || nargs < 2) return node;
+  // A map is sampled through a resampling node so that any position can be
+  // asked of it; the subtree is then evaluated by EvalTrfmap alone.
+  Node*& f = node->children[0].node;
+  if (f != nullptr && (f->flags & kMapValued) != 0) WrapResample(&f, view);
+  node->children[0].lazy = 1;
+  const Node* offset = node->children[1].node;
+  uint32_t flags = f != nullptr ? f->flags & ~kMapValued : 0;
+  if (offset != nullptr) flags |= offset->flags;
+  node->flags = flags;
+  return node;
+}
+
+}  // namespace pxb

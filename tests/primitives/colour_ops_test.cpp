@@ -1,0 +1,151 @@
+#include "primitives/colour_ops.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <limits>
+
+#include "engine/colour.h"
+#include "primitives/source_image.h"
+#include "tests/primitives/test_registry.h"
+
+namespace pxb {
+namespace {
+
+using testing::BuildNode;
+using testing::TestRender;
+
+class ColourOpsTest : public ::testing::Test {
+ protected:
+  void SetUp() override { testing::RegisterValueTypes(); }
+  void TearDown() override { ClearSourceImage(); }
+
+  // The colour a node over constants holds after preparation, before any
+  // conversion to RGB.
+  ColourValue Folded(BuilderFn builder, double a, ColourValue p, ColourValue q) {
+    Node* n = BuildNode(builder, kColour, {{kUnit, &a}, {kColour, &p}, {kColour, &q}}, &view_);
+    EvalContext ctx{};
+    PrepareTree(&n, &ctx, &view_);
+    ColourValue out;
+    std::memcpy(&out, n->values, sizeof out);
+    NodeRelease(&n, &view_);
+    return out;
+  }
+  static bool Same(const ColourValue& a, const ColourValue& b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+  }
+
+  ViewParams view_{4, 4, 0, {}};
+  const ColourValue p_{{0.1, 0.2, 0.3, 0.4}, 1, 0};
+  const ColourValue q_{{0.9, 0.8, 0.7, 0.6}, 2, 0};
+};
+
+TEST_F(ColourOpsTest, Combinators) {
+  double r = 0.25;
+  double g = 0.5;
+  double b = 0.75;
+  TestRender made(BuildNode(BuildMakrgb, kColour, {{kUnit, &r}, {kUnit, &g}, {kUnit, &b}}, &view_),
+                  view_);
+  EXPECT_STREQ(made.root()->name, "makrgb");
+  EXPECT_TRUE(Same(made.At<ColourValue>(0, 0), ColourValue{{0.25, 0.5, 0.75, 1.0}, 0, 0}));
+
+  // gswitch copies the whole colour, HSV flag included; NaN picks P.
+  EXPECT_TRUE(Same(Folded(BuildGswitch, 0.5, p_, q_), q_));
+  EXPECT_TRUE(Same(Folded(BuildGswitch, 0.25, p_, q_), p_));
+  EXPECT_TRUE(Same(Folded(BuildGswitch, std::numeric_limits<double>::quiet_NaN(), p_, q_), p_));
+
+  // gmix mixes c0..c3 and never writes the flag: it stays 0 in the node.
+  EXPECT_TRUE(Same(Folded(BuildGmix, 1.0, p_, q_), ColourValue{{0.1, 0.2, 0.3, 0.4}, 0, 0}));
+  EXPECT_TRUE(Same(Folded(BuildGmix, 0.0, p_, q_), ColourValue{{0.9, 0.8, 0.7, 0.6}, 0, 0}));
+  EXPECT_EQ(Folded(BuildGmix, 0.25, p_, q_).c[1], 0.75 * 0.8 + 0.25 * 0.2);
+  double a = 0.5;
+  ColourValue p = p_;
+  ColourValue q = q_;
+  ArgSlot slots[3] = {{kUnit, &a}, {kColour, &p}, {kColour, &q}};
+  ColourValue out{{0, 0, 0, 0}, 7, 0};
+  EvalGmix(slots, &out, nullptr, nullptr);
+  EXPECT_EQ(out.hsv, 7);
+  EXPECT_EQ(out.c[0], 0.5 * 0.9 + 0.5 * 0.1);
+}
+
+TEST(MirrorFold, RepeatsTheEdgePixel) {
+  const int cols[] = {-1, 0, 9, 10, 19, 20, -10, -11, -21};
+  const int folded[] = {0, 0, 9, 9, 0, 0, 9, 9, 0};
+  for (int i = 0; i < 9; ++i)
+    EXPECT_EQ(MirrorFold(cols[i], 10), folded[i]) << cols[i];
+  for (int w : {1, 2, 7}) {
+    EXPECT_EQ(MirrorFold(w, w), w - 1);
+    EXPECT_EQ(MirrorFold(-w - 1, w), w - 1);
+  }
+  const int32_t m = MirrorFold(INT32_MIN, 10);  // a non-finite position
+  EXPECT_TRUE(m >= 0 && m < 10);
+}
+
+// 3 x 2 pixels of four planes: red, green, blue / white, grey 100, black.
+const uint8_t kImage[] = {255, 0,   0,   9, 0,   255, 0,   9, 0, 0, 255, 9,
+                          255, 255, 255, 9, 100, 100, 100, 9, 0, 0, 0,   9};
+
+TEST_F(ColourOpsTest, ImageLeavesAreMapsOfTheSourceSize) {
+  SetSourceImage(3, 2, kImage, 12, 4);
+  Node* leaf = BuildPhtshp(kColour, 0, nullptr, &view_);
+  Node* luma = BuildVphtshp(kUnit, 0, nullptr, &view_);
+  EXPECT_STREQ(leaf->name, "phtshp");
+  EXPECT_STREQ(luma->name, "vphtshp");
+  for (Node* n : {leaf, luma}) {
+    EXPECT_EQ(n->flags, 0x800u);
+    EXPECT_EQ(n->width, 3);
+    EXPECT_EQ(n->height, 2);
+  }
+  // Preparing after the source image changed picks up the new size.
+  SetSourceImage(5, 4, kImage, 0, 1);
+  Node* const original = leaf;
+  EvalContext ctx{};
+  PrepareTree(&leaf, &ctx, &view_);
+  EXPECT_EQ(original->width, 5);
+  EXPECT_EQ(original->height, 4);
+  NodeRelease(&leaf, &view_);
+  NodeRelease(&luma, &view_);
+}
+
+TEST_F(ColourOpsTest, ImageLeavesReadMirroredPixels) {
+  SetSourceImage(3, 2, kImage, 12, 4);
+  const ViewParams view{3, 2, 0, {}};
+  TestRender colour(BuildPhtshp(kColour, 0, nullptr, &view_), view);
+  TestRender luma(BuildVphtshp(kUnit, 0, nullptr, &view_), view);
+  constexpr double k = 0.00392156862745098;
+  EXPECT_TRUE(Same(colour.At<ColourValue>(1, 0), ColourValue{{0.0, 255 * k, 0.0, 1.0}, 0, 0}));
+  EXPECT_EQ(luma.UnitAt(1, 0), 0.587);                 // pure green
+  EXPECT_NEAR(luma.UnitAt(0, 1), 1.0, 0x1p-52);        // white
+  EXPECT_NEAR(luma.UnitAt(1, 1), 100 / 255.0, 1e-15);  // grey
+  const auto grey = colour.At<ColourValue>(1, 1);
+  EXPECT_TRUE(grey.c[0] == grey.c[1] && grey.c[1] == grey.c[2]);
+  // Column W and column -W - 1 fold to W - 1 (blue); row H to H - 1.
+  EXPECT_EQ(colour.At<ColourValue>(3, 0).c[2], 1.0);
+  EXPECT_EQ(colour.At<ColourValue>(-4, 0).c[2], 1.0);
+  EXPECT_EQ(colour.At<ColourValue>(1, 2).c[0], 100 * k);
+  EXPECT_EQ(colour.At<ColourValue>(1, -1).c[1], 1.0);
+}
+
+TEST_F(ColourOpsTest, NoImageReadsBlack) {
+  ClearSourceImage();
+  TestRender colour(BuildPhtshp(kColour, 0, nullptr, &view_), view_);
+  TestRender luma(BuildVphtshp(kUnit, 0, nullptr, &view_), view_);
+  EXPECT_TRUE(Same(colour.At<ColourValue>(2, 3), ColourValue{{0, 0, 0, 1.0}, 0, 0}));
+  EXPECT_EQ(luma.UnitAt(1, 1), 0.0);
+  EXPECT_EQ(luma.UnitAt(-5, 7), 0.0);
+}
+
+TEST_F(ColourOpsTest, SmoothViewsBlendNeighbouringPixels) {
+  const uint8_t grey[] = {0, 100, 200, 40};
+  SetSourceImage(2, 2, grey, 2, 1);
+  TestRender blended(BuildVphtshp(kUnit, 0, nullptr, &view_), ViewParams{4, 4, 1, {}});
+  TestRender sharp(BuildVphtshp(kUnit, 0, nullptr, &view_), ViewParams{4, 4, 0, {}});
+  EXPECT_STREQ(blended.root()->name, "pol2map");
+  // View pixel (1, 1) samples at x = y = 0.25: the middle of the four.
+  EXPECT_NEAR(blended.UnitAt(1, 1), (0 + 100 + 200 + 40) / 4.0 / 255.0, 1e-15);
+  EXPECT_EQ(sharp.UnitAt(1, 1), 0.0);
+  EXPECT_NEAR(sharp.UnitAt(3, 2), 40 / 255.0, 1e-15);
+}
+
+}  // namespace
+}  // namespace pxb
