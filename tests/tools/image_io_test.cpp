@@ -1,0 +1,431 @@
+#include <gtest/gtest.h>
+#include <png.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+// jpeglib.h needs FILE and size_t declared first.
+#include <jpeglib.h>
+
+#include "tools/imageio/image_io.h"
+
+namespace pxb {
+namespace {
+
+namespace fs = std::filesystem;
+
+Image Pattern(int32_t width, int32_t height, int32_t channels) {
+  Image image{width, height, channels, {}};
+  image.pixels.resize(static_cast<size_t>(width * height * channels));
+  for (size_t i = 0; i < image.pixels.size(); ++i)
+    image.pixels[i] = static_cast<uint8_t>((i * 37 + i / 7 * 11) & 0xFF);
+  return image;
+}
+
+// A smooth picture that JPEG keeps close to the original.
+Image Gradient(int32_t width, int32_t height, int32_t channels) {
+  Image image{width, height, channels, {}};
+  for (int32_t y = 0; y < height; ++y) {
+    for (int32_t x = 0; x < width; ++x) {
+      for (int32_t c = 0; c < channels; ++c)
+        image.pixels.push_back(static_cast<uint8_t>((x * 3 + y * 2 + c * 60) & 0xFF));
+    }
+  }
+  return image;
+}
+
+std::vector<char> Bytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void PutBytes(const fs::path& path, const std::vector<char>& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// What a test PNG holds: samples packed as the format stores them (16-bit
+// samples big-endian), optionally a palette and a transparency chunk.
+struct RawPng {
+  png_uint_32 width;
+  png_uint_32 height;
+  int bitDepth;
+  int colourType;
+  int interlace;
+  std::vector<png_byte> rows;
+  std::vector<png_color> palette;
+  std::vector<png_byte> transparency;
+  size_t idatOnly = 0;  // nonzero: write only the header and a dummy IDAT of this size
+};
+
+void OnError(png_structp png, png_const_charp) {
+  png_longjmp(png, 1);
+}
+
+bool Emit(png_structp png, png_infop info, const RawPng* raw, png_bytep* rows) {
+  if (setjmp(png_jmpbuf(png))) return false;
+  png_set_IHDR(png, info, raw->width, raw->height, raw->bitDepth, raw->colourType, raw->interlace,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  if (!raw->palette.empty())
+    png_set_PLTE(png, info, raw->palette.data(), static_cast<int>(raw->palette.size()));
+  if (!raw->transparency.empty())
+    png_set_tRNS(png, info, raw->transparency.data(), static_cast<int>(raw->transparency.size()),
+                 nullptr);
+  png_write_info(png, info);
+  if (raw->idatOnly != 0) {
+    static const png_byte kName[5] = "IDAT";
+    png_write_chunk(png, kName, raw->rows.data(), raw->idatOnly);
+    return true;
+  }
+  png_write_image(png, rows);
+  png_write_end(png, nullptr);
+  return true;
+}
+
+// Writes `raw` with libpng directly, bypassing the library under test.
+void WriteRawPng(const fs::path& path, RawPng raw) {
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(file, nullptr);
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, OnError, nullptr);
+  png_infop info = png_create_info_struct(png);
+  png_init_io(png, file);
+  const size_t rowBytes = raw.idatOnly != 0 ? 0 : raw.rows.size() / raw.height;
+  std::vector<png_bytep> rows;
+  for (png_uint_32 y = 0; y < raw.height && raw.idatOnly == 0; ++y)
+    rows.push_back(raw.rows.data() + y * rowBytes);
+  const bool ok = Emit(png, info, &raw, rows.data());
+  png_destroy_write_struct(&png, &info);
+  std::fclose(file);
+  ASSERT_TRUE(ok);
+}
+
+class ImageIoTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    dir_ = fs::temp_directory_path() /
+           ("pxb_imageio_" + std::string(test->name()) + "_" + std::to_string(getpid()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+  size_t FileCount() const {
+    return static_cast<size_t>(std::distance(fs::directory_iterator(dir_), {}));
+  }
+
+  fs::path dir_;
+};
+
+TEST_F(ImageIoTest, PngRoundTripIsExactForEveryChannelCount) {
+  for (int channels : {1, 3, 4}) {
+    for (auto [w, h] : {std::pair{1, 1}, std::pair{7, 5}, std::pair{130, 3}}) {
+      SCOPED_TRACE(testing::Message() << channels << " channels, " << w << "x" << h);
+      const Image image = Pattern(w, h, channels);
+      std::string error;
+      ASSERT_TRUE(WriteImage(Path("out.png"), image, &error)) << error;
+      Image back;
+      ASSERT_TRUE(ReadImage(Path("out.png"), &back, &error)) << error;
+      EXPECT_EQ(back.width, w);
+      EXPECT_EQ(back.height, h);
+      EXPECT_EQ(back.channels, channels);
+      EXPECT_EQ(back.pixels, image.pixels);
+    }
+  }
+  EXPECT_EQ(FileCount(), 1u);  // no temporary files left behind
+}
+
+TEST_F(ImageIoTest, JpegRoundTripKeepsSizeAndIsClose) {
+  for (int channels : {1, 3, 4}) {
+    SCOPED_TRACE(testing::Message() << channels << " channels");
+    const Image image = Gradient(61, 37, channels);
+    std::string error;
+    ASSERT_TRUE(WriteImage(Path("out.JPEG"), image, &error, 95)) << error;
+    Image back;
+    ASSERT_TRUE(ReadImage(Path("out.JPEG"), &back, &error)) << error;
+    EXPECT_EQ(back.width, 61);
+    EXPECT_EQ(back.height, 37);
+    // Alpha is dropped; grey stays grey.
+    const Image expected = channels == 4 ? ToRgb(image) : image;
+    ASSERT_EQ(back.channels, expected.channels);
+    ASSERT_EQ(back.pixels.size(), expected.pixels.size());
+    long total = 0;
+    for (size_t i = 0; i < back.pixels.size(); ++i)
+      total += std::abs(back.pixels[i] - expected.pixels[i]);
+    EXPECT_LT(static_cast<double>(total) / static_cast<double>(back.pixels.size()), 4.0);
+  }
+}
+
+TEST_F(ImageIoTest, FormatFollowsTheExtensionInAnyCase) {
+  EXPECT_EQ(FormatFromPath("a/b.PNG"), ImageFormat::kPng);
+  EXPECT_EQ(FormatFromPath("b.jpg"), ImageFormat::kJpeg);
+  EXPECT_EQ(FormatFromPath("b.JpEg"), ImageFormat::kJpeg);
+  EXPECT_EQ(FormatFromPath("b.png.gif"), ImageFormat::kUnknown);
+  EXPECT_EQ(FormatFromPath("png"), ImageFormat::kUnknown);
+
+  std::string error;
+  EXPECT_FALSE(WriteImage(Path("out.bmp"), Pattern(2, 2, 3), &error));
+  EXPECT_NE(error.find("out.bmp"), std::string::npos) << error;
+  EXPECT_NE(error.find("unknown image format"), std::string::npos) << error;
+  EXPECT_EQ(FileCount(), 0u);
+
+  ASSERT_TRUE(WriteImage(Path("real.png"), Pattern(2, 2, 3), &error)) << error;
+  fs::copy_file(Path("real.png"), Path("real.tif"));
+  Image image;
+  EXPECT_FALSE(ReadImage(Path("real.tif"), &image, &error));
+  EXPECT_NE(error.find("unknown image format"), std::string::npos) << error;
+}
+
+TEST_F(ImageIoTest, ReadsSixteenBitPngsScaledToEightBits) {
+  // Samples with different high and low bytes: the result is the nearest
+  // 8-bit value, neither byte alone.
+  const uint16_t samples[6] = {0x0000, 0xFFFF, 0x1234, 0x12F0, 0xFE01, 0x7F80};
+  RawPng raw{3, 2, 16, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, {}, {}, {}};
+  for (int i = 0; i < 3; ++i) {
+    for (uint16_t s : samples) {
+      raw.rows.push_back(static_cast<png_byte>(s >> 8));
+      raw.rows.push_back(static_cast<png_byte>(s & 0xFF));
+    }
+  }
+  WriteRawPng(dir_ / "deep.png", raw);
+  Image image;
+  std::string error;
+  ASSERT_TRUE(ReadImage(Path("deep.png"), &image, &error)) << error;
+  ASSERT_EQ(image.channels, 3);
+  ASSERT_EQ(image.pixels.size(), 18u);
+  const uint8_t expected[6] = {0x00, 0xFF, 0x12, 0x13, 0xFD, 0x7F};
+  for (size_t i = 0; i < 18; ++i)
+    EXPECT_EQ(image.pixels[i], expected[i % 6]) << "sample " << i;
+}
+
+TEST_F(ImageIoTest, ReadsPalettePngsAsRgbOrRgba) {
+  // 4-bit palette indices, two per byte; 3 x 2 pixels.
+  const std::vector<png_color> palette = {{255, 0, 0}, {0, 128, 0}, {10, 20, 30}, {9, 9, 250}};
+  const std::vector<png_byte> indices = {0x01, 0x20, 0x32, 0x10};  // 0 1 2 | 3 2 1
+  RawPng raw{3, 2, 4, PNG_COLOR_TYPE_PALETTE, PNG_INTERLACE_NONE, indices, palette, {}};
+  WriteRawPng(dir_ / "palette.png", raw);
+  raw.transparency = {255, 0, 128};  // entry 3 stays opaque
+  WriteRawPng(dir_ / "palette_alpha.png", raw);
+
+  const int order[6] = {0, 1, 2, 3, 2, 1};
+  std::string error;
+  Image rgb;
+  ASSERT_TRUE(ReadImage(Path("palette.png"), &rgb, &error)) << error;
+  ASSERT_EQ(rgb.channels, 3);
+  Image rgba;
+  ASSERT_TRUE(ReadImage(Path("palette_alpha.png"), &rgba, &error)) << error;
+  ASSERT_EQ(rgba.channels, 4);
+  const uint8_t alpha[4] = {255, 0, 128, 255};
+  for (int i = 0; i < 6; ++i) {
+    const png_color& c = palette[static_cast<size_t>(order[i])];
+    EXPECT_EQ(rgb.pixels[i * 3 + 0], c.red) << i;
+    EXPECT_EQ(rgb.pixels[i * 3 + 1], c.green) << i;
+    EXPECT_EQ(rgb.pixels[i * 3 + 2], c.blue) << i;
+    EXPECT_EQ(rgba.pixels[i * 4 + 0], c.red) << i;
+    EXPECT_EQ(rgba.pixels[i * 4 + 3], alpha[order[i]]) << i;
+  }
+}
+
+TEST_F(ImageIoTest, ReadsGreyAlphaLowDepthAndInterlacedPngs) {
+  std::string error;
+  // Grey + alpha becomes RGBA with the grey repeated.
+  WriteRawPng(dir_ / "ga.png",
+              {2, 1, 8, PNG_COLOR_TYPE_GRAY_ALPHA, PNG_INTERLACE_NONE, {10, 200, 99, 7}, {}, {}});
+  Image ga;
+  ASSERT_TRUE(ReadImage(Path("ga.png"), &ga, &error)) << error;
+  EXPECT_EQ(ga.channels, 4);
+  EXPECT_EQ(ga.pixels, (std::vector<uint8_t>{10, 10, 10, 200, 99, 99, 99, 7}));
+
+  // 1-bit grey: black and white.
+  WriteRawPng(dir_ / "bits.png",
+              {10, 1, 1, PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE, {0xA5, 0x80}, {}, {}});
+  Image bits;
+  ASSERT_TRUE(ReadImage(Path("bits.png"), &bits, &error)) << error;
+  EXPECT_EQ(bits.channels, 1);
+  EXPECT_EQ(bits.pixels, (std::vector<uint8_t>{255, 0, 255, 0, 0, 255, 0, 255, 255, 0}));
+
+  // Adam7 interlacing is undone.
+  const Image pattern = Pattern(13, 11, 3);
+  WriteRawPng(dir_ / "adam7.png",
+              {13, 11, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_ADAM7, pattern.pixels, {}, {}});
+  Image adam7;
+  ASSERT_TRUE(ReadImage(Path("adam7.png"), &adam7, &error)) << error;
+  EXPECT_EQ(adam7.pixels, pattern.pixels);
+}
+
+TEST_F(ImageIoTest, DamagedFilesFailWithAMessage) {
+  std::string error;
+  ASSERT_TRUE(WriteImage(Path("good.png"), Pattern(40, 30, 3), &error)) << error;
+  ASSERT_TRUE(WriteImage(Path("good.jpg"), Gradient(40, 30, 3), &error)) << error;
+  const Image sentinel = Pattern(1, 1, 1);
+  for (const char* name : {"good.png", "good.jpg"}) {
+    const std::vector<char> bytes = Bytes(dir_ / name);
+    const std::string damaged = std::string("bad") + fs::path(name).extension().string();
+    std::vector<std::vector<char>> variants;
+    for (size_t cut : {size_t{0}, size_t{5}, size_t{40}, bytes.size() / 2, bytes.size() - 3})
+      variants.emplace_back(bytes.begin(), bytes.begin() + static_cast<long>(cut));
+    std::vector<char> garbage(bytes.size());
+    for (size_t i = 0; i < garbage.size(); ++i)
+      garbage[i] = static_cast<char>(i * 131 + 7);
+    variants.push_back(garbage);
+    for (size_t v = 0; v < variants.size(); ++v) {
+      SCOPED_TRACE(testing::Message() << name << " variant " << v);
+      PutBytes(dir_ / damaged, variants[v]);
+      Image image = sentinel;
+      error.clear();
+      EXPECT_FALSE(ReadImage(Path(damaged), &image, &error));
+      EXPECT_NE(error.find(Path(damaged) + ": "), std::string::npos) << error;
+      EXPECT_GT(error.size(), Path(damaged).size() + 6) << error;
+      EXPECT_EQ(image.pixels, sentinel.pixels);  // untouched on failure
+    }
+  }
+  // PNG data under a JPEG name, a missing file, a directory.
+  fs::copy_file(Path("good.png"), Path("png.jpg"));
+  Image image;
+  EXPECT_FALSE(ReadImage(Path("png.jpg"), &image, &error));
+  EXPECT_NE(error.find("JPEG"), std::string::npos) << error;
+  EXPECT_FALSE(ReadImage(Path("missing.png"), &image, &error));
+  EXPECT_NE(error.find("missing.png"), std::string::npos) << error;
+  fs::create_directory(Path("dir.png"));
+  EXPECT_FALSE(ReadImage(Path("dir.png"), &image, &error));
+  EXPECT_NE(error.find("directory"), std::string::npos) << error;
+}
+
+TEST_F(ImageIoTest, AbsurdSizesAreRefused) {
+  std::string error;
+  EXPECT_TRUE(CheckImageShape(1 << 14, 1 << 14, 4, &error));
+  EXPECT_FALSE(CheckImageShape((1 << 14) + 1, 1 << 14, 3, &error));
+  EXPECT_NE(error.find("exceeds"), std::string::npos) << error;
+  EXPECT_FALSE(CheckImageShape(0, 5, 3, &error));
+  EXPECT_FALSE(CheckImageShape(5, 5, 2, &error));
+
+  // A PNG header announcing 20000 x 20000 pixels, followed by a dummy IDAT.
+  RawPng huge{20000, 20000, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, {1, 2, 3, 4}, {}, {}};
+  huge.idatOnly = 4;
+  WriteRawPng(dir_ / "huge.png", huge);
+  Image image;
+  EXPECT_FALSE(ReadImage(Path("huge.png"), &image, &error));
+  EXPECT_NE(error.find("exceeds"), std::string::npos) << error;
+
+  // A JPEG whose frame header is patched to 20000 x 20000.
+  ASSERT_TRUE(WriteImage(Path("small.jpg"), Gradient(8, 8, 3), &error)) << error;
+  std::vector<char> bytes = Bytes(dir_ / "small.jpg");
+  bool patched = false;
+  for (size_t i = 0; i + 9 < bytes.size() && !patched; ++i) {
+    if (static_cast<uint8_t>(bytes[i]) == 0xFF &&
+        (static_cast<uint8_t>(bytes[i + 1]) & 0xFE) == 0xC0) {
+      for (size_t k : {i + 5, i + 7}) {
+        bytes[k] = static_cast<char>(0x4E);
+        bytes[k + 1] = static_cast<char>(0x20);
+      }
+      patched = true;
+    }
+  }
+  ASSERT_TRUE(patched);
+  PutBytes(dir_ / "huge.jpg", bytes);
+  EXPECT_FALSE(ReadImage(Path("huge.jpg"), &image, &error));
+  EXPECT_NE(error.find("exceeds"), std::string::npos) << error;
+}
+
+TEST_F(ImageIoTest, CmykJpegIsRefused) {
+  const fs::path path = dir_ / "cmyk.jpg";
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(file, nullptr);
+  jpeg_compress_struct info;
+  jpeg_error_mgr errors;
+  info.err = jpeg_std_error(&errors);
+  jpeg_create_compress(&info);
+  jpeg_stdio_dest(&info, file);
+  info.image_width = 4;
+  info.image_height = 1;
+  info.input_components = 4;
+  info.in_color_space = JCS_CMYK;
+  jpeg_set_defaults(&info);
+  jpeg_start_compress(&info, TRUE);
+  unsigned char pixels[16] = {0, 50, 100, 150, 200, 250, 0, 50, 100, 150, 200, 250, 0, 0, 0, 0};
+  JSAMPROW row = pixels;
+  jpeg_write_scanlines(&info, &row, 1);
+  jpeg_finish_compress(&info);
+  jpeg_destroy_compress(&info);
+  std::fclose(file);
+
+  Image image;
+  std::string error;
+  EXPECT_FALSE(ReadImage(path.string(), &image, &error));
+  EXPECT_NE(error.find("CMYK"), std::string::npos) << error;
+}
+
+TEST_F(ImageIoTest, FailedWritesLeaveTheDestinationIntact) {
+  std::string error;
+  const Image image = Pattern(6, 4, 3);
+  ASSERT_TRUE(WriteImage(Path("keep.png"), image, &error)) << error;
+  ASSERT_TRUE(WriteImage(Path("keep.jpg"), image, &error)) << error;
+  const std::vector<char> png = Bytes(dir_ / "keep.png");
+  const std::vector<char> jpeg = Bytes(dir_ / "keep.jpg");
+
+  // Refused before anything is written: a buffer of the wrong size, two
+  // channels, a bad quality.
+  Image shortBuffer = image;
+  shortBuffer.pixels.pop_back();
+  EXPECT_FALSE(WriteImage(Path("keep.png"), shortBuffer, &error));
+  Image twoChannels{3, 4, 2, std::vector<uint8_t>(24)};
+  EXPECT_FALSE(WriteImage(Path("keep.png"), twoChannels, &error));
+  EXPECT_FALSE(WriteImage(Path("keep.jpg"), image, &error, 0));
+
+  // Refused by libjpeg after the temporary file exists: wider than JPEG allows.
+  EXPECT_FALSE(
+      WriteImage(Path("keep.jpg"), Image{65501, 1, 1, std::vector<uint8_t>(65501)}, &error));
+  EXPECT_NE(error.find("keep.jpg: "), std::string::npos) << error;
+
+  // Refused when renaming: the destination is a directory.
+  fs::create_directory(Path("taken.png"));
+  PutBytes(dir_ / "taken.png" / "inside", {'x'});
+  EXPECT_FALSE(WriteImage(Path("taken.png"), image, &error));
+  EXPECT_TRUE(fs::is_directory(Path("taken.png")));
+
+  // Refused when creating: no such directory.
+  EXPECT_FALSE(WriteImage(Path("nowhere/out.png"), image, &error));
+  EXPECT_NE(error.find("nowhere/out.png"), std::string::npos) << error;
+
+  EXPECT_EQ(Bytes(dir_ / "keep.png"), png);
+  EXPECT_EQ(Bytes(dir_ / "keep.jpg"), jpeg);
+  EXPECT_EQ(FileCount(), 3u);  // keep.png, keep.jpg, taken.png: no temporary files
+}
+
+TEST(ToRgbTest, RepeatsGreyDropsAlphaAndRejectsInvalidImages) {
+  const Image grey{2, 1, 1, {7, 200}};
+  EXPECT_EQ(ToRgb(grey).pixels, (std::vector<uint8_t>{7, 7, 7, 200, 200, 200}));
+  const Image rgba{2, 1, 4, {1, 2, 3, 4, 5, 6, 7, 8}};
+  const Image rgb = ToRgb(rgba);
+  EXPECT_EQ(rgb.channels, 3);
+  EXPECT_EQ(rgb.width, 2);
+  EXPECT_EQ(rgb.pixels, (std::vector<uint8_t>{1, 2, 3, 5, 6, 7}));
+  EXPECT_EQ(ToRgb(rgb).pixels, rgb.pixels);
+  EXPECT_TRUE(ToRgb(Image{2, 1, 4, {1, 2, 3}}).pixels.empty());
+}
+
+TEST(SampleImageTest, ShippedSamplesReadAndAgree) {
+  Image png;
+  Image jpeg;
+  std::string error;
+  ASSERT_TRUE(ReadImage(PXB_SAMPLE_DIR "/sample.png", &png, &error)) << error;
+  ASSERT_TRUE(ReadImage(PXB_SAMPLE_DIR "/sample.jpg", &jpeg, &error)) << error;
+  EXPECT_EQ(png.width, 640);
+  EXPECT_EQ(png.height, 427);
+  EXPECT_EQ(png.channels, 3);
+  ASSERT_EQ(jpeg.pixels.size(), png.pixels.size());
+  long total = 0;
+  for (size_t i = 0; i < png.pixels.size(); ++i)
+    total += std::abs(png.pixels[i] - jpeg.pixels[i]);
+  EXPECT_LT(static_cast<double>(total) / static_cast<double>(png.pixels.size()), 4.0);
+}
+
+}  // namespace
+}  // namespace pxb
