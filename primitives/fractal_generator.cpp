@@ -1,0 +1,223 @@
+#include "primitives/fractal_generator.h"
+
+#include <atomic>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "engine/colour.h"
+#include "engine/eval.h"
+#include "primitives/scalar.h"
+#include "primitives/value_types.h"
+
+namespace pxb {
+namespace {
+
+// Module-wide settings of the generator. Trees may be regrown on worker
+// threads, so the grid size is read and written atomically.
+struct FractalSettings {
+  std::atomic<int32_t> fractalGridSize{64};
+};
+
+FractalSettings fractalSettings;
+
+float Cell(const FractalParams* fp, int32_t x, int32_t y) {
+  return fp
+      ->cells[static_cast<size_t>(y) * static_cast<size_t>(fp->width) + static_cast<size_t>(x)];
+}
+
+void SetCell(FractalParams* fp, int32_t x, int32_t y, double v) {
+  fp->cells[static_cast<size_t>(y) * static_cast<size_t>(fp->width) + static_cast<size_t>(x)] =
+      static_cast<float>(v);
+}
+
+void TrackRange(double v, double* lo, double* hi) {
+  if (v > *hi) {
+    *hi = v;
+  } else if (v < *lo) {
+    *lo = v;
+  }
+}
+
+double Displaced(double avg, int32_t x, int32_t y, EvalContext* pos, FractalParams* fp) {
+  const double deviation = DisplacementScale(x, y, pos, fp);
+  return avg + NormalDeviate(0.0, deviation, &fp->rand);
+}
+
+// Readies the modulator for per-cell evaluation, as a render readies a tree.
+void PrepareModulator(EvalContext* pos, ViewParams* vp, FractalParams* fp) {
+  Node* m = fp->modulator;
+  if ((m->flags & kMapValued) != 0 && (m->width != fp->width || m->height != fp->height)) {
+    WrapResample(&fp->modulator, vp);
+    m = fp->modulator;
+    if (m == nullptr) return;
+  }
+  fp->pixelFlag = m->flags & kMapValued;
+  fp->positionFlag = m->flags & kPositionDependent;
+  pos->mask = kRenderMask;
+  MarkSharedNodes(m);
+  FoldConstants(m, pos, vp);
+  UnmarkNodes(m);
+}
+
+void WriteHeightMap(uint8_t* out, const FractalParams* fp) {
+  const double range = fp->max - fp->min;
+  const size_t count = static_cast<size_t>(fp->width) * static_cast<size_t>(fp->height);
+  if (range == 0.0) {
+    std::memset(out, 0, count);
+    return;
+  }
+  for (size_t i = 0; i < count; ++i)
+    out[i] = static_cast<uint8_t>(QuantiseChannel((fp->cells[i] - fp->min) / range));
+}
+
+void WriteSlopeMap(uint8_t* out, const FractalParams* fp) {
+  const double range = fp->slopeMax - fp->slopeMin;
+  if (range == 0.0) {
+    std::memset(out, 0, 2 * static_cast<size_t>(fp->width) * static_cast<size_t>(fp->height));
+    return;
+  }
+  for (int32_t y = 0; y < fp->height; ++y) {
+    for (int32_t x = 0; x < fp->width; ++x) {
+      // The difference of two cells is single precision; the rest is double.
+      const float dx = Cell(fp, x, y) - Cell(fp, wrapX(x - 1, fp), y);
+      const float dy = Cell(fp, x, y) - Cell(fp, x, wrapY(y - 1, fp));
+      uint8_t* o = out + 2 * (static_cast<size_t>(y) * static_cast<size_t>(fp->width) +
+                              static_cast<size_t>(x));
+      o[0] = static_cast<uint8_t>(QuantiseChannel((dx - fp->slopeMin) / range));
+      o[1] = static_cast<uint8_t>(QuantiseChannel((dy - fp->slopeMin) / range));
+    }
+  }
+}
+
+}  // namespace
+
+int32_t FractalGridSize() {
+  return fractalSettings.fractalGridSize.load(std::memory_order_relaxed);
+}
+
+void SetFractalGridSize(int32_t n) {
+  fractalSettings.fractalGridSize.store(n, std::memory_order_relaxed);
+}
+
+int32_t wrapX(int32_t i, const FractalParams* fp) {
+  while (i < 0)
+    i += fp->width;
+  while (i >= fp->width)
+    i -= fp->width;
+  return i;
+}
+
+int32_t wrapY(int32_t i, const FractalParams* fp) {
+  while (i < 0)
+    i += fp->height;
+  while (i >= fp->height)
+    i -= fp->height;
+  return i;
+}
+
+double DisplacementScale(int32_t x, int32_t y, EvalContext* pos, FractalParams* fp) {
+  if (fp->modulator != nullptr) {
+    if (fp->pixelFlag != 0) {
+      pos->column = x;
+      pos->row = y;
+    }
+    if (fp->positionFlag != 0) {
+      pos->x = static_cast<double>(x) / static_cast<double>(fp->width);
+      pos->y = static_cast<double>(y) / static_cast<double>(fp->height);
+    }
+    EvaluateNode(fp->modulator, &fp->exponent, pos);
+  }
+  return std::pow(fp->amplitude, fp->exponent);
+}
+
+void DiamondPass(int32_t s, EvalContext* pos, FractalParams* fp) {
+  for (int32_t x = s; x < fp->width; x += 2 * s) {
+    for (int32_t y = s; y < fp->height; y += 2 * s) {
+      double sum = Cell(fp, wrapX(x + s, fp), wrapY(y + s, fp));
+      sum += Cell(fp, wrapX(x - s, fp), wrapY(y + s, fp));
+      sum += Cell(fp, wrapX(x + s, fp), wrapY(y - s, fp));
+      sum += Cell(fp, wrapX(x - s, fp), wrapY(y - s, fp));
+      const double v = Displaced(sum * 0.25, x, y, pos, fp);
+      TrackRange(v, &fp->min, &fp->max);
+      SetCell(fp, x, y, v);
+    }
+  }
+}
+
+void SquarePass(int32_t s, EvalContext* pos, FractalParams* fp) {
+  const bool gatherSlopes = fp->mode != 0 && s == 1;
+  // First the cells between vertical neighbours, then those between
+  // horizontal ones.
+  for (int32_t sweep = 0; sweep < 2; ++sweep) {
+    const int32_t x0 = sweep == 0 ? 0 : s;
+    const int32_t y0 = sweep == 0 ? s : 0;
+    for (int32_t x = x0; x < fp->width; x += 2 * s) {
+      for (int32_t y = y0; y < fp->height; y += 2 * s) {
+        double sum = Cell(fp, x, wrapY(y + s, fp));
+        sum += Cell(fp, x, wrapY(y - s, fp));
+        sum += Cell(fp, wrapX(x + s, fp), y);
+        sum += Cell(fp, wrapX(x - s, fp), y);
+        const double v = Displaced(sum * 0.25, x, y, pos, fp);
+        TrackRange(v, &fp->min, &fp->max);
+        if (gatherSlopes) {
+          const double dx = Cell(fp, wrapX(x + 1, fp), y) - v;
+          const double dy = Cell(fp, x, wrapY(y + 1, fp)) - v;
+          TrackRange(dx, &fp->slopeMin, &fp->slopeMax);
+          TrackRange(dy, &fp->slopeMin, &fp->slopeMax);
+        }
+        SetCell(fp, x, y, v);
+      }
+    }
+  }
+}
+
+bool GenerateFractal(uint8_t* out, EvalContext* pos, ViewParams* vp, FractalParams* fp) {
+  const size_t count = fp->width > 0 && fp->height > 0
+                           ? static_cast<size_t>(fp->width) * static_cast<size_t>(fp->height)
+                           : 0;
+  const size_t outSize = fp->mode == 0 ? count : 2 * count;
+  // Zeroed, so the seed cells, (0, 0) and its copies along the longer side of
+  // a rectangular grid, start at 0.
+  fp->cells = count > 0 ? static_cast<float*>(std::calloc(count, sizeof(float))) : nullptr;
+  if (fp->cells == nullptr) {
+    if (outSize > 0) std::memset(out, 0, outSize);
+    NodeRelease(&fp->modulator, vp);
+    fp->modulator = nullptr;
+    return count == 0;
+  }
+
+  RandState* const savedDither = pos->dither;
+  // A "dither" in the modulator draws from a state of its own that starts
+  // afresh at every generation: the map depends only on its own inputs, not
+  // on what was rendered before.
+  RandState dither = kDitherStartState;
+  pos->dither = &dither;
+  fp->pixelFlag = 0;
+  fp->positionFlag = 0;
+  if (fp->modulator != nullptr) PrepareModulator(pos, vp, fp);
+
+  fp->min = fp->max = fp->slopeMin = fp->slopeMax = 0.0;
+  fp->amplitude = 1.0;
+  for (int32_t s = (fp->width < fp->height ? fp->width : fp->height) / 2; s > 0; s /= 2) {
+    DiamondPass(s, pos, fp);
+    fp->amplitude *= kFractalAmplitudeFactor;
+    SquarePass(s, pos, fp);
+    fp->amplitude *= kFractalAmplitudeFactor;
+  }
+
+  if (fp->mode == 0) {
+    WriteHeightMap(out, fp);
+  } else {
+    WriteSlopeMap(out, fp);
+  }
+
+  pos->dither = savedDither;
+  NodeRelease(&fp->modulator, vp);
+  fp->modulator = nullptr;
+  std::free(fp->cells);
+  fp->cells = nullptr;
+  return true;
+}
+
+}  // namespace pxb

@@ -1,0 +1,55 @@
+// Diamond-square midpoint displacement on a wrap-around grid: the height and
+// slope maps behind "rfract" and "bfract".
+#pragma once
+
+#include <cstdint>
+
+#include "engine/node.h"
+#include "engine/value.h"
+
+namespace pxb {
+
+// The side of the maps the fractal primitives make (`fractalGridSize`): 64 at
+// load; the final filtering pass raises it to 256 for the rest of the process.
+int32_t FractalGridSize();
+void SetFractalGridSize(int32_t n);
+
+// One generation request. The caller fills mode, width, height, rand and
+// either exponent or modulator; the generator fills the rest.
+struct FractalParams {
+  int32_t mode;    // 0: height map, one byte per cell; otherwise slope map, two
+  int32_t width;   // columns
+  int32_t height;  // rows
+  RandState rand;  // the generator's own state; the only one it draws from
+  double min;
+  double max;
+  double slopeMin;
+  double slopeMax;
+  float* cells;  // width x height working grid, row-major
+  double exponent;
+  Node* modulator;  // exponent per cell, or null; the generator consumes this reference
+  uint32_t positionFlag;
+  uint32_t pixelFlag;
+  double amplitude;
+};
+
+// The factor the displacement amplitude shrinks by after every pass.
+inline constexpr double kFractalAmplitudeFactor = 0.7071067623730956;
+
+// Fills out (width x height bytes, or twice that for a slope map). pos is the
+// sample record the modulator is evaluated with; vp the build context.
+// Returns false, with out zeroed, when the working grid cannot be allocated.
+// The modulator is released either way.
+bool GenerateFractal(uint8_t* out, EvalContext* pos, ViewParams* vp, FractalParams* fp);
+
+// The passes of one step size s over fp->cells, and the deviation of the
+// displacement at cell (x, y).
+void DiamondPass(int32_t s, EvalContext* pos, FractalParams* fp);
+void SquarePass(int32_t s, EvalContext* pos, FractalParams* fp);
+double DisplacementScale(int32_t x, int32_t y, EvalContext* pos, FractalParams* fp);
+
+// Brings a column (row) index into 0..width-1 (0..height-1).
+int32_t wrapX(int32_t i, const FractalParams* fp);
+int32_t wrapY(int32_t i, const FractalParams* fp);
+
+}  // namespace pxb

@@ -1,0 +1,87 @@
+#include "primitives/fractal_maps.h"
+
+#include <cstring>
+
+#include "engine/rand.h"
+#include "primitives/fractal_generator.h"
+#include "primitives/value_types.h"
+
+namespace pxb {
+namespace {
+
+// Offset of the sample's cell in a node's grid, repeating the grid over the
+// whole plane.
+size_t CellIndex(const Node* node, const EvalContext* ctx) {
+  int32_t col = ctx->column % node->width;
+  int32_t row = ctx->row % node->height;
+  if (col < 0) col += node->width;
+  if (row < 0) row += node->height;
+  return static_cast<size_t>(row) * static_cast<size_t>(node->width) + static_cast<size_t>(col);
+}
+
+int EvalRfract(ArgSlot* /*args*/, void* result, Node* node, EvalContext* ctx) {
+  const auto* map = static_cast<const uint8_t*>(node->priv);
+  const double v = map[CellIndex(node, ctx)] * kFractalByteScale;
+  std::memcpy(result, &v, sizeof v);
+  return 0;
+}
+
+double Bipolar(uint8_t b) {
+  const double h = b * kFractalByteScale - 0.5;
+  return h + h;
+}
+
+int EvalBfract(ArgSlot* /*args*/, void* result, Node* node, EvalContext* ctx) {
+  const auto* map = static_cast<const uint8_t*>(node->priv);
+  const size_t i = 2 * CellIndex(node, ctx);
+  const ComplexValue c{Bipolar(map[i]), Bipolar(map[i + 1]), 0, 0};
+  std::memcpy(result, &c, sizeof c);
+  return 0;
+}
+
+Node* BuildFractal(TypeId result, int nargs, ArgSlot* args, ViewParams* view, int32_t mode) {
+  const int32_t g = FractalGridSize();
+  FractalParams request{};
+  if (nargs >= 1 && args[0].type == kSubtree) {
+    request.modulator = *static_cast<Node**>(args[0].value);
+  } else if (nargs >= 1) {
+    std::memcpy(&request.exponent, args[0].value, sizeof request.exponent);
+  }
+
+  const int32_t cells = g * g;
+  Node* node =
+      NodeCreate(result, 0, nullptr, mode == 0 ? cells : 2 * cells,
+                 mode == 0 ? EvalRfract : EvalBfract, mode == 0 ? "rfract" : "bfract", view);
+  if (node == nullptr) {
+    // The node takes no arguments, so the modulator's reference is still ours.
+    NodeRelease(&request.modulator, view);
+    return nullptr;
+  }
+  node->width = g;
+  node->height = g;
+  node->flags = kMapValued;
+
+  NextInt31On(&view->rand);
+  request.rand = view->rand;
+  request.mode = mode;
+  request.width = g;
+  request.height = g;
+  EvalContext pos{};
+  if (!GenerateFractal(static_cast<uint8_t*>(node->priv), &pos, view, &request)) {
+    NodeRelease(&node, view);
+    return nullptr;
+  }
+  return node;
+}
+
+}  // namespace
+
+Node* BuildRfract(TypeId result, int nargs, ArgSlot* args, ViewParams* view) {
+  return BuildFractal(result, nargs, args, view, 0);
+}
+
+Node* BuildBfract(TypeId result, int nargs, ArgSlot* args, ViewParams* view) {
+  return BuildFractal(result, nargs, args, view, 1);
+}
+
+}  // namespace pxb

@@ -1,0 +1,20 @@
+// "rfract" and "bfract": map-valued primitives over a fractal grid that is
+// generated once, when the node is built, and tiled periodically.
+#pragma once
+
+#include "engine/node.h"
+#include "engine/value.h"
+
+namespace pxb {
+
+// The factor that turns a map byte into [0, 1].
+inline constexpr double kFractalByteScale = 0.00392156862745098;
+
+// Builders of "rfract" (unit; unit), the height field, and "bfract" (cplx;
+// unit), the horizontal and vertical slopes. Argument 1 is the roughness
+// exponent: a subtree (the modulator, whose reference the builder consumes)
+// or a constant `unit`. The node keeps no arguments.
+Node* BuildRfract(TypeId result, int nargs, ArgSlot* args, ViewParams* view);
+Node* BuildBfract(TypeId result, int nargs, ArgSlot* args, ViewParams* view);
+
+}  // namespace pxb

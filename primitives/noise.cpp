@@ -1,0 +1,171 @@
+#include "primitives/noise.h"
+
+#include <cmath>
+#include <cstddef>
+#include <cstring>
+
+#include "engine/numeric.h"
+#include "engine/rand.h"
+#include "primitives/value_types.h"
+
+namespace pxb {
+namespace {
+
+constexpr uint32_t kNoiseTableSeed = 123456790;
+constexpr int32_t kHashMask = kNoiseTableSize - 1;
+
+NoiseTable noiseTable{};
+
+NoiseNodeData* DataOf(Node* node) {
+  return static_cast<NoiseNodeData*>(node->priv);
+}
+
+double Scale(const ArgSlot* args) {
+  double v;
+  std::memcpy(&v, args[0].value, sizeof v);
+  return v;
+}
+
+int EvalPlain(ArgSlot* args, void* result, Node* node, EvalContext* ctx) {
+  const double v = NoiseSample(NoiseMode::kPlain, Scale(args), ctx->x, ctx->y, node).value;
+  std::memcpy(result, &v, sizeof v);
+  return 0;
+}
+
+int EvalBipolar(ArgSlot* args, void* result, Node* node, EvalContext* ctx) {
+  const double v = NoiseSample(NoiseMode::kBipolar, Scale(args), ctx->x, ctx->y, node).value;
+  std::memcpy(result, &v, sizeof v);
+  return 0;
+}
+
+int EvalDerivative(ArgSlot* args, void* result, Node* node, EvalContext* ctx) {
+  const NoiseCorner k = NoiseSample(NoiseMode::kDerivative, Scale(args), ctx->x, ctx->y, node);
+  const ComplexValue c{k.slope[0], k.slope[1], 0, 0};
+  // The padding word after the polar flag is left as it was.
+  std::memcpy(result, &c, offsetof(ComplexValue, unused));
+  return 0;
+}
+
+Node* BuildNoise(TypeId result, int nargs, ArgSlot* args, ViewParams* view, EvalFn eval,
+                 const char* label) {
+  Node* node = NodeCreate(result, nargs, args, sizeof(NoiseNodeData), eval, label, view);
+  if (node == nullptr) return nullptr;
+  NoiseNodeData* data = DataOf(node);
+  data->cellValid = 0;
+  data->seed = NextInt31On(&view->rand);
+  node->flags = kPositionDependent;
+  return node;
+}
+
+}  // namespace
+
+void BuildNoiseTable() {
+  SeedGlobal(kNoiseTableSeed);
+  int32_t* p = noiseTable.perm;
+  for (int32_t i = 0; i < kNoiseTableSize; ++i)
+    p[i] = i;
+  for (int32_t i = 0; i < kNoiseTableSize - 1; ++i) {
+    const double u = NextDouble();
+    const int32_t j = i + TruncToInt32(u * (kNoiseTableSize - i));
+    const int32_t t = p[i];
+    p[i] = p[j];
+    p[j] = t;
+  }
+}
+
+const NoiseTable& GetNoiseTable() {
+  return noiseTable;
+}
+
+int32_t CornerHash(int32_t cx, int32_t cy, int32_t seed) {
+  const int32_t* p = noiseTable.perm;
+  int32_t h = p[seed & kHashMask];
+  h = p[(h ^ cx) & kHashMask];
+  return p[(h ^ cy) & kHashMask];
+}
+
+NoiseCorner MakeCorner(int32_t cx, int32_t cy, int32_t seed, NoiseMode mode) {
+  RandState local;
+  SeedState(&local, CornerHash(cx, cy, seed));
+  const double u = NextDoubleOn(&local);
+  double s = u - std::floor(u + 0.5);
+  NoiseCorner k;
+  switch (mode) {
+    case NoiseMode::kPlain:
+      k.value = u;
+      s = 4.0 * s;
+      break;
+    case NoiseMode::kBipolar:
+      k.value = 2.0 * u - 1.0;
+      s = 8.0 * s;
+      break;
+    case NoiseMode::kDerivative:
+      k.value = u;
+      break;
+  }
+  const double u1 = NextDoubleOn(&local);
+  const double u2 = NextDoubleOn(&local);
+  k.slope[0] = (2.0 * u1 - 1.0) * s;
+  k.slope[1] = (2.0 * u2 - 1.0) * s;
+  return k;
+}
+
+void HermiteStep(NoiseCorner* a, const NoiseCorner& b, int axis, double t, NoiseMode mode) {
+  const double as = a->slope[axis];
+  const double av = a->value;
+  const double c3 = ((b.slope[axis] - b.value) - b.value) + 2.0 * av + as;
+  const double c2 = b.value - c3 - as - av;
+  a->value = ((c3 * t + c2) * t + as) * t + av;
+  if (mode == NoiseMode::kDerivative) {
+    a->slope[axis] = ((3.0 * c3) * t + 2.0 * c2) * t + as;
+    const int other = 1 - axis;
+    a->slope[other] = (b.slope[other] - a->slope[other]) * t + a->slope[other];
+  } else {
+    for (int i = 0; i < axis; ++i)
+      a->slope[i] = (b.slope[i] - a->slope[i]) * t + a->slope[i];
+  }
+}
+
+NoiseCorner NoiseSample(NoiseMode mode, double scale, double x, double y, Node* node) {
+  double px = x / scale;
+  double py = y / scale;
+  // A zero or non-finite scale gives the cell INT32_MIN and a non-finite
+  // fraction: the result is then NaN or infinite, never a fault.
+  const int32_t cx = FloorToInt32(px);
+  const int32_t cy = FloorToInt32(py);
+  px = px - cx;
+  py = py - cy;
+
+  NoiseNodeData* data = DataOf(node);
+  if (data->cellValid == 0 || data->cell[0] != cx || data->cell[1] != cy) {
+    data->cell[0] = cx;
+    data->cell[1] = cy;
+    data->cellValid = 1;
+    int n = 0;
+    for (int32_t i = 0; i < 2; ++i) {
+      for (int32_t j = 0; j < 2; ++j)
+        data->corners[n++] = MakeCorner(WrapAdd(cx, i), WrapAdd(cy, j), data->seed, mode);
+    }
+  }
+
+  NoiseCorner k00 = data->corners[0];
+  NoiseCorner k10 = data->corners[2];
+  HermiteStep(&k00, data->corners[1], 1, py, mode);
+  HermiteStep(&k10, data->corners[3], 1, py, mode);
+  HermiteStep(&k00, k10, 0, px, mode);
+  return k00;
+}
+
+Node* BuildDopNoise(TypeId result, int nargs, ArgSlot* args, ViewParams* view) {
+  return BuildNoise(result, nargs, args, view, EvalPlain, "dopnoise2");
+}
+
+Node* BuildDopBNoise(TypeId result, int nargs, ArgSlot* args, ViewParams* view) {
+  return BuildNoise(result, nargs, args, view, EvalBipolar, "dopbnoise2");
+}
+
+Node* BuildDopDNoise(TypeId result, int nargs, ArgSlot* args, ViewParams* view) {
+  return BuildNoise(result, nargs, args, view, EvalDerivative, "dopdnoise2");
+}
+
+}  // namespace pxb

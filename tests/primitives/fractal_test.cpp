@@ -1,0 +1,502 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "engine/eval.h"
+#include "engine/rand.h"
+#include "primitives/fractal_generator.h"
+#include "primitives/fractal_maps.h"
+#include "primitives/scalar.h"
+#include "primitives/value_types.h"
+#include "tests/primitives/test_registry.h"
+
+namespace pxb {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+// The private block of a probe: the exponent it returns and a record of the
+// samples it was evaluated at.
+struct Probe {
+  double exponent;
+  int32_t calls;
+  int32_t counts[64 * 64];
+  double maxX;
+  int32_t offGrid;  // samples whose x or y was not a multiple of 1/64
+};
+
+Probe* ProbeOf(Node* node) {
+  return static_cast<Probe*>(node->priv);
+}
+
+// A map of size x size that counts its evaluations per column and row.
+int ProbeMapEval(ArgSlot*, void* result, Node* node, EvalContext* ctx) {
+  Probe* p = ProbeOf(node);
+  ++p->calls;
+  if (ctx->column >= 0 && ctx->column < 64 && ctx->row >= 0 && ctx->row < 64)
+    ++p->counts[ctx->row * 64 + ctx->column];
+  std::memcpy(result, &p->exponent, sizeof p->exponent);
+  return 0;
+}
+
+// Position-dependent: the exponent grows from 0 at the left edge to 4 at the
+// right one.
+int ProbeRampEval(ArgSlot*, void* result, Node* node, EvalContext* ctx) {
+  Probe* p = ProbeOf(node);
+  ++p->calls;
+  p->maxX = std::max(p->maxX, ctx->x);
+  if (ctx->x * 64 != std::floor(ctx->x * 64) || ctx->y * 64 != std::floor(ctx->y * 64))
+    ++p->offGrid;
+  const double e = 4.0 * ctx->x;
+  std::memcpy(result, &e, sizeof e);
+  return 0;
+}
+
+class FractalTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { testing::RegisterValueTypes(); }
+
+  Node* MakeProbe(EvalFn eval, uint32_t flags, int32_t size, double exponent) {
+    Node* n = NodeCreate(kUnit, 0, nullptr, sizeof(Probe), eval, "probe", &view_);
+    n->flags = flags;
+    n->width = size;
+    n->height = size;
+    ProbeOf(n)->exponent = exponent;
+    return n;
+  }
+
+  // Generates a width x height map from a state seeded with seed.
+  Bytes Generate(int32_t seed, double exponent, int32_t mode = 0, int32_t width = 64,
+                 int32_t height = 64, Node* modulator = nullptr, RandState* end = nullptr) {
+    FractalParams fp{};
+    fp.mode = mode;
+    fp.width = width;
+    fp.height = height;
+    SeedState(&fp.rand, seed);
+    fp.exponent = exponent;
+    fp.modulator = modulator;
+    Bytes out(static_cast<size_t>(width * height * (mode == 0 ? 1 : 2)), 0x5A);
+    EvalContext pos{};
+    EXPECT_TRUE(GenerateFractal(out.data(), &pos, &view_, &fp));
+    EXPECT_EQ(fp.modulator, nullptr);
+    if (end != nullptr) *end = fp.rand;
+    return out;
+  }
+
+  // Mean absolute difference of horizontal neighbours in columns [c0, c1).
+  static double Roughness(const Bytes& map, int c0 = 0, int c1 = 64) {
+    double sum = 0;
+    int n = 0;
+    for (int y = 0; y < 64; ++y) {
+      for (int x = c0; x < c1; ++x) {
+        sum += std::abs(map[y * 64 + x] - map[y * 64 + (x + 1) % 64]);
+        ++n;
+      }
+    }
+    return sum / n;
+  }
+
+  void Release(Node* node) { NodeRelease(&node, &view_); }
+
+  ViewParams view_{80, 60, 1, {{7, 8, 9}}};
+};
+
+// What the generator's own fields hold each time it asks for a displacement.
+struct Observation {
+  int32_t column;
+  int32_t row;
+  double amplitude;
+  double slopeMin;
+  double slopeMax;
+};
+
+struct Observer {
+  const FractalParams* fp;
+  std::vector<Observation>* log;
+};
+
+int ObserverEval(ArgSlot*, void* result, Node* node, EvalContext* ctx) {
+  const auto* o = static_cast<const Observer*>(node->priv);
+  o->log->push_back({ctx->column, ctx->row, o->fp->amplitude, o->fp->slopeMin, o->fp->slopeMax});
+  const double exponent = 1.0;
+  std::memcpy(result, &exponent, sizeof exponent);
+  return 0;
+}
+
+// The cells of a 64 x 64 map in the order the passes visit them, each with the
+// amplitude of its pass.
+std::vector<Observation> ExpectedVisits() {
+  std::vector<Observation> visits;
+  double amplitude = 1.0;
+  for (int s = 32; s > 0; s /= 2) {
+    for (int x = s; x < 64; x += 2 * s) {
+      for (int y = s; y < 64; y += 2 * s)
+        visits.push_back({x, y, amplitude, 0, 0});
+    }
+    amplitude *= 0.7071067623730956;
+    for (int x = 0; x < 64; x += 2 * s) {
+      for (int y = s; y < 64; y += 2 * s)
+        visits.push_back({x, y, amplitude, 0, 0});
+    }
+    for (int x = s; x < 64; x += 2 * s) {
+      for (int y = 0; y < 64; y += 2 * s)
+        visits.push_back({x, y, amplitude, 0, 0});
+    }
+    amplitude *= 0.7071067623730956;
+  }
+  return visits;
+}
+
+// Every cell but (0, 0) is generated exactly once, with one draw each, in
+// the order of the passes.
+TEST_F(FractalTest, PassOrderAmplitudesAndSlopeGathering) {
+  const std::vector<Observation> expected = ExpectedVisits();
+  // The square pass of step 1 starts after every cell with odd x and y is set.
+  const size_t lastSquarePass = 64 * 64 - 1 - 2 * 32 * 32;
+  for (int32_t mode : {0, 1}) {
+    std::vector<Observation> log;
+    FractalParams fp{};
+    fp.mode = mode;
+    fp.width = fp.height = 64;
+    SeedState(&fp.rand, 77);
+    fp.modulator =
+        NodeCreate(kUnit, 0, nullptr, sizeof(Observer), ObserverEval, "observer", &view_);
+    fp.modulator->flags = kMapValued;
+    fp.modulator->width = fp.modulator->height = 64;
+    *static_cast<Observer*>(fp.modulator->priv) = Observer{&fp, &log};
+    Bytes out(static_cast<size_t>(64 * 64 * (mode + 1)));
+    EvalContext pos{};
+    GenerateFractal(out.data(), &pos, &view_, &fp);
+
+    int counts[64 * 64] = {};
+    for (const Observation& o : log)
+      ++counts[o.row * 64 + o.column];
+    EXPECT_EQ(counts[0], 0);
+    EXPECT_EQ(std::count(counts, counts + 64 * 64, 1), 4095);
+    RandState drawn;
+    SeedState(&drawn, 77);
+    for (int i = 0; i < 4095; ++i)
+      StepState(&drawn);
+    EXPECT_EQ(std::memcmp(&fp.rand, &drawn, sizeof drawn), 0);
+
+    ASSERT_EQ(log.size(), expected.size());
+    for (size_t i = 0; i < log.size(); ++i) {
+      ASSERT_EQ(log[i].column, expected[i].column) << i;
+      ASSERT_EQ(log[i].row, expected[i].row) << i;
+      ASSERT_EQ(log[i].amplitude, expected[i].amplitude) << i;
+      const bool gathering = mode != 0 && i > lastSquarePass;
+      if (!gathering) {
+        ASSERT_EQ(log[i].slopeMin, 0.0) << i;
+        ASSERT_EQ(log[i].slopeMax, 0.0) << i;
+      }
+    }
+    if (mode != 0) {
+      EXPECT_LT(fp.slopeMin, 0.0);
+      EXPECT_GT(fp.slopeMax, 0.0);
+      EXPECT_NE(log.back().slopeMax, 0.0);
+    }
+  }
+}
+
+TEST_F(FractalTest, ReproducibleAndSeedDependent) {
+  EXPECT_EQ(Generate(5, 0.8), Generate(5, 0.8));
+  EXPECT_EQ(Generate(5, 0.8, 1), Generate(5, 0.8, 1));
+  EXPECT_NE(Generate(5, 0.8), Generate(6, 0.8));
+}
+
+// With amplitude 0 every displacement is 0, so a pass only averages and the
+// neighbours it reads can be checked exactly.
+TEST_F(FractalTest, PassesWrapAroundTheEdges) {
+  auto g = [](int x, int y) { return static_cast<float>(x * x + 10 * y * y * y); };
+  float cells[16];
+  FractalParams fp{};
+  fp.width = fp.height = 4;
+  fp.cells = cells;
+  fp.exponent = 1.0;
+  fp.amplitude = 0.0;
+  EvalContext pos{};
+  for (int y = 0; y < 4; ++y) {
+    for (int x = 0; x < 4; ++x)
+      cells[y * 4 + x] = g(x, y);
+  }
+  DiamondPass(1, &pos, &fp);
+  EXPECT_EQ(cells[3 * 4 + 3], (g(0, 0) + g(2, 0) + g(0, 2) + g(2, 2)) * 0.25f);
+  EXPECT_EQ(cells[1 * 4 + 3], (g(0, 2) + g(2, 2) + g(0, 0) + g(2, 0)) * 0.25f);
+  EXPECT_EQ(cells[0], g(0, 0));
+
+  for (int y = 0; y < 4; ++y) {
+    for (int x = 0; x < 4; ++x)
+      cells[y * 4 + x] = g(x, y);
+  }
+  SquarePass(1, &pos, &fp);
+  EXPECT_EQ(cells[1 * 4 + 0], (g(0, 2) + g(0, 0) + g(1, 1) + g(3, 1)) * 0.25f);
+  EXPECT_EQ(cells[0 * 4 + 3], (g(3, 1) + g(3, 3) + g(0, 0) + g(2, 0)) * 0.25f);
+  EXPECT_EQ(cells[3 * 4 + 2], (g(2, 0) + g(2, 2) + g(3, 3) + g(1, 3)) * 0.25f);
+  EXPECT_EQ(cells[1 * 4 + 1], g(1, 1));
+
+  EXPECT_EQ(wrapX(-4, &fp), 0);
+  EXPECT_EQ(wrapX(-9, &fp), 3);
+  EXPECT_EQ(wrapY(9, &fp), 1);
+}
+
+TEST_F(FractalTest, ExponentSetsTheRoughness) {
+  for (int32_t seed : {1, 2, 3}) {
+    const double rough = Roughness(Generate(seed, 0.0));
+    const double smooth = Roughness(Generate(seed, 3.0));
+    EXPECT_GT(rough, 4 * smooth) << seed;
+  }
+}
+
+TEST_F(FractalTest, HeightMapSpansTheByteRange) {
+  for (int32_t seed : {1, 9, 1234}) {
+    for (double exponent : {0.0, 1.0}) {
+      const Bytes map = Generate(seed, exponent);
+      EXPECT_EQ(*std::min_element(map.begin(), map.end()), 0);
+      EXPECT_EQ(*std::max_element(map.begin(), map.end()), 255);
+    }
+  }
+}
+
+// The slope map comes from the same cells as the height map: its first byte
+// follows the height's backward difference along x, the second along y.
+TEST_F(FractalTest, SlopeMapFollowsTheHeightDifferences) {
+  const Bytes height = Generate(21, 1.5);
+  const Bytes slope = Generate(21, 1.5, 1);
+  for (int axis = 0; axis < 2; ++axis) {
+    std::vector<double> a;
+    std::vector<double> b;
+    for (int y = 0; y < 64; ++y) {
+      for (int x = 0; x < 64; ++x) {
+        const int back = axis == 0 ? y * 64 + (x + 63) % 64 : ((y + 63) % 64) * 64 + x;
+        a.push_back(height[y * 64 + x] - height[back]);
+        b.push_back(slope[2 * (y * 64 + x) + axis]);
+      }
+    }
+    double ma = 0, mb = 0;
+    for (size_t i = 0; i < a.size(); ++i) {
+      ma += a[i] / a.size();
+      mb += b[i] / b.size();
+    }
+    double cov = 0, va = 0, vb = 0;
+    for (size_t i = 0; i < a.size(); ++i) {
+      cov += (a[i] - ma) * (b[i] - mb);
+      va += (a[i] - ma) * (a[i] - ma);
+      vb += (b[i] - mb) * (b[i] - mb);
+    }
+    EXPECT_GT(cov / std::sqrt(va * vb), 0.95) << "axis " << axis;
+  }
+}
+
+TEST_F(FractalTest, ZeroRangeGivesZeroBytes) {
+  for (int32_t mode : {0, 1}) {
+    RandState end;
+    const Bytes one = Generate(4, 1.0, mode, 1, 1, nullptr, &end);
+    EXPECT_EQ(one, Bytes(mode == 0 ? 1 : 2, 0));
+    const Bytes column = Generate(4, 1.0, mode, 1, 4, nullptr, &end);
+    EXPECT_EQ(column, Bytes(mode == 0 ? 4 : 8, 0));
+    RandState start;
+    SeedState(&start, 4);
+    EXPECT_EQ(std::memcmp(&end, &start, sizeof end), 0);
+  }
+}
+
+TEST_F(FractalTest, ModulatorOfAnotherSizeIsResampled) {
+  view_.smooth = 0;  // nearest pixel: one child evaluation per sample
+  Node* probe = MakeProbe(ProbeMapEval, kMapValued, 32, 1.0);
+  NodeRetain(probe);
+  Generate(3, 0.0, 0, 64, 64, probe);
+  EXPECT_EQ(probe->refs, 1);  // the wrapper is gone again
+  // The wrapper samples the 32 x 32 map at column / 64, so each of its cells
+  // serves a 2 x 2 block of the 64 x 64 grid.
+  EXPECT_EQ(ProbeOf(probe)->counts[0], 3);
+  for (int r = 0; r < 32; ++r) {
+    for (int c = 0; c < 32; ++c) {
+      if (r + c == 0) continue;
+      ASSERT_EQ(ProbeOf(probe)->counts[r * 64 + c], 4) << c << ", " << r;
+    }
+  }
+  Release(probe);
+}
+
+TEST_F(FractalTest, PositionDependentModulator) {
+  Node* ramp = MakeProbe(ProbeRampEval, kPositionDependent, 1, 0.0);
+  NodeRetain(ramp);
+  const Bytes map = Generate(8, 0.0, 0, 64, 64, ramp);
+  EXPECT_EQ(ProbeOf(ramp)->calls, 4095);
+  EXPECT_EQ(ProbeOf(ramp)->maxX, 63.0 / 64.0);
+  EXPECT_EQ(ProbeOf(ramp)->offGrid, 0);
+  // Rough where the exponent is near 0, smooth where it is near 4.
+  EXPECT_GT(Roughness(map, 0, 12), 3 * Roughness(map, 50, 63));
+  EXPECT_NE(map, Generate(8, 0.0));
+  Release(ramp);
+
+  // A modulator that is constant for the render is computed once, when it is
+  // folded, and gives the same map as the constant exponent.
+  Node* constant = MakeProbe(ProbeMapEval, 0, 1, 2.5);
+  NodeRetain(constant);
+  EXPECT_EQ(Generate(8, 0.0, 0, 64, 64, constant), Generate(8, 2.5));
+  EXPECT_EQ(ProbeOf(constant)->calls, 1);
+  Release(constant);
+}
+
+// A "dither" inside the modulator starts afresh at every generation and
+// leaves every other dither state alone.
+TEST_F(FractalTest, DitherInAModulatorIsRepeatable) {
+  auto dithered = [&] {
+    Node* mu = BuildMu(kUnit, 0, nullptr, &view_);
+    double levels = 2.0;
+    ArgSlot slots[2] = {{kSubtree, &mu}, {kUnit, &levels}};
+    return BuildDither(kUnit, 2, slots, &view_);
+  };
+  const RandState threadBefore = *ThreadDitherState();
+  RandState callerState{{1, 2, 3}};
+
+  Bytes maps[2];
+  for (Bytes& map : maps) {
+    FractalParams fp{};
+    fp.width = fp.height = 64;
+    SeedState(&fp.rand, 30);
+    fp.modulator = dithered();
+    map.resize(64 * 64);
+    EvalContext pos{};
+    pos.dither = &callerState;
+    GenerateFractal(map.data(), &pos, &view_, &fp);
+    EXPECT_EQ(pos.dither, &callerState);
+  }
+  EXPECT_EQ(maps[0], maps[1]);
+  const RandState untouched{{1, 2, 3}};
+  EXPECT_EQ(std::memcmp(&callerState, &untouched, sizeof untouched), 0);
+  EXPECT_EQ(std::memcmp(ThreadDitherState(), &threadBefore, sizeof threadBefore), 0);
+}
+
+class FractalMapTest : public FractalTest {
+ protected:
+  Node* Build(BuilderFn builder, TypeId type, double exponent) {
+    ArgSlot slot{kUnit, &exponent};
+    return builder(type, 1, &slot, &view_);
+  }
+
+  template <typename T>
+  static T Sample(Node* node, int32_t column, int32_t row) {
+    EvalContext ctx{};
+    ctx.mask = kRenderMask;
+    ctx.column = column;
+    ctx.row = row;
+    T out{};
+    EvaluateNode(node, &out, &ctx);
+    return out;
+  }
+};
+
+TEST_F(FractalMapTest, BuildersGenerateFromACopyOfTheViewState) {
+  ASSERT_EQ(FractalGridSize(), 64);
+  for (int32_t mode : {0, 1}) {
+    const RandState before = view_.rand;
+    Node* node = mode == 0 ? Build(BuildRfract, kUnit, 0.7) : Build(BuildBfract, kCplx, 0.7);
+    ASSERT_NE(node, nullptr);
+    EXPECT_STREQ(node->name, mode == 0 ? "rfract" : "bfract");
+    EXPECT_EQ(node->type, mode == 0 ? kUnit : kCplx);
+    EXPECT_EQ(node->nargs, 0);
+    EXPECT_EQ(node->flags, kMapValued);
+    EXPECT_EQ(node->width, 64);
+    EXPECT_EQ(node->height, 64);
+    EXPECT_EQ(node->privateSize, mode == 0 ? 4096 : 8192);
+
+    // The view advances by one draw; the generator starts from that state.
+    FractalParams fp{};
+    fp.mode = mode;
+    fp.width = fp.height = 64;
+    fp.rand = before;
+    NextInt31On(&fp.rand);
+    EXPECT_EQ(std::memcmp(&view_.rand, &fp.rand, sizeof fp.rand), 0);
+    fp.exponent = 0.7;
+    Bytes expected(static_cast<size_t>(node->privateSize));
+    EvalContext pos{};
+    GenerateFractal(expected.data(), &pos, &view_, &fp);
+    EXPECT_EQ(std::memcmp(node->priv, expected.data(), expected.size()), 0);
+    Release(node);
+  }
+}
+
+TEST_F(FractalMapTest, SuccessiveNodesDiffer) {
+  Node* a = Build(BuildRfract, kUnit, 1.0);
+  Node* b = Build(BuildRfract, kUnit, 1.0);
+  EXPECT_NE(std::memcmp(a->priv, b->priv, 4096), 0);
+  Release(a);
+  Release(b);
+}
+
+TEST_F(FractalMapTest, SubtreeArgumentIsConsumed) {
+  Node* probe = MakeProbe(ProbeRampEval, kPositionDependent, 1, 0.0);
+  NodeRetain(probe);
+  Node* holder = probe;
+  ArgSlot slot{kSubtree, &holder};
+  Node* node = BuildBfract(kCplx, 1, &slot, &view_);
+  ASSERT_NE(node, nullptr);
+  EXPECT_EQ(node->nargs, 0);
+  EXPECT_EQ(node->flags, kMapValued);
+  EXPECT_EQ(ProbeOf(probe)->calls, 4095);
+  EXPECT_EQ(probe->refs, 1);
+  Release(node);
+  Release(probe);
+}
+
+TEST_F(FractalMapTest, LookupTilesTheGrid) {
+  Node* r = Build(BuildRfract, kUnit, 1.0);
+  Node* b = Build(BuildBfract, kCplx, 1.0);
+  auto* rm = static_cast<uint8_t*>(r->priv);
+  auto* bm = static_cast<uint8_t*>(b->priv);
+  rm[0] = 0;
+  rm[63] = 255;
+  rm[63 * 64] = 128;
+  bm[0] = 0;
+  bm[1] = 255;
+  bm[2 * 63] = 255;
+  bm[2 * 63 + 1] = 64;
+
+  EXPECT_EQ(Sample<double>(r, 0, 0), 0.0);
+  EXPECT_EQ(Sample<double>(r, 64, 0), 0.0);
+  EXPECT_EQ(Sample<double>(r, 64, 128), 0.0);
+  EXPECT_EQ(Sample<double>(r, 63, 0), 1.0);
+  EXPECT_EQ(Sample<double>(r, -1, 0), 1.0);
+  EXPECT_EQ(Sample<double>(r, -1, -64), 1.0);
+  EXPECT_EQ(Sample<double>(r, 0, -1), 128 * kFractalByteScale);
+  EXPECT_EQ(Sample<double>(r, -64, 127), 128 * kFractalByteScale);
+
+  ComplexValue c = Sample<ComplexValue>(b, 64, 0);
+  EXPECT_EQ(c.re, -1.0);
+  EXPECT_EQ(c.im, 1.0);
+  EXPECT_EQ(c.polar, 0);
+  c = Sample<ComplexValue>(b, -1, 64);
+  EXPECT_EQ(c.re, 1.0);
+  EXPECT_EQ(c.im, (64 * kFractalByteScale - 0.5) * 2);
+  Release(r);
+  Release(b);
+}
+
+TEST_F(FractalMapTest, GridSizeIsReadAtBuildTime) {
+  SetFractalGridSize(256);
+  EXPECT_EQ(FractalGridSize(), 256);
+  Node* r = Build(BuildRfract, kUnit, 1.0);
+  Node* b = Build(BuildBfract, kCplx, 1.0);
+  SetFractalGridSize(64);
+  EXPECT_EQ(r->width, 256);
+  EXPECT_EQ(r->height, 256);
+  EXPECT_EQ(r->privateSize, 65536);
+  EXPECT_EQ(b->width, 256);
+  EXPECT_EQ(b->privateSize, 131072);
+  // Column 256 wraps to 0 in a node built at 256, not at the current 64.
+  static_cast<uint8_t*>(r->priv)[64] = 255;
+  static_cast<uint8_t*>(r->priv)[0] = 0;
+  EXPECT_EQ(Sample<double>(r, 64, 0), 1.0);
+  EXPECT_EQ(Sample<double>(r, 256, 0), 0.0);
+  Release(r);
+  Release(b);
+}
+
+}  // namespace
+}  // namespace pxb
