@@ -1,0 +1,101 @@
+#include "evolution/render.h"
+
+#include <algorithm>
+#include <thread>
+#include <vector>
+
+#include "engine/colour.h"
+#include "engine/eval.h"
+#include "engine/growth.h"
+#include "primitives/scalar.h"
+
+namespace pxb {
+namespace {
+
+struct Band {
+  int32_t first;
+  int32_t end;
+};
+
+bool RenderBand(const Member& member, const RenderJob& job, Band band, const RowSink& sink) {
+  ViewParams vp{job.width, job.height, 0, member.seed.rand};
+  RandState dither = kDitherStartState;
+  EvalContext ctx{};
+  ctx.dither = &dither;
+  Node* tree = GrowTreeCopy(member, &vp);
+  if (tree == nullptr) return false;
+  PrepareTree(&tree, &ctx, &vp);
+
+  const int channels = ChannelsOf(static_cast<TypeId>(member.type));
+  std::vector<double> row(static_cast<size_t>(job.width) * static_cast<size_t>(channels));
+  bool finished = true;
+  for (int32_t y = band.first; y < band.end; ++y) {
+    if (job.cancel != nullptr && job.cancel->load(std::memory_order_relaxed)) {
+      finished = false;
+      break;
+    }
+    ctx.row = y;
+    for (int32_t x = 0; x < job.width; ++x) {
+      ctx.column = x;
+      double* out = row.data() + static_cast<size_t>(x) * static_cast<size_t>(channels);
+      if (channels == 1) {
+        EvaluateAt(tree, out, &ctx, &vp);
+      } else {
+        ColourValue c{};
+        EvaluateAt(tree, &c, &ctx, &vp);
+        std::copy(c.c, c.c + 3, out);
+      }
+    }
+    sink(y, row.data());
+    if (job.rowsDone != nullptr) job.rowsDone->fetch_add(1, std::memory_order_relaxed);
+  }
+  NodeRelease(&tree, &vp);
+  return finished;
+}
+
+}  // namespace
+
+Node* GrowTreeCopy(const Member& member, ViewParams* vp) {
+  Member view = member;
+  view.choices = nullptr;
+  vp->rand = member.seed.rand;
+  Node* tree = GrowTree(static_cast<TypeId>(member.type), vp, 0, 0, -1, &view);
+  FreeChoices(&view.choices);
+  return tree;
+}
+
+bool RenderMember(const Member& member, const RenderJob& job, const RowSink& sink) {
+  if (job.width <= 0 || job.height <= 0) return true;
+  const int32_t threads = std::clamp(job.threads, 1, job.height);
+  if (threads == 1) return RenderBand(member, job, Band{0, job.height}, sink);
+
+  std::vector<std::thread> workers;
+  std::vector<char> ok(static_cast<size_t>(threads), 0);
+  for (int32_t t = 0; t < threads; ++t) {
+    const Band band{static_cast<int32_t>(int64_t{job.height} * t / threads),
+                    static_cast<int32_t>(int64_t{job.height} * (t + 1) / threads)};
+    workers.emplace_back(
+        [&, band, t] { ok[static_cast<size_t>(t)] = RenderBand(member, job, band, sink); });
+  }
+  for (std::thread& w : workers)
+    w.join();
+  return std::all_of(ok.begin(), ok.end(), [](char v) { return v != 0; });
+}
+
+void WriteFilteredPixel(const double* value, int channels, int colourPlanes, const uint8_t* in,
+                        uint8_t mask, bool haveMask, uint8_t* out, int planes) {
+  for (int p = std::max(colourPlanes, 0); p < planes; ++p)
+    out[p] = 255;
+  const int shared = std::min(planes, colourPlanes);
+  for (int p = shared - 1; p >= 0; --p) {
+    const double v = value[channels == 1 ? 0 : p];
+    if (haveMask && mask != 0) {
+      const double a = mask / 255.0;
+      out[p] = static_cast<uint8_t>(QuantiseChannel(in[p] * (1.0 - a) / 255.0 + v * a));
+    } else {
+      out[p] = static_cast<uint8_t>(QuantiseChannel(v));
+    }
+  }
+}
+
+}  // namespace pxb

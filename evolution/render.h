@@ -1,0 +1,50 @@
+// Rendering a member at full resolution: its tree regrown from the seed,
+// prepared once, then evaluated at every pixel, on one or more threads.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+
+#include "engine/member.h"
+
+namespace pxb {
+
+// Receives the values of one row: width doubles for a `unit` tree, or
+// 3 × width (red, green, blue) for a `colour` tree. Called from the render's
+// threads, each row once; rows of one thread arrive in order.
+using RowSink = std::function<void(int32_t row, const double* values)>;
+
+struct RenderJob {
+  int32_t width = 0;
+  int32_t height = 0;
+  int32_t threads = 1;
+  // Rows finished so far, for progress reports; may be read from any thread.
+  std::atomic<int32_t>* rowsDone = nullptr;
+  // Set from outside to stop the render early.
+  const std::atomic<bool>* cancel = nullptr;
+};
+
+inline int ChannelsOf(TypeId rootType) {
+  return rootType == kColour ? 3 : 1;
+}
+
+// Grows member's tree again without touching the member (no choice records
+// are added), into vp. Safe on several threads at once for one member.
+Node* GrowTreeCopy(const Member& member, ViewParams* vp);
+
+// Renders rows [0, height) split into one contiguous band per thread. Every
+// thread grows and prepares its own tree and gives "dither" its own state
+// starting at the start words, so only trees with "dither" can depend on the
+// split. Returns false when a tree could not be grown or the render was
+// cancelled.
+bool RenderMember(const Member& member, const RenderJob& job, const RowSink& sink);
+
+// Writes one output pixel as the final pass does: planes at and above
+// colourPlanes are 255; the others take the value (the same grey value in
+// every plane for a one-channel tree), blended with the input under a
+// nonzero mask.
+void WriteFilteredPixel(const double* value, int channels, int colourPlanes, const uint8_t* in,
+                        uint8_t mask, bool haveMask, uint8_t* out, int planes);
+
+}  // namespace pxb

@@ -1,0 +1,58 @@
+// The pixbreed subcommands. Each reads its arguments from the parsed command
+// line and throws cli::Failure with a message when it cannot do its work.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace pxb::cli {
+
+struct NewArgs {
+  std::string session;
+  int previews = 3;
+  bool grey = false;
+  int seed = -1;  // -1: from the clock
+  bool force = false;
+};
+void RunNew(const NewArgs& args);
+
+void RunShow(const std::string& session);
+
+struct TreeArgs {
+  std::string target;
+  std::string view = "64x64";
+  std::string source;
+  std::string sourceSize;
+  int grid = 64;
+};
+void RunTree(const TreeArgs& args);
+
+struct PreviewArgs {
+  std::string session;
+  std::string image;
+  std::string output;
+  int size = 135;
+  int threads = 0;
+};
+void RunPreview(const PreviewArgs& args);
+
+struct BreedArgs {
+  std::string session;
+  std::vector<std::string> ratings;  // "K=P"
+};
+void RunBreed(const BreedArgs& args);
+
+void RunPick(const std::string& session, const std::string& member);
+void RunExport(const std::string& session, const std::string& member, const std::string& filter);
+void RunImport(const std::string& session, const std::string& member, const std::string& filter);
+
+struct ApplyArgs {
+  std::string filter;
+  std::string image;
+  std::string output;
+  std::string mask;
+  int threads = 0;  // 0: every core
+};
+void RunApply(const ApplyArgs& args);
+
+}  // namespace pxb::cli

@@ -1,0 +1,135 @@
+// pixbreed: breeding image filters from the command line.
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+
+#include "primitives/registration.h"
+#include "tools/pixbreed/cli_common.h"
+#include "tools/pixbreed/commands.h"
+
+namespace {
+
+using namespace pxb::cli;
+
+int Main(int argc, char** argv) {
+  CLI::App app{
+      "pixbreed: breed image filters. A session (.gds) holds nine members; a filter "
+      "(.gdo) holds one. Rate the previews, breed, pick, apply."};
+  app.require_subcommand(1);
+
+  NewArgs newArgs;
+  auto* create = app.add_subcommand("new", "Create a session of nine new members");
+  create->add_option("session", newArgs.session, "Session file to create (.gds)")->required();
+  create->add_option("--previews", newArgs.previews, "Number of previews shown (1-9)")
+      ->capture_default_str();
+  create->add_flag("--grey", newArgs.grey, "Grow grey (unit) filters instead of colour ones");
+  create->add_option("--seed", newArgs.seed, "Seed word T of the members' states (357, T, k)")
+      ->check(CLI::Range(0, 65535));
+  create->add_flag("--force", newArgs.force, "Replace an existing file");
+
+  std::string session;
+  auto* show = app.add_subcommand("show", "Print the header and every member's tree");
+  show->add_option("session", session, "Session file (.gds)")->required();
+
+  TreeArgs treeArgs;
+  auto* tree = app.add_subcommand(
+      "tree", "Regrow and print expression text: SESSION.gds:K, FILTER.gdo, or SESSION.gds");
+  tree->add_option("target", treeArgs.target, "SESSION.gds[:K] or FILTER.gdo")->required();
+  tree->add_option("--view", treeArgs.view, "View size WxH the tree is grown for")
+      ->capture_default_str();
+  tree->add_option("--source", treeArgs.source, "Image the image leaves read");
+  tree->add_option("--source-size", treeArgs.sourceSize,
+                   "Without --source: a black image of this size (default: the view's)");
+  tree->add_option("--grid", treeArgs.grid, "Fractal map side")->capture_default_str();
+
+  PreviewArgs previewArgs;
+  auto* preview = app.add_subcommand("preview", "Render the shown members into a contact sheet");
+  preview->add_option("session", previewArgs.session, "Session file (.gds)")->required();
+  preview->add_option("image", previewArgs.image, "Image to filter (PNG or JPEG)")->required();
+  preview->add_option("-o,--output", previewArgs.output, "Contact sheet to write")->required();
+  preview->add_option("--size", previewArgs.size, "Side of each preview's box in pixels")
+      ->capture_default_str();
+  preview->add_option("--threads", previewArgs.threads, "Threads (default: every core)");
+
+  BreedArgs breedArgs;
+  auto* breed = app.add_subcommand(
+      "breed", "One breeding step: rate the shown members, then replace them all");
+  breed->add_option("session", breedArgs.session, "Session file (.gds)")->required();
+  breed->add_option("--rate", breedArgs.ratings,
+                    "K=P: slider position P of member K (0 best .. 100 worst; default 50)");
+
+  std::string member;
+  auto* pick = app.add_subcommand("pick", "Choose the member that filters the image");
+  pick->add_option("session", session, "Session file (.gds)")->required();
+  pick->add_option("member", member, "Member 0-8")->required();
+
+  std::string filter;
+  auto* exportCmd = app.add_subcommand("export", "Save one member as a filter file");
+  exportCmd->add_option("session", session, "Session file (.gds)")->required();
+  exportCmd->add_option("member", member, "Member 0-8")->required();
+  exportCmd->add_option("filter", filter, "Filter file to write (.gdo)")->required();
+
+  auto* importCmd = app.add_subcommand("import", "Replace one member by a filter file");
+  importCmd->add_option("session", session, "Session file (.gds)")->required();
+  importCmd->add_option("member", member, "Member 0-8")->required();
+  importCmd->add_option("filter", filter, "Filter file to read (.gdo)")->required();
+
+  ApplyArgs applyArgs;
+  auto* apply = app.add_subcommand("apply", "Filter a whole image at full resolution");
+  apply
+      ->add_option("filter", applyArgs.filter,
+                   "FILTER.gdo, SESSION.gds:K, or SESSION.gds for the chosen member")
+      ->required();
+  apply->add_option("image", applyArgs.image, "Image to filter (PNG or JPEG)")->required();
+  apply->add_option("-o,--output", applyArgs.output, "Result image (PNG or JPEG)")->required();
+  apply->add_option("--mask", applyArgs.mask,
+                    "Selection mask of the image's size (first channel; 0 keeps a pixel)");
+  apply->add_option("--threads", applyArgs.threads, "Threads (default: every core)");
+
+  std::string helpTopic;
+  auto* help = app.add_subcommand("help", "Describe pixbreed or one subcommand");
+  help->add_option("subcommand", helpTopic, "Subcommand to describe");
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    return app.exit(e);
+  }
+
+  if (help->parsed()) {
+    if (helpTopic.empty()) {
+      std::fputs(app.help().c_str(), stdout);
+      return 0;
+    }
+    try {
+      std::fputs(app.get_subcommand(helpTopic)->help().c_str(), stdout);
+      return 0;
+    } catch (const CLI::OptionNotFound&) {
+      std::fprintf(stderr, "pixbreed: no subcommand '%s'\n", helpTopic.c_str());
+      return 1;
+    }
+  }
+
+  pxb::RegisterPrimitives();
+  try {
+    if (create->parsed()) RunNew(newArgs);
+    if (show->parsed()) RunShow(session);
+    if (tree->parsed()) RunTree(treeArgs);
+    if (preview->parsed()) RunPreview(previewArgs);
+    if (breed->parsed()) RunBreed(breedArgs);
+    if (pick->parsed()) RunPick(session, member);
+    if (exportCmd->parsed()) RunExport(session, member, filter);
+    if (importCmd->parsed()) RunImport(session, member, filter);
+    if (apply->parsed()) RunApply(applyArgs);
+  } catch (const Failure& f) {
+    std::fprintf(stderr, "pixbreed: %s\n", f.message.c_str());
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  return Main(argc, argv);
+}

@@ -1,0 +1,177 @@
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <thread>
+#include <vector>
+
+#include "engine/colour.h"
+#include "evolution/filter_file.h"
+#include "evolution/render.h"
+#include "primitives/fractal_generator.h"
+#include "primitives/source_image.h"
+#include "tools/imageio/image_io.h"
+#include "tools/pixbreed/cli_common.h"
+#include "tools/pixbreed/commands.h"
+#include "tools/pixbreed/sheet.h"
+
+namespace pxb::cli {
+namespace {
+
+int ThreadCount(int requested) {
+  if (requested < 0) throw Failure{"--threads must not be negative"};
+  if (requested > 0) return requested;
+  return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+}
+
+void UseAsSource(const Image& image) {
+  SetSourceImage(image.width, image.height, image.pixels.data(),
+                 static_cast<int32_t>(image.RowBytes()), image.channels);
+}
+
+// The member `apply` filters with: a filter file, a session's member K, or
+// the session's chosen member.
+void LoadTarget(const std::string& target, Member* member) {
+  const MemberRef ref = ParseMemberRef(target);
+  std::string error;
+  if (EndsWith(ref.path, ".gdo")) {
+    if (ref.member >= 0) throw Failure{"a filter file holds one member: leave out ':K'"};
+    ViewParams vp{};
+    if (!LoadFilterFile(ref.path, &vp, false, member, &error)) throw Failure{error};
+    return;
+  }
+  Session s;
+  LoadSessionOrFail(ref.path, &s);
+  int k = ref.member;
+  if (k < 0) {
+    k = s.header.chosenMember;
+    if (k < 0) {
+      throw Failure{ref.path + ": no member has been picked; pick one or name it as " + ref.path +
+                    ":K"};
+    }
+  }
+  *member = s.population.members[k];
+  s.population.members[k] = Member{};
+}
+
+// Runs the render on a thread of its own and reports progress meanwhile.
+bool RenderWithProgress(const Member& member, RenderJob job, const RowSink& sink,
+                        const char* label) {
+  std::atomic<int32_t> rows{0};
+  job.rowsDone = &rows;
+  bool ok = false;
+  std::thread worker([&] { ok = RenderMember(member, job, sink); });
+  Progress progress(label, job.height);
+  while (rows.load() < job.height) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    progress.Update(rows.load());
+    if (!ok && rows.load() < job.height && !worker.joinable()) break;
+  }
+  worker.join();
+  progress.Finish();
+  return ok;
+}
+
+}  // namespace
+
+void RunApply(const ApplyArgs& args) {
+  const int threads = ThreadCount(args.threads);
+  const Image input = ReadImageOrFail(args.image);
+  Image mask;
+  if (!args.mask.empty()) {
+    mask = ReadImageOrFail(args.mask);
+    if (mask.width != input.width || mask.height != input.height) {
+      throw Failure{args.mask + ": the mask is " + std::to_string(mask.width) + "x" +
+                    std::to_string(mask.height) + ", the image " + std::to_string(input.width) +
+                    "x" + std::to_string(input.height)};
+    }
+  }
+  Member member{};
+  LoadTarget(args.filter, &member);
+  struct Owner {
+    Member* m;
+    ~Owner() {
+      ViewParams vp{};
+      ReleaseMember(m, &vp);
+    }
+  } owner{&member};
+
+  UseAsSource(input);
+  SetFractalGridSize(256);
+  Image output = input;
+  const int planes = input.channels;
+  const int colourPlanes = planes == 1 ? 1 : 3;
+  const int channels = ChannelsOf(static_cast<TypeId>(member.type));
+  const auto width = static_cast<size_t>(input.width);
+  const RowSink sink = [&](int32_t y, const double* values) {
+    const uint8_t* in = input.Row(y);
+    uint8_t* out = output.Row(y);
+    const uint8_t* m = mask.pixels.empty() ? nullptr : mask.Row(y);
+    for (size_t x = 0; x < width; ++x) {
+      const uint8_t level = m != nullptr ? m[x * static_cast<size_t>(mask.channels)] : 0;
+      if (m != nullptr && level == 0) continue;  // unselected: left as it was
+      WriteFilteredPixel(values + x * static_cast<size_t>(channels), channels, colourPlanes,
+                         in + x * static_cast<size_t>(planes), level, m != nullptr,
+                         out + x * static_cast<size_t>(planes), planes);
+    }
+  };
+  RenderJob job;
+  job.width = input.width;
+  job.height = input.height;
+  job.threads = threads;
+  if (!RenderWithProgress(member, job, sink, "apply")) {
+    throw Failure{"the filter's tree could not be grown (out of memory?)"};
+  }
+  WriteImageOrFail(args.output, output);
+}
+
+void RunPreview(const PreviewArgs& args) {
+  if (args.size < 8 || args.size > 2048) throw Failure{"--size must lie between 8 and 2048"};
+  const int threads = ThreadCount(args.threads);
+  Session s;
+  LoadSessionOrFail(args.session, &s);
+  const Image reduced = ReduceForDialog(ToRgb(ReadImageOrFail(args.image)));
+  if (reduced.pixels.empty()) throw Failure{args.image + ": the image is too small to preview"};
+  UseAsSource(reduced);
+  SetFractalGridSize(64);
+
+  const int shown = static_cast<int>(s.header.previewCount);
+  const Size frame = FitInSquare(reduced.width, reduced.height, args.size);
+  const Size picture{std::max(1, frame.width - 4), std::max(1, frame.height - 4)};
+  std::vector<Image> pictures(static_cast<size_t>(shown));
+  std::atomic<int> next{0};
+  std::atomic<bool> failed{false};
+  auto work = [&] {
+    for (int k = next++; k < shown; k = next++) {
+      const Member& m = s.population.members[k];
+      Image& out = pictures[static_cast<size_t>(k)];
+      std::string error;
+      if (!AllocateImage(&out, picture.width, picture.height, 3, &error)) {
+        failed = true;
+        return;
+      }
+      const int channels = ChannelsOf(static_cast<TypeId>(m.type));
+      RenderJob job;
+      job.width = picture.width;
+      job.height = picture.height;
+      const bool ok = RenderMember(m, job, [&](int32_t y, const double* v) {
+        uint8_t* row = out.Row(y);
+        for (int32_t x = 0; x < picture.width; ++x) {
+          for (int c = 0; c < 3; ++c) {
+            row[3 * x + c] =
+                static_cast<uint8_t>(QuantiseChannel(v[x * channels + (channels == 3 ? c : 0)]));
+          }
+        }
+      });
+      if (!ok) failed = true;
+    }
+  };
+  std::vector<std::thread> pool;
+  for (int t = 0; t < std::min(threads, shown); ++t)
+    pool.emplace_back(work);
+  for (std::thread& t : pool)
+    t.join();
+  if (failed) throw Failure{"a preview could not be rendered (out of memory?)"};
+  WriteImageOrFail(args.output, ContactSheet(pictures, frame, args.size));
+}
+
+}  // namespace pxb::cli

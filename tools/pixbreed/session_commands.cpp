@@ -1,0 +1,128 @@
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+
+#include "evolution/filter_file.h"
+#include "primitives/expression_text.h"
+#include "tools/pixbreed/cli_common.h"
+#include "tools/pixbreed/commands.h"
+
+namespace pxb::cli {
+namespace {
+
+const char* TypeName(int32_t type) {
+  return type == kColour ? "colour" : "unit";
+}
+
+// Regrows every shown member once, so that each carries the choice records
+// a rating works on, as the dialog's previews do before the user rates.
+void ShowMembers(Session* s) {
+  for (uint32_t k = 0; k < s->header.previewCount; ++k) {
+    Population& p = s->population;
+    p.views[k].width = 64;
+    p.views[k].height = 64;
+    RegrowMember(&p.members[k], &p.views[k]);
+  }
+}
+
+}  // namespace
+
+void RunNew(const NewArgs& args) {
+  if (args.previews < 1 || args.previews > kPopulationSize) {
+    throw Failure{"--previews must lie between 1 and 9"};
+  }
+  if (!args.force && std::filesystem::exists(args.session)) {
+    throw Failure{args.session + " exists already (use --force to replace it)"};
+  }
+  const int seed = args.seed >= 0 ? args.seed : static_cast<int>(std::time(nullptr));
+  Session s;
+  for (int k = 0; k < kPopulationSize; ++k) {
+    s.population.views[k] = ViewParams{
+        0, 0, 0, {{357, static_cast<uint16_t>(seed & 0xFFFF), static_cast<uint16_t>(k)}}};
+  }
+  std::string error;
+  if (!CreateSession(args.session, static_cast<uint32_t>(args.previews),
+                     args.grey ? kUnit : kColour, &s.population, &s.header, &error)) {
+    throw Failure{error};
+  }
+  std::printf("%s: new %s session, seed %d, %d previews\n", args.session.c_str(),
+              args.grey ? "grey" : "colour", seed & 0xFFFF, args.previews);
+}
+
+void RunShow(const std::string& path) {
+  Session s;
+  LoadSessionOrFail(path, &s);
+  std::printf("previews: %u\nchosen member: %d\nlast directory: %s\n", s.header.previewCount,
+              s.header.chosenMember, LastDirectory(s.header).c_str());
+  for (int k = 0; k < kPopulationSize; ++k) {
+    Member& m = s.population.members[k];
+    ViewParams view{64, 64, 0, {}};
+    RegrowMember(&m, &view);
+    std::printf("member %d: %s, seed %u %u %u\n  %s\n", k, TypeName(m.type), m.seed.rand.x[0],
+                m.seed.rand.x[1], m.seed.rand.x[2], ExpressionText(m.tree).c_str());
+  }
+}
+
+void RunBreed(const BreedArgs& args) {
+  Session s;
+  LoadSessionOrFail(args.session, &s);
+  const int shown = static_cast<int>(s.header.previewCount);
+  int positions[kPopulationSize];
+  std::fill(positions, positions + kPopulationSize, 50);
+  for (const std::string& rating : args.ratings) {
+    const size_t eq = rating.find('=');
+    if (eq == std::string::npos) throw Failure{"rating '" + rating + "' is not of the form K=P"};
+    const int k = ParseMemberIndex(rating.substr(0, eq));
+    if (k >= shown) {
+      throw Failure{"member " + std::to_string(k) + " is not shown (the session shows " +
+                    std::to_string(shown) + ")"};
+    }
+    const std::string p = rating.substr(eq + 1);
+    if (p.empty() || p.size() > 3 || p.find_first_not_of("0123456789") != std::string::npos ||
+        std::stoi(p) > 100) {
+      throw Failure{"slider position '" + p + "' is not a number from 0 to 100"};
+    }
+    positions[k] = std::stoi(p);
+  }
+
+  ShowMembers(&s);
+  // Every rating is applied before any member is replaced.
+  for (int k = 0; k < shown; ++k) {
+    const float r = static_cast<float>(100 - positions[k]) * 0.01f;
+    ApplyRating(s.population.members[k], r);
+  }
+  for (int k = 0; k < shown; ++k)
+    RebreedMember(&s.population, k);
+  SaveSessionOrFail(&s);
+  std::printf("%s: bred %d members\n", args.session.c_str(), shown);
+}
+
+void RunPick(const std::string& path, const std::string& member) {
+  Session s;
+  LoadSessionOrFail(path, &s);
+  SetChosenMember(&s.header, ParseMemberIndex(member));
+  SaveSessionOrFail(&s);
+}
+
+void RunExport(const std::string& path, const std::string& member, const std::string& filter) {
+  Session s;
+  LoadSessionOrFail(path, &s);
+  std::string error;
+  if (!SaveFilterFile(filter, s.population.members[ParseMemberIndex(member)], &error)) {
+    throw Failure{error};
+  }
+}
+
+void RunImport(const std::string& path, const std::string& member, const std::string& filter) {
+  Session s;
+  LoadSessionOrFail(path, &s);
+  const int k = ParseMemberIndex(member);
+  Member m{};
+  std::string error;
+  if (!LoadFilterFile(filter, &s.population.views[k], false, &m, &error)) throw Failure{error};
+  ReleaseMember(&s.population.members[k], &s.population.views[k]);
+  s.population.members[k] = m;
+  SaveSessionOrFail(&s);
+}
+
+}  // namespace pxb::cli
