@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Pixbreed and runs a breeding session on the
-# bundled sample image. Results go to out/demo/.
+# Installs what is missing, builds Pixbreed and runs a short breeding session
+# on the bundled sample image. Everything it makes goes to out/demo/.
 set -euo pipefail
 PXB_ROOT=$(cd "$(dirname "$0")/.." && pwd)
 source "$PXB_ROOT/scripts/deps.sh"
@@ -8,7 +8,23 @@ source "$PXB_ROOT/scripts/deps.sh"
 pxb_install_packages
 pxb_build "$PXB_ROOT/build"
 
+pixbreed="$PXB_ROOT/build/tools/pixbreed"
+sample="$PXB_ROOT/samples/sample.png"
 out="$PXB_ROOT/out/demo"
 mkdir -p "$out"
-"$PXB_ROOT/build/tools/pxrender" --size 480x320 --smooth 1 -o "$out/hand-built-tree.png"
-echo "Wrote $out/hand-built-tree.png"
+
+"$pixbreed" new "$out/session.gds" --previews 6 --seed 2026 --force
+"$pixbreed" preview "$out/session.gds" "$sample" -o "$out/generation-1.png"
+# Like members 0 and 3 best, dislike 1 and 5; the others stay neutral.
+"$pixbreed" breed "$out/session.gds" --rate 0=0 --rate 3=10 --rate 1=100 --rate 5=90
+"$pixbreed" preview "$out/session.gds" "$sample" -o "$out/generation-2.png"
+"$pixbreed" pick "$out/session.gds" 0
+"$pixbreed" export "$out/session.gds" 0 "$out/favourite.gdo"
+"$pixbreed" apply "$out/session.gds" "$sample" -o "$out/filtered.png"
+"$pixbreed" tree "$out/favourite.gdo" > "$out/favourite.txt"
+
+echo "Wrote to $out:"
+echo "  generation-1.png, generation-2.png  previews before and after one breeding step"
+echo "  filtered.png                        the sample filtered by the picked member"
+echo "  session.gds, favourite.gdo          the session and the picked filter"
+echo "  favourite.txt                       the picked filter's expression"
