@@ -1,0 +1,225 @@
+// End-to-end runs of the pixbreed command line.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "tools/imageio/image_io.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+  int status;
+  std::string out;
+};
+
+class PixbreedTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ =
+        fs::temp_directory_path() /
+        ("pxb-cli-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  std::string P(const std::string& name) const { return (dir_ / name).string(); }
+
+  // Runs pixbreed with the arguments; stdout is captured, stderr goes to a file.
+  Outcome Pixbreed(const std::string& args) {
+    const std::string cmd = std::string(PIXBREED_PATH) + " " + args + " 2>" + P("stderr.txt");
+    FILE* pipe = popen(cmd.c_str(), "r");
+    std::string out;
+    std::array<char, 4096> buf{};
+    size_t n = 0;
+    while ((n = fread(buf.data(), 1, buf.size(), pipe)) > 0)
+      out.append(buf.data(), n);
+    const int raw = pclose(pipe);
+    return Outcome{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, out};
+  }
+  std::string Stderr() {
+    std::ifstream f(P("stderr.txt"));
+    std::stringstream s;
+    s << f.rdbuf();
+    return s.str();
+  }
+  static std::string Bytes(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    std::stringstream s;
+    s << f.rdbuf();
+    return s.str();
+  }
+  pxb::Image Read(const std::string& path) {
+    pxb::Image img;
+    std::string error;
+    EXPECT_TRUE(pxb::ReadImage(path, &img, &error)) << error;
+    return img;
+  }
+
+  fs::path dir_;
+  const std::string sample_ = SAMPLE_IMAGE;
+};
+
+std::vector<std::string> Lines(const std::string& s) {
+  std::vector<std::string> lines;
+  std::stringstream in(s);
+  for (std::string line; std::getline(in, line);)
+    lines.push_back(line);
+  return lines;
+}
+
+TEST_F(PixbreedTest, NewShowTreeAgree) {
+  ASSERT_EQ(Pixbreed("new " + P("s.gds") + " --seed 77 --previews 4").status, 0);
+  const Outcome show = Pixbreed("show " + P("s.gds"));
+  ASSERT_EQ(show.status, 0);
+  EXPECT_NE(show.out.find("previews: 4\nchosen member: -1\n"), std::string::npos);
+  EXPECT_NE(show.out.find("member 5: colour, seed 357 77 5"), std::string::npos);
+
+  const Outcome all = Pixbreed("tree " + P("s.gds"));
+  ASSERT_EQ(all.status, 0);
+  const auto lines = Lines(all.out);
+  ASSERT_EQ(lines.size(), 9u);
+  for (int k = 0; k < 9; ++k) {
+    ASSERT_EQ(lines[k].rfind(std::to_string(k) + "\t(", 0), 0u);
+    const Outcome one = Pixbreed("tree " + P("s.gds") + ":" + std::to_string(k));
+    EXPECT_EQ(one.out, lines[k].substr(2) + "\n");
+    EXPECT_NE(show.out.find(lines[k].substr(2)), std::string::npos);
+  }
+  // The same seed gives the same session.
+  ASSERT_EQ(Pixbreed("new " + P("t.gds") + " --seed 77 --previews 4").status, 0);
+  EXPECT_EQ(Bytes(P("s.gds")), Bytes(P("t.gds")));
+  // Grey sessions grow unit trees.
+  ASSERT_EQ(Pixbreed("new " + P("g.gds") + " --grey --seed 1").status, 0);
+  EXPECT_NE(Pixbreed("show " + P("g.gds")).out.find("member 0: unit"), std::string::npos);
+}
+
+TEST_F(PixbreedTest, ExportedFilterRegrowsAndImportsBack) {
+  ASSERT_EQ(Pixbreed("new " + P("s.gds") + " --seed 3").status, 0);
+  ASSERT_EQ(Pixbreed("export " + P("s.gds") + " 6 " + P("f.gdo")).status, 0);
+  const std::string six = Pixbreed("tree " + P("s.gds") + ":6 --view 80x60 --grid 256").out;
+  EXPECT_EQ(Pixbreed("tree " + P("f.gdo") + " --view 80x60 --grid 256").out, six);
+  EXPECT_NE(six.find("map=256x256:"), std::string::npos);
+  ASSERT_EQ(Pixbreed("import " + P("s.gds") + " 1 " + P("f.gdo")).status, 0);
+  EXPECT_EQ(Pixbreed("tree " + P("s.gds") + ":1 --view 80x60 --grid 256").out, six);
+}
+
+TEST_F(PixbreedTest, BreedReplacesOnlyTheShownMembers) {
+  ASSERT_EQ(Pixbreed("new " + P("s.gds") + " --seed 9 --previews 3").status, 0);
+  const auto before = Lines(Pixbreed("tree " + P("s.gds")).out);
+  ASSERT_EQ(Pixbreed("breed " + P("s.gds") + " --rate 0=0 --rate 2=100").status, 0);
+  const auto after = Lines(Pixbreed("tree " + P("s.gds")).out);
+  ASSERT_EQ(after.size(), 9u);
+  for (int k = 0; k < 9; ++k) {
+    if (k < 3) {
+      EXPECT_NE(after[k], before[k]) << k;
+    } else {
+      EXPECT_EQ(after[k], before[k]) << k;
+    }
+  }
+}
+
+TEST_F(PixbreedTest, ApplyDoesNotDependOnThreadsAndHonoursTheMask) {
+  ASSERT_EQ(Pixbreed("new " + P("s.gds") + " --seed 11").status, 0);
+  // Members whose trees have no "dither" must not depend on the split.
+  const auto trees = Lines(Pixbreed("tree " + P("s.gds")).out);
+  int tested = 0;
+  for (int k = 0; k < 9 && tested < 2; ++k) {
+    if (trees[k].find("(dither") != std::string::npos) continue;
+    ++tested;
+    const std::string m = P("s.gds") + ":" + std::to_string(k);
+    ASSERT_EQ(
+        Pixbreed("apply " + m + " " + sample_ + " -o " + P("one.png") + " --threads 1").status, 0);
+    ASSERT_EQ(
+        Pixbreed("apply " + m + " " + sample_ + " -o " + P("three.png") + " --threads 3").status,
+        0);
+    EXPECT_EQ(Bytes(P("one.png")), Bytes(P("three.png"))) << k;
+  }
+  ASSERT_EQ(tested, 2);
+
+  // A mask: 0 keeps the pixel, 255 is the unmasked result.
+  const pxb::Image input = Read(sample_);
+  pxb::Image mask;
+  std::string error;
+  ASSERT_TRUE(pxb::AllocateImage(&mask, input.width, input.height, 1, &error));
+  for (int32_t y = 0; y < mask.height; ++y) {
+    for (int32_t x = 0; x < mask.width; ++x)
+      mask.Row(y)[x] = x < mask.width / 2 ? 0 : 255;
+  }
+  ASSERT_TRUE(pxb::WriteImage(P("mask.png"), mask, &error));
+  ASSERT_EQ(Pixbreed("apply " + P("s.gds") + ":0 " + sample_ + " -o " + P("full.png")).status, 0);
+  ASSERT_EQ(Pixbreed("apply " + P("s.gds") + ":0 " + sample_ + " -o " + P("masked.png") +
+                     " --mask " + P("mask.png"))
+                .status,
+            0);
+  const pxb::Image full = Read(P("full.png"));
+  const pxb::Image masked = Read(P("masked.png"));
+  for (int32_t y = 0; y < input.height; y += 7) {
+    for (int32_t x = 0; x < input.width; x += 5) {
+      const pxb::Image& want = x < input.width / 2 ? input : full;
+      for (int c = 0; c < 3; ++c)
+        ASSERT_EQ(masked.Row(y)[3 * x + c], want.Row(y)[3 * x + c]);
+    }
+  }
+}
+
+TEST_F(PixbreedTest, BadInputFailsClearlyAndChangesNothing) {
+  ASSERT_EQ(Pixbreed("new " + P("s.gds") + " --seed 5").status, 0);
+  const std::string session = Bytes(P("s.gds"));
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"new " + P("s.gds"), "exists already"},
+      {"new " + P("x.gds") + " --previews 10", "--previews"},
+      {"pick " + P("s.gds") + " 9", "not a number from 0 to 8"},
+      {"breed " + P("s.gds") + " --rate 4=10", "not shown"},
+      {"breed " + P("s.gds") + " --rate 0=101", "slider position"},
+      {"apply " + P("s.gds") + " " + sample_ + " -o " + P("o.png"), "no member has been picked"},
+      {"apply " + P("s.gds") + ":1 " + P("missing.png") + " -o " + P("o.png"), "missing.png"},
+      {"tree " + P("s.gds") + " --view 0x10", "--view"},
+      {"tree " + P("missing.gds"), "missing.gds"},
+      {"import " + P("s.gds") + " 0 " + P("s.gds"), "s.gds"},
+      {"frobnicate", ""},
+  };
+  for (const auto& [args, message] : cases) {
+    const Outcome r = Pixbreed(args);
+    EXPECT_NE(r.status, 0) << args;
+    EXPECT_NE(Stderr().find(message), std::string::npos) << args << ": " << Stderr();
+  }
+  EXPECT_EQ(Bytes(P("s.gds")), session);
+  EXPECT_FALSE(fs::exists(P("o.png")));
+  EXPECT_FALSE(fs::exists(P("x.gds")));
+
+  // A truncated session is refused and left as it is.
+  const std::string cut = session.substr(0, session.size() / 2);
+  std::ofstream(P("cut.gds"), std::ios::binary) << cut;
+  EXPECT_NE(Pixbreed("breed " + P("cut.gds")).status, 0);
+  EXPECT_NE(Stderr().find("truncated"), std::string::npos) << Stderr();
+  EXPECT_EQ(Bytes(P("cut.gds")), cut);
+}
+
+TEST_F(PixbreedTest, HelpEverywhere) {
+  EXPECT_EQ(Pixbreed("help").status, 0);
+  EXPECT_NE(Pixbreed("help apply").out.find("--mask"), std::string::npos);
+  EXPECT_EQ(Pixbreed("apply --help").status, 0);
+  EXPECT_NE(Pixbreed("help nosuch").status, 0);
+}
+
+TEST_F(PixbreedTest, PreviewSheetShowsTheShownMembers) {
+  ASSERT_EQ(Pixbreed("new " + P("s.gds") + " --seed 21 --previews 5").status, 0);
+  ASSERT_EQ(
+      Pixbreed("preview " + P("s.gds") + " " + sample_ + " -o " + P("sheet.png") + " --size 100")
+          .status,
+      0);
+  const pxb::Image sheet = Read(P("sheet.png"));
+  // Two columns of three boxes of 100 pixels and their labels.
+  EXPECT_GT(sheet.width, 200);
+  EXPECT_LT(sheet.width, 260);
+  EXPECT_GT(sheet.height, 3 * 66);
+}
+
+}  // namespace
