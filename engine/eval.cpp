@@ -34,7 +34,7 @@ bool Fold(Node* node, EvalContext* ctx, ViewParams* view) {
     Node* child = node->children[i].node;
     if (child == nullptr) continue;
     if (Fold(child, ctx, view)) {
-      std::memcpy(node->args[i].value, child->values, static_cast<size_t>(TypeSize(child->type)));
+      std::memcpy(node->args[i].value, child->values, static_cast<size_t>(child->resultSize));
     }
   }
   node->resolutionHook(node, view);
@@ -104,7 +104,7 @@ void EvaluateAt(Node* root, void* out, EvalContext* ctx, const ViewParams* view)
 
 int EvaluateNode(Node* node, void* out, EvalContext* ctx) {
   if (node == nullptr) return 1;
-  const auto size = static_cast<size_t>(TypeSize(node->type));
+  const auto size = static_cast<size_t>(node->resultSize);
   if ((ctx->mask & node->flags) == 0) {
     if (out != nullptr) std::memcpy(out, node->values, size);
     return 1;
@@ -155,7 +155,7 @@ int ResampleEval(ArgSlot* /*args*/, void* result, Node* node, EvalContext* ctx) 
       ctx->mask = savedMask;
       ctx->column = savedColumn;
       ctx->row = savedRow;
-      std::memset(result, 0, static_cast<size_t>(TypeSize(node->type)));
+      std::memset(result, 0, static_cast<size_t>(node->resultSize));
       return 0;
     }
     values = heap.buffer;
@@ -195,7 +195,7 @@ int ResampleEval(ArgSlot* /*args*/, void* result, Node* node, EvalContext* ctx) 
   ctx->mask = savedMask;
   ctx->column = savedColumn;
   ctx->row = savedRow;
-  std::memcpy(result, s0, static_cast<size_t>(TypeSize(node->type)));
+  std::memcpy(result, s0, static_cast<size_t>(node->resultSize));
   if (heap.buffer != nullptr) FreeScratch(heap);
   return 1;
 }

@@ -46,6 +46,7 @@ Node* NodeCreate(TypeId type, int nargs, const ArgSlot* args, int32_t privateSiz
   node->refs = 1;
   std::strncpy(node->name, name, sizeof node->name - 1);
   node->type = type;
+  node->resultSize = TypeSize(type);
   node->eval = eval;
   node->nargs = nargs;
   node->privateSize = privateSize;
@@ -129,9 +130,9 @@ void WrapResample(Node** holder, ViewParams* view) {
   const ArgSlot slot{kSubtree, holder};
   Node* wrapper = NodeCreate(child->type, 1, &slot, sizeof(EvalFn), ResampleEval, "pol2map", view);
   if (wrapper == nullptr) {
-    // The reference stays with the caller's variable, which now reads null.
+    // Without a wrapper the map cannot be sampled at other positions: it is
+    // given up, and the holder reads null.
     NodeRelease(holder, view);
-    *holder = nullptr;
     return;
   }
   const EvalFn blend = view->smooth == 1 ? TypeBlend(child->type) : nullptr;

@@ -17,6 +17,7 @@ struct Node {
   int32_t refs;
   char name[16];
   TypeId type;
+  int32_t resultSize;     // TypeSize(type), kept at hand for evaluation
   unsigned char* values;  // result value, then one value per argument
   EvalFn eval;
   int32_t nargs;

@@ -1,0 +1,127 @@
+// Whole renders: the final pass over a 4-megapixel image for a fixed set of
+// grown filters, and a dialog's worth of previews.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <vector>
+
+#include "engine/colour.h"
+#include "evolution/population.h"
+#include "evolution/render.h"
+#include "primitives/fractal_generator.h"
+#include "primitives/registration.h"
+#include "primitives/source_image.h"
+
+namespace pxb {
+namespace {
+
+constexpr int kFilters = 20;
+
+// A stand-in photograph: gradients, rings and a little pseudo-random grain.
+std::vector<uint8_t> MakeImage(int w, int h) {
+  std::vector<uint8_t> px(static_cast<size_t>(w) * static_cast<size_t>(h) * 3);
+  uint32_t grain = 12345;
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      grain = grain * 1103515245u + 12345u;
+      const double r = std::hypot(x - w * 0.6, y - h * 0.4) / w;
+      uint8_t* p =
+          &px[(static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)) * 3];
+      p[0] = static_cast<uint8_t>(255.0 * x / w);
+      p[1] = static_cast<uint8_t>(127.5 + 127.5 * std::sin(40.0 * r));
+      p[2] = static_cast<uint8_t>((255 * y / h + (grain >> 28)) & 0xFF);
+    }
+  }
+  return px;
+}
+
+// The same twenty members every run: seeds (357, 2026, k), colour and unit
+// roots alternating.
+std::vector<Member> FixedFilters() {
+  RegisterPrimitives();
+  std::vector<Member> members;
+  for (int k = 0; k < kFilters; ++k) {
+    ViewParams v{64, 64, 0, {{357, 2026, static_cast<uint16_t>(k)}}};
+    members.push_back(GrowMember(k % 2 == 0 ? kColour : kUnit, &v));
+  }
+  return members;
+}
+
+void ReleaseAll(std::vector<Member>* members) {
+  for (Member& m : *members) {
+    ViewParams v{};
+    ReleaseMember(&m, &v);
+  }
+}
+
+// Quantises rows into an RGB buffer as apply does.
+RowSink Quantiser(std::vector<uint8_t>* out, int width, int channels) {
+  return [out, width, channels](int32_t y, const double* v) {
+    uint8_t* row = out->data() + static_cast<size_t>(y) * static_cast<size_t>(width) * 3;
+    for (int x = 0; x < width; ++x) {
+      for (int c = 0; c < 3; ++c) {
+        row[3 * x + c] =
+            static_cast<uint8_t>(QuantiseChannel(v[x * channels + (channels == 3 ? c : 0)]));
+      }
+    }
+  };
+}
+
+void BM_ApplyTwentyFilters(benchmark::State& state) {
+  constexpr int kSide = 2048;  // 4.2 megapixels
+  std::vector<uint8_t> image = MakeImage(kSide, kSide);
+  SetSourceImage(kSide, kSide, image.data(), kSide * 3, 3);
+  SetFractalGridSize(256);
+  std::vector<Member> members = FixedFilters();
+  std::vector<uint8_t> out(image.size());
+  for (auto _ : state) {
+    for (const Member& m : members) {
+      RenderJob job;
+      job.width = kSide;
+      job.height = kSide;
+      job.threads = static_cast<int32_t>(state.range(0));
+      RenderMember(m, job, Quantiser(&out, kSide, ChannelsOf(static_cast<TypeId>(m.type))));
+    }
+    benchmark::DoNotOptimize(out.data());
+  }
+  const double megapixels = double{kSide} * kSide * kFilters / 1e6;
+  state.counters["MP/s"] =
+      benchmark::Counter(megapixels, benchmark::Counter::kIsIterationInvariantRate);
+  ReleaseAll(&members);
+  ClearSourceImage();
+}
+BENCHMARK(BM_ApplyTwentyFilters)
+    ->ArgName("threads")
+    ->Arg(1)
+    ->Arg(2)
+    ->Iterations(1)
+    ->UseRealTime()
+    ->Unit(benchmark::kSecond);
+
+void BM_NinePreviews(benchmark::State& state) {
+  // The dialog's source: the 4-megapixel image reduced to 512 x 512, and nine
+  // previews of 135 x 135 drawn one after the other, 64-cell fractal maps.
+  std::vector<uint8_t> image = MakeImage(512, 512);
+  SetSourceImage(512, 512, image.data(), 512 * 3, 3);
+  SetFractalGridSize(64);
+  std::vector<Member> members = FixedFilters();
+  std::vector<uint8_t> out(135 * 135 * 3);
+  for (auto _ : state) {
+    for (int k = 0; k < 9; ++k) {
+      RenderJob job;
+      job.width = 135;
+      job.height = 135;
+      RenderMember(
+          members[static_cast<size_t>(k)], job,
+          Quantiser(&out, 135,
+                    ChannelsOf(static_cast<TypeId>(members[static_cast<size_t>(k)].type))));
+    }
+    benchmark::DoNotOptimize(out.data());
+  }
+  ReleaseAll(&members);
+  ClearSourceImage();
+}
+BENCHMARK(BM_NinePreviews)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace pxb
