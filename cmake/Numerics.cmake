@@ -28,6 +28,11 @@ if(PXB_SANITIZE)
   target_link_options(pxb_settings INTERFACE -fsanitize=address,undefined)
 endif()
 
+if(PXB_FUZZ)
+  # Coverage instrumentation for every library the fuzzers reach.
+  target_compile_options(pxb_settings INTERFACE -fsanitize=fuzzer-no-link)
+endif()
+
 if(PXB_TSAN)
   target_compile_options(pxb_settings INTERFACE -fsanitize=thread -fno-omit-frame-pointer)
   target_link_options(pxb_settings INTERFACE -fsanitize=thread)

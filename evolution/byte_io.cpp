@@ -32,7 +32,7 @@ void ByteReader::Bytes(void* out, size_t size) {
   auto* o = static_cast<uint8_t*>(out);
   const size_t available = pos_ < size_ ? size_ - pos_ : 0;
   const size_t n = size < available ? size : available;
-  std::memcpy(o, data_ + pos_, n);
+  if (n > 0) std::memcpy(o, data_ + pos_, n);
   std::memset(o + n, 0, size - n);
   pos_ += n;
   if (n < size) readFailed = true;

@@ -17,3 +17,6 @@ echo "== AddressSanitizer and UndefinedBehaviorSanitizer" >&2
 pxb_build "$PXB_ROOT/build-asan" -DPXB_SANITIZE=ON -DPXB_BENCH=OFF
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir "$PXB_ROOT/build-asan" --output-on-failure -j "$jobs"
+
+echo "== Fuzzing the file readers" >&2
+"$PXB_ROOT/scripts/fuzz.sh" 45

@@ -215,6 +215,7 @@ TEST_F(FilesTest, RefusedSessionsLeaveThePopulationAsItWas) {
   const size_t firstEntry = rootCount + 2;
   const size_t tableCount = rootCount + 2 + 4 * ListLength(pop_.members[0].rootList);
   const std::vector<std::pair<const char*, std::vector<uint8_t>>> bad = {
+      {"empty file", std::vector<uint8_t>()},
       {"truncated header", std::vector<uint8_t>(good.begin(), good.begin() + 100)},
       {"truncated member", std::vector<uint8_t>(good.begin(), good.end() - 7)},
       {"preview count 0", patch32(2, 0)},
