@@ -9,10 +9,10 @@
 #include "evolution/render.h"
 #include "primitives/fractal_generator.h"
 #include "primitives/source_image.h"
+#include "tools/common/sheet.h"
 #include "tools/imageio/image_io.h"
 #include "tools/pixbreed/cli_common.h"
 #include "tools/pixbreed/commands.h"
-#include "tools/pixbreed/sheet.h"
 
 namespace pxb::cli {
 namespace {
@@ -171,7 +171,7 @@ void RunPreview(const PreviewArgs& args) {
   for (std::thread& t : pool)
     t.join();
   if (failed) throw Failure{"a preview could not be rendered (out of memory?)"};
-  WriteImageOrFail(args.output, ContactSheet(pictures, frame, args.size));
+  WriteImageOrFail(args.output, ContactSheet(pictures, 3));
 }
 
 }  // namespace pxb::cli

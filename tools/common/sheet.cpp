@@ -1,9 +1,9 @@
-#include "tools/pixbreed/sheet.h"
+#include "tools/common/sheet.h"
 
 #include <algorithm>
 #include <string>
 
-namespace pxb::cli {
+namespace pxb {
 namespace {
 
 // Digits 0-9 on a 3 x 5 grid, one row of three bits per line, top first.
@@ -14,6 +14,7 @@ constexpr uint8_t kDigits[10][5] = {
 constexpr int kDot = 2;  // pixels per font cell
 constexpr int kMargin = 12;
 constexpr int kLabelHeight = 5 * kDot + 8;
+constexpr uint8_t kBackground = 212;
 
 void Fill(Image* img, int x0, int y0, int w, int h, uint8_t v) {
   for (int y = std::max(0, y0); y < std::min(img->height, y0 + h); ++y) {
@@ -37,30 +38,38 @@ void DrawNumber(Image* img, int x, int y, int n) {
 
 }  // namespace
 
-Image ContactSheet(const std::vector<Image>& pictures, Size frame, int box) {
+Image ContactSheet(const std::vector<Image>& pictures, int rows) {
   const int n = static_cast<int>(pictures.size());
-  const int rows = std::min(n, 3);
-  const int columns = (n + 2) / 3;
-  const int cellW = box + kMargin;
-  const int cellH = frame.height + kLabelHeight + kMargin;
+  rows = std::max(1, std::min(rows, n));
+  const int columns = (n + rows - 1) / rows;
+  int boxW = 1;
+  int boxH = 1;
+  for (const Image& p : pictures) {
+    boxW = std::max(boxW, p.width + 4);
+    boxH = std::max(boxH, p.height + 4);
+  }
+  const int cellW = boxW + kMargin;
+  const int cellH = boxH + kLabelHeight + kMargin;
   Image sheet;
   std::string error;
-  AllocateImage(&sheet, kMargin + columns * cellW, kMargin + rows * cellH, 3, &error);
-  Fill(&sheet, 0, 0, sheet.width, sheet.height, 212);
+  if (!AllocateImage(&sheet, kMargin + columns * cellW, kMargin + rows * cellH, 3, &error)) {
+    return sheet;
+  }
+  Fill(&sheet, 0, 0, sheet.width, sheet.height, kBackground);
   for (int k = 0; k < n; ++k) {
-    const int cx = kMargin + (k / 3) * cellW;
-    const int cy = kMargin + (k % 3) * cellH;
-    const int fx = cx + (box - frame.width) / 2;
-    const int fy = cy;
-    Fill(&sheet, fx, fy, frame.width, frame.height, 0);
-    Fill(&sheet, fx + 1, fy + 1, frame.width - 2, frame.height - 2, 212);
     const Image& p = pictures[static_cast<size_t>(k)];
+    const int cx = kMargin + (k / rows) * cellW;
+    const int cy = kMargin + (k % rows) * cellH;
+    const int fx = cx + (boxW - p.width - 4) / 2;
+    const int fy = cy + (boxH - p.height - 4) / 2;
+    Fill(&sheet, fx, fy, p.width + 4, p.height + 4, 0);
+    Fill(&sheet, fx + 1, fy + 1, p.width + 2, p.height + 2, kBackground);
     for (int y = 0; y < p.height; ++y) {
       std::copy_n(p.Row(y), p.RowBytes(), sheet.Row(fy + 2 + y) + 3 * (fx + 2));
     }
-    DrawNumber(&sheet, cx + box / 2 - 2 * kDot, fy + frame.height + 4, k);
+    DrawNumber(&sheet, cx + boxW / 2 - 2 * kDot, cy + boxH + 4, k);
   }
   return sheet;
 }
 
-}  // namespace pxb::cli
+}  // namespace pxb
