@@ -1,5 +1,6 @@
 #include "engine/eval.h"
 
+#include <bit>
 #include <cmath>
 #include <cstring>
 
@@ -51,7 +52,7 @@ void Unmark(Node* node) {
 }
 
 bool SameBits(double a, double b) {
-  return std::memcmp(&a, &b, sizeof a) == 0;
+  return std::bit_cast<uint64_t>(a) == std::bit_cast<uint64_t>(b);
 }
 
 bool KeyMatches(const Node* node, const EvalContext* ctx) {

@@ -56,8 +56,7 @@ void SetForcedLeaf(TypeId type, BuilderFn builder) {
 bool TakeSnapshot(Member* member, TypeId rootType) {
   const int n = FunctionCount();
   const size_t lists = static_cast<size_t>(n) * kArgSlots * kDepthClasses;
-  member->weights =
-      static_cast<WeightList*>(std::calloc(lists > 0 ? lists : 1, sizeof(WeightList)));
+  member->weights = AllocateWeightTable(lists);
   member->weightFunctions = member->weights != nullptr ? n : 0;
   member->rootList = QuantisedCopy(RootList(rootType));
   if (member->weights == nullptr) return false;

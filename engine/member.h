@@ -19,12 +19,12 @@ struct ChoiceRecord {
 
 struct Member {
   int32_t type;             // root type
+  int32_t weightFunctions;  // how many functions the weight table has room for
   Node* tree;               // one reference; null until grown
-  ViewParams seed;          // the build context before growth; its rand is the seed
-  WeightList* weights;      // functionCount × 3 × 4 lists, see SnapshotList
-  int32_t weightFunctions;  // how many functions the table has room for
+  WeightList* weights;      // weightFunctions × 3 × 4 lists, see SnapshotList
   WeightList rootList;
   ChoiceRecord* choices;  // newest first
+  ViewParams seed;        // the build context before growth; its rand is the seed
 };
 
 // The member's own list for (function, argument slot, depth class), or null

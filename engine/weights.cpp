@@ -94,6 +94,12 @@ void FreeList(WeightList* head) {
   }
 }
 
+WeightList* AllocateWeightTable(size_t lists) {
+  // The table holds list heads, which are pointers.
+  return static_cast<WeightList*>(std::calloc(
+      lists > 0 ? lists : 1, sizeof(WeightEntry*)));  // NOLINT(bugprone-sizeof-expression)
+}
+
 void InitWeights() {
   const FuncId* sorted = GlobalRegistry().sorted;
   for (const TypeId rootType : std::array{kUnit, kColour}) {

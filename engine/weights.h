@@ -3,6 +3,7 @@
 // one for the root of each root type. Ratings sharpen or flatten them.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "engine/registry.h"
@@ -47,6 +48,9 @@ void NormaliseList(WeightList head);
 int ListLength(WeightList head);
 WeightList CopyList(WeightList head);
 void FreeList(WeightList* head);
+
+// A zeroed table of `lists` list heads (at least one), or null.
+WeightList* AllocateWeightTable(size_t lists);
 
 void InitWeights();
 void ApplyRating(const Member& member, float rating);

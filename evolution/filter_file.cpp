@@ -127,7 +127,7 @@ bool ReadMember(ByteReader* in, ViewParams* vp, bool regrow, Member* member, std
   }
   if (ok) {
     const size_t lists = static_cast<size_t>(n) * kArgSlots * kDepthClasses;
-    m.weights = static_cast<WeightList*>(std::calloc(lists > 0 ? lists : 1, sizeof(WeightList)));
+    m.weights = AllocateWeightTable(lists);
     m.weightFunctions = n;
     ok = m.weights != nullptr;
     if (!ok) *error = "out of memory";

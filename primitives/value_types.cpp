@@ -1,5 +1,6 @@
 #include "primitives/value_types.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -45,7 +46,9 @@ double NormalDeviate(double mean, double deviation, RandState* state) {
     x = 32767.0 - x;
   }
   const double y = std::log2(x + 0.5);
-  const int k = FloorToInt32(y);
+  // x + 0.5 lies in [0.5, 16383.5], so k lies in [-1, 13]; the clamp only
+  // makes that visible.
+  const int k = std::clamp(FloorToInt32(y), -1, 13);
   const double f = y - k;
   const double g = (std::exp(f * normalTables.lnRatio) - 1.0) / normalTables.ratioMinusOne;
   const double z = sign * (kQuantile[k + 1] + g * normalTables.difference[k + 1]);

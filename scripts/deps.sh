@@ -6,7 +6,7 @@ set -euo pipefail
 
 pxb_install_packages() {
   local wanted=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-                libpng-dev libjpeg-dev libcli11-dev clang libclang-rt-14-dev "$@")
+                libpng-dev libjpeg-dev libcli11-dev clang clang-tidy clang-format libclang-rt-14-dev git "$@")
   local missing=()
   local p
   for p in "${wanted[@]}"; do

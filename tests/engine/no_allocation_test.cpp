@@ -46,7 +46,8 @@ namespace {
 TEST(NoAllocation, EvaluatingGrownTreesAllocatesNothing) {
   RegisterPrimitives();
   std::vector<uint8_t> pixels(40 * 30 * 3);
-  for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<uint8_t>(i * 7);
+  for (size_t i = 0; i < pixels.size(); ++i)
+    pixels[i] = static_cast<uint8_t>(i * 7);
   SetSourceImage(40, 30, pixels.data(), 40 * 3, 3);
 
   int resampling = 0;
@@ -66,7 +67,8 @@ TEST(NoAllocation, EvaluatingGrownTreesAllocatesNothing) {
     allocations = 0;
     counting = true;
     for (ctx.row = 0; ctx.row < v.height; ++ctx.row) {
-      for (ctx.column = 0; ctx.column < v.width; ++ctx.column) EvaluateAt(tree, &out, &ctx, &v);
+      for (ctx.column = 0; ctx.column < v.width; ++ctx.column)
+        EvaluateAt(tree, &out, &ctx, &v);
     }
     counting = false;
     EXPECT_EQ(allocations.load(), 0) << ExpressionText(m.tree);
