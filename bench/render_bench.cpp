@@ -57,13 +57,8 @@ void ReleaseAll(std::vector<Member>* members) {
 // Quantises rows into an RGB buffer as apply does.
 RowSink Quantiser(std::vector<uint8_t>* out, int width, int channels) {
   return [out, width, channels](int32_t y, const double* v) {
-    uint8_t* row = out->data() + static_cast<size_t>(y) * static_cast<size_t>(width) * 3;
-    for (int x = 0; x < width; ++x) {
-      for (int c = 0; c < 3; ++c) {
-        row[3 * x + c] =
-            static_cast<uint8_t>(QuantiseChannel(v[x * channels + (channels == 3 ? c : 0)]));
-      }
-    }
+    QuantiseRowToRgb(v, channels, width,
+                     out->data() + static_cast<size_t>(y) * static_cast<size_t>(width) * 3);
   };
 }
 

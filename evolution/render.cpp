@@ -82,6 +82,15 @@ bool RenderMember(const Member& member, const RenderJob& job, const RowSink& sin
   return std::all_of(ok.begin(), ok.end(), [](char v) { return v != 0; });
 }
 
+void QuantiseRowToRgb(const double* values, int channels, int32_t width, uint8_t* rgb) {
+  for (int32_t x = 0; x < width; ++x) {
+    const double* v = values + static_cast<ptrdiff_t>(x) * channels;
+    for (int c = 0; c < 3; ++c) {
+      rgb[3 * x + c] = static_cast<uint8_t>(QuantiseChannel(v[channels == 3 ? c : 0]));
+    }
+  }
+}
+
 void WriteFilteredPixel(const double* value, int channels, int colourPlanes, const uint8_t* in,
                         uint8_t mask, bool haveMask, uint8_t* out, int planes) {
   for (int p = std::max(colourPlanes, 0); p < planes; ++p)

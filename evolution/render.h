@@ -40,6 +40,10 @@ Node* GrowTreeCopy(const Member& member, ViewParams* vp);
 // cancelled.
 bool RenderMember(const Member& member, const RenderJob& job, const RowSink& sink);
 
+// A rendered row as 8-bit RGB, three bytes a pixel: a one-channel row as
+// grey, as the previews show it.
+void QuantiseRowToRgb(const double* values, int channels, int32_t width, uint8_t* rgb);
+
 // Writes one output pixel as the final pass does: planes at and above
 // colourPlanes are 255; the others take the value (the same grey value in
 // every plane for a one-channel tree), blended with the input under a

@@ -1,4 +1,5 @@
 #include "engine/weights.h"
+#include "tests/common/weight_lists.h"
 
 #include <gtest/gtest.h>
 
@@ -16,20 +17,6 @@ class WeightsTest : public ::testing::Test {
  protected:
   void SetUp() override { RegisterSyntheticRegistry(); }
 };
-
-double Sum(WeightList l) {
-  double s = 0;
-  for (; l != nullptr; l = l->next)
-    s += l->weight;
-  return s;
-}
-
-float WeightOf(WeightList l, FuncId id) {
-  for (; l != nullptr; l = l->next) {
-    if (l->id == id) return l->weight;
-  }
-  return -1.0f;
-}
 
 TEST_F(WeightsTest, EveryListSumsToOneUnlessAllZero) {
   EXPECT_NEAR(Sum(RootList(kUnit)), 1.0, 1e-6);

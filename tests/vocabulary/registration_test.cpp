@@ -7,9 +7,13 @@
 #include "engine/registry.h"
 #include "engine/weights.h"
 #include "primitives/value_types.h"
+#include "tests/common/weight_lists.h"
 
 namespace pxb {
 namespace {
+
+using pxb::testing::Sum;
+using pxb::testing::WeightOf;
 
 struct Expected {
   const char* name;
@@ -42,20 +46,6 @@ constexpr Expected kTable[] = {
     {"trfmap", kColour, kColour, kOffset, 0},
     {"trfmap", kUnit, kUnit, kOffset, 0},
 };
-
-double Sum(WeightList l) {
-  double s = 0;
-  for (; l != nullptr; l = l->next)
-    s += l->weight;
-  return s;
-}
-
-float WeightOf(WeightList l, FuncId id) {
-  for (; l != nullptr; l = l->next) {
-    if (l->id == id) return l->weight;
-  }
-  return -1.0f;
-}
 
 TEST(Registration, TypesAndFunctionsInTheirFixedOrder) {
   RegisterPrimitives();

@@ -111,12 +111,7 @@ int Members(const std::string& output, int count, int width, int height) {
     job.width = width;
     job.height = height;
     RenderMember(m, job, [&](int32_t y, const double* v) {
-      for (int32_t x = 0; x < width; ++x) {
-        for (int c = 0; c < 3; ++c) {
-          picture.Row(y)[3 * x + c] =
-              static_cast<uint8_t>(QuantiseChannel(v[x * channels + (channels == 3 ? c : 0)]));
-        }
-      }
+      QuantiseRowToRgb(v, channels, width, picture.Row(y));
     });
     ReleaseMember(&m, &seed);
     pictures.push_back(std::move(picture));

@@ -154,13 +154,7 @@ void RunPreview(const PreviewArgs& args) {
       job.width = picture.width;
       job.height = picture.height;
       const bool ok = RenderMember(m, job, [&](int32_t y, const double* v) {
-        uint8_t* row = out.Row(y);
-        for (int32_t x = 0; x < picture.width; ++x) {
-          for (int c = 0; c < 3; ++c) {
-            row[3 * x + c] =
-                static_cast<uint8_t>(QuantiseChannel(v[x * channels + (channels == 3 ? c : 0)]));
-          }
-        }
+        QuantiseRowToRgb(v, channels, picture.width, out.Row(y));
       });
       if (!ok) failed = true;
     }
