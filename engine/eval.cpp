@@ -35,7 +35,7 @@ bool Fold(Node* node, EvalContext* ctx, ViewParams* view) {
     Node* child = node->children[i].node;
     if (child == nullptr) continue;
     if (Fold(child, ctx, view)) {
-      std::memcpy(node->args[i].value, child->values, static_cast<size_t>(child->resultSize));
+      CopyValue(node->args[i].value, child->values, child->resultSize);
     }
   }
   node->resolutionHook(node, view);
@@ -105,14 +105,14 @@ void EvaluateAt(Node* root, void* out, EvalContext* ctx, const ViewParams* view)
 
 int EvaluateNode(Node* node, void* out, EvalContext* ctx) {
   if (node == nullptr) return 1;
-  const auto size = static_cast<size_t>(node->resultSize);
+  const int32_t size = node->resultSize;
   if ((ctx->mask & node->flags) == 0) {
-    if (out != nullptr) std::memcpy(out, node->values, size);
+    if (out != nullptr) CopyValue(out, node->values, size);
     return 1;
   }
   if (node->mark != 0) {
     if (KeyMatches(node, ctx)) {
-      if (out != nullptr) std::memcpy(out, node->values, size);
+      if (out != nullptr) CopyValue(out, node->values, size);
       return 1;
     }
     node->key = *ctx;
@@ -123,8 +123,8 @@ int EvaluateNode(Node* node, void* out, EvalContext* ctx) {
   }
   const int r = node->eval(node->args, node->values, node, ctx);
   if (out == nullptr) return r;
-  std::memcpy(out, node->values, size);
-  return static_cast<int>(size);
+  CopyValue(out, node->values, size);
+  return size;
 }
 
 int ResampleEval(ArgSlot* /*args*/, void* result, Node* node, EvalContext* ctx) {
@@ -196,7 +196,7 @@ int ResampleEval(ArgSlot* /*args*/, void* result, Node* node, EvalContext* ctx) 
   ctx->mask = savedMask;
   ctx->column = savedColumn;
   ctx->row = savedRow;
-  std::memcpy(result, s0, static_cast<size_t>(node->resultSize));
+  CopyValue(result, s0, node->resultSize);
   if (heap.buffer != nullptr) FreeScratch(heap);
   return 1;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 #include "engine/value.h"
 
@@ -36,6 +37,25 @@ struct Node {
   void* result() const { return values; }
   void* argValue(int i) const { return args[i].value; }
 };
+
+// Copies one value of `size` bytes. Values are 8, 24 or 40 bytes long in
+// practice; fixed-size copies of those compile to a few moves.
+inline void CopyValue(void* to, const void* from, int32_t size) {
+  switch (size) {
+    case 8:
+      std::memcpy(to, from, 8);
+      break;
+    case 24:
+      std::memcpy(to, from, 24);
+      break;
+    case 40:
+      std::memcpy(to, from, 40);
+      break;
+    default:
+      std::memcpy(to, from, static_cast<size_t>(size));
+      break;
+  }
+}
 
 // Creates a node over `nargs` arguments. Subtree slots point at Node*
 // variables whose references pass to the new node; other slots point at

@@ -40,6 +40,7 @@ Node* BuildImageLeaf(TypeId result, int nargs, ArgSlot* args, EvalFn eval, const
 }  // namespace
 
 int32_t MirrorFold(int32_t i, int32_t size) {
+  if (i >= 0 && i < size) return i;  // inside the image: nothing to fold
   const double quotient = static_cast<double>(i) / static_cast<double>(size);
   const int32_t tile = FloorToInt32(quotient);
   int32_t m = WrapSub(i, WrapMul(size, TruncToInt32(quotient)));
