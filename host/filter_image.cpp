@@ -1,0 +1,323 @@
+#include "host/filter_image.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "engine/colour.h"
+#include "engine/eval.h"
+#include "evolution/population.h"
+#include "evolution/render.h"
+#include "primitives/fractal_generator.h"
+#include "primitives/scalar.h"
+#include "primitives/source_image.h"
+
+namespace pxb::host {
+namespace {
+
+constexpr std::int32_t kFinalGridSize = 256;
+
+std::int32_t ClampToInt32(std::int64_t v) {
+  return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, 0, INT32_MAX));
+}
+
+// Where the input rows of the current band are: the host's buffer or the
+// private copy. firstRow is the image row of the first row at data.
+struct InputRows {
+  const std::uint8_t* data;
+  std::int64_t rowBytes;
+  std::int32_t firstRow;
+};
+
+// One final pass over the run's filter rectangle.
+struct Pass {
+  api::FilterRecord* r;
+  api::Rect16 rect;  // the filter rectangle
+  std::int32_t width;
+  std::int32_t height;
+  std::int32_t planes;
+  std::int32_t pixelSize;  // bytes of one input pixel
+  std::int32_t colourPlanes;
+  Member* member;
+  ViewParams* view;
+  EvalContext* context;
+  Node* tree;  // the render reference, once grown
+  int channels;
+};
+
+bool AbortRequested(const Pass& p) {
+  return p.r->abortProc != nullptr && p.r->abortProc() != 0;
+}
+
+api::OSErr Advance(const Pass& p) {
+  return p.r->advanceState != nullptr ? p.r->advanceState() : api::errPlugInHostInsufficient;
+}
+
+api::Rect16 Rows(const Pass& p, std::int32_t top, std::int32_t end) {
+  return api::Rect16{static_cast<std::int16_t>(top), p.rect.left, static_cast<std::int16_t>(end),
+                     p.rect.right};
+}
+
+// Regrows the member for a view of the whole rectangle with 256-cell fractal
+// maps and prepares it, with "dither" drawing from a state that starts at the
+// start words. The source image must be in place: fractal modulators may read
+// it while the tree grows.
+bool GrowTree(Pass* p) {
+  PluginRun& run = CurrentRun();
+  run.passDither = kDitherStartState;
+  *p->context = EvalContext{};
+  p->context->dither = &run.passDither;
+  p->view->width = p->width;
+  p->view->height = p->height;
+  SetFractalGridSize(kFinalGridSize);
+  RegrowMember(p->member, p->view);
+  if (p->member->tree == nullptr) return false;
+  p->tree = p->member->tree;
+  NodeRetain(p->tree);
+  PrepareTree(&p->tree, p->context, p->view);
+  return true;
+}
+
+// Filters image rows [top, end) into the host's output buffer. False when
+// the user aborted (the result is then userCanceledErr).
+bool FilterRows(Pass* p, std::int32_t top, std::int32_t end, const InputRows& in) {
+  api::FilterRecord* r = p->r;
+  if (in.data == nullptr || r->outData == nullptr) {
+    SetResult(api::filterBadParameters);  // the host delivered no buffer
+    return false;
+  }
+  const bool masked = r->haveMask != 0 && r->maskData != nullptr;
+  const auto planes = static_cast<std::size_t>(p->planes);
+  const auto copied = std::min(planes, static_cast<std::size_t>(p->pixelSize));
+  for (std::int32_t y = top; y < end; ++y) {
+    const std::int32_t row = y - p->rect.top;
+    if (r->progressProc != nullptr) r->progressProc(row, p->height);
+    const std::uint8_t* inPixel = in.data + (y - in.firstRow) * in.rowBytes;
+    std::uint8_t* outPixel = static_cast<std::uint8_t*>(r->outData) +
+                             static_cast<std::int64_t>(y - r->outRect.top) * r->outRowBytes;
+    const std::uint8_t* mask =
+        masked ? static_cast<const std::uint8_t*>(r->maskData) +
+                     static_cast<std::int64_t>(y - r->maskRect.top) * r->maskRowBytes
+               : nullptr;
+    for (std::int32_t c = 0; c < p->width; ++c) {
+      if (AbortRequested(*p)) {
+        SetResult(api::userCanceledErr);
+        return false;
+      }
+      const std::uint8_t m = masked ? mask[c] : 0;
+      if (masked && m == 0) {
+        std::memcpy(outPixel, inPixel, copied);
+      } else {
+        p->context->column = c;
+        p->context->row = row;
+        ColourValue value{};
+        EvaluateAt(p->tree, &value, p->context, p->view);
+        WriteFilteredPixel(value.c, p->channels, p->colourPlanes, inPixel, m, masked, outPixel,
+                           p->planes);
+      }
+      inPixel += p->pixelSize;
+      outPixel += planes;
+    }
+  }
+  return true;
+}
+
+// The band loop's check before each band: false (with userCanceledErr) on
+// abort or after an earlier failure.
+bool MayGoOn(const Pass& p) {
+  if (AbortRequested(p) || Result() != api::noErr) {
+    SetResult(api::userCanceledErr);
+    return false;
+  }
+  return true;
+}
+
+void PassWithWholeInput(Pass* p) {
+  const std::int32_t step = CurrentRun().outputRows;
+  for (std::int32_t top = p->rect.top; top < p->rect.bottom; top += step) {
+    if (!MayGoOn(*p)) break;
+    const std::int32_t end = std::min<std::int32_t>(top + step, p->rect.bottom);
+    p->r->inRect = p->rect;
+    p->r->outRect = p->r->maskRect = Rows(*p, top, end);
+    const api::OSErr code = Advance(*p);
+    if (code != api::noErr) {
+      SetResult(code);
+      continue;
+    }
+    SetSourceImage(p->width, p->height, static_cast<const std::uint8_t*>(p->r->inData),
+                   p->r->inRowBytes, p->pixelSize);
+    if (p->tree == nullptr && !GrowTree(p)) {
+      SetResult(api::memFullErr);
+      break;
+    }
+    FilterRows(p, top, end,
+               InputRows{static_cast<const std::uint8_t*>(p->r->inData), p->r->inRowBytes,
+                         p->r->inRect.top});
+  }
+}
+
+void PassWithBandInput(Pass* p) {
+  const std::int32_t step = CurrentRun().rowsPerBand;
+  for (std::int32_t top = p->rect.top; top < p->rect.bottom; top += step) {
+    if (!MayGoOn(*p)) break;
+    // Every band asks for the same number of rows (the host pads below the
+    // image), so the leaves keep one size for the whole pass.
+    const std::int32_t bottom = std::min<std::int32_t>(top + step, INT16_MAX);
+    p->r->inRect = p->r->outRect = p->r->maskRect = Rows(*p, top, bottom);
+    const api::OSErr code = Advance(*p);
+    if (code != api::noErr) {
+      SetResult(code);
+      continue;
+    }
+    SetSourceImage(p->width, bottom - top, static_cast<const std::uint8_t*>(p->r->inData),
+                   p->r->inRowBytes, p->pixelSize);
+    if (p->tree == nullptr && !GrowTree(p)) {
+      SetResult(api::memFullErr);
+      break;
+    }
+    FilterRows(p, top, std::min<std::int32_t>(bottom, p->rect.bottom),
+               InputRows{static_cast<const std::uint8_t*>(p->r->inData), p->r->inRowBytes, top});
+  }
+}
+
+// Collects the whole input band by band into copy; false when that stopped.
+bool CollectInput(Pass* p, std::uint8_t* copy) {
+  const std::int32_t step = CurrentRun().rowsPerBand;
+  const auto rowBytes = static_cast<std::size_t>(p->width) * static_cast<std::size_t>(p->pixelSize);
+  for (std::int32_t top = p->rect.top; top < p->rect.bottom; top += step) {
+    if (!MayGoOn(*p)) return false;
+    const std::int32_t end = std::min<std::int32_t>(top + step, p->rect.bottom);
+    p->r->inRect = Rows(*p, top, end);
+    p->r->outRect = p->r->maskRect = api::Rect16{};
+    const api::OSErr code = Advance(*p);
+    if (code != api::noErr || p->r->inData == nullptr) {
+      SetResult(code != api::noErr ? code : api::filterBadParameters);
+      return false;
+    }
+    for (std::int32_t y = top; y < end; ++y) {
+      std::memcpy(copy + static_cast<std::size_t>(y - p->rect.top) * rowBytes,
+                  static_cast<const std::uint8_t*>(p->r->inData) +
+                      static_cast<std::int64_t>(y - top) * p->r->inRowBytes,
+                  rowBytes);
+    }
+  }
+  return true;
+}
+
+void PassWithPrivateCopy(Pass* p, std::uint8_t* copy) {
+  if (!CollectInput(p, copy)) return;
+  const auto rowBytes = static_cast<std::int64_t>(p->width) * p->pixelSize;
+  SetSourceImage(p->width, p->height, copy, static_cast<std::int32_t>(rowBytes), p->pixelSize);
+  if (!GrowTree(p)) {
+    SetResult(api::memFullErr);
+    return;
+  }
+  const std::int32_t step = CurrentRun().outputRows;
+  for (std::int32_t top = p->rect.top; top < p->rect.bottom; top += step) {
+    if (!MayGoOn(*p)) break;
+    const std::int32_t end = std::min<std::int32_t>(top + step, p->rect.bottom);
+    p->r->inRect = api::Rect16{};
+    p->r->outRect = p->r->maskRect = Rows(*p, top, end);
+    const api::OSErr code = Advance(*p);
+    if (code != api::noErr) {
+      SetResult(code);
+      continue;
+    }
+    FilterRows(p, top, end, InputRows{copy, rowBytes, p->rect.top});
+  }
+}
+
+// The private copy of the input, or null when it cannot or may not be had.
+std::unique_ptr<std::uint8_t[]> AllocateCopy(const Pass& p) {
+  const std::int64_t bytes = std::int64_t{p.width} * p.height * p.pixelSize;
+  if (bytes > CurrentRun().privateCopyLimit) return nullptr;
+  if constexpr (sizeof(std::size_t) < sizeof(std::int64_t)) {
+    if (bytes > static_cast<std::int64_t>(SIZE_MAX)) return nullptr;
+  }
+  return std::unique_ptr<std::uint8_t[]>(new (std::nothrow)
+                                             std::uint8_t[static_cast<std::size_t>(bytes)]);
+}
+
+}  // namespace
+
+PassLayout PlanPass(std::int32_t width, std::int32_t height, std::int32_t planes,
+                    std::int32_t maxSpace) {
+  const std::int64_t w = width;
+  const std::int64_t h = height;
+  const std::int64_t p = std::max(planes, 0);
+  const std::int64_t rowBytes = (2 * p + 1) * w;
+  std::int64_t rows = rowBytes > 0 ? (std::int64_t{maxSpace} - 1) / rowBytes : h;
+  rows = std::clamp<std::int64_t>(rows, 1, std::max<std::int64_t>(h, 1));
+  PassLayout layout{static_cast<std::int32_t>(rows), InputPlan::kPrivateCopy,
+                    static_cast<std::int32_t>(rows), ClampToInt32(rows * rowBytes)};
+  if (w <= 0 || h <= 0) return layout;
+
+  const std::int64_t input = w * h * p;
+  const std::int64_t outputRow = w * (p + 1);
+  if (input + outputRow < maxSpace) {
+    const std::int64_t out = std::min(h, (maxSpace - 1 - input) / outputRow);
+    layout.plan = InputPlan::kWholeFromHost;
+    layout.outputRows = static_cast<std::int32_t>(out);
+    layout.maxSpace = ClampToInt32(input + out * outputRow);
+    return layout;
+  }
+  // The input comes in bands of rowsPerBand; output and mask then take all
+  // the room.
+  const std::int64_t out = std::clamp<std::int64_t>((maxSpace - 1) / outputRow, 1, h);
+  layout.outputRows = static_cast<std::int32_t>(out);
+  layout.maxSpace = ClampToInt32(std::max(rows * rowBytes, out * outputRow));
+  return layout;
+}
+
+void FilterImage() {
+  PluginRun& run = CurrentRun();
+  api::FilterRecord* r = run.record;
+  Population& population = GlobalPopulation();
+  const int k = population.chosenMember;
+  r->inLoPlane = r->outLoPlane = 0;
+  r->inHiPlane = r->outHiPlane = static_cast<std::int16_t>(r->planes - 1);
+  r->inputRate = r->maskRate = api::kFixedOne;
+
+  Pass p{};
+  p.r = r;
+  p.rect = r->filterRect;
+  p.width = r->filterRect.right - r->filterRect.left;
+  p.height = r->filterRect.bottom - r->filterRect.top;
+  if (p.width <= 0 || p.height <= 0 || k < 0 || k >= kPopulationSize) {
+    ClearRects();
+    return;
+  }
+  p.planes = r->planes;
+  p.pixelSize = r->inHiPlane - r->inLoPlane + 1;
+  p.colourPlanes = run.colourPlaneCount;
+  p.member = &population.members[k];
+  p.view = &population.views[k];
+  p.context = &population.contexts[k];
+  // A colour tree gives three channels only to a colour image; a grey or
+  // ink image takes its first channel, as a colour image takes a grey tree's
+  // value in every plane.
+  p.channels = p.member->type == kColour && population.rootType == kColour ? 3 : 1;
+
+  InputPlan plan = run.inputPlan;
+  std::unique_ptr<std::uint8_t[]> copy;
+  if (plan == InputPlan::kPrivateCopy) {
+    copy = AllocateCopy(p);
+    if (copy == nullptr) plan = InputPlan::kBandOnly;
+  }
+  switch (plan) {
+    case InputPlan::kWholeFromHost:
+      PassWithWholeInput(&p);
+      break;
+    case InputPlan::kPrivateCopy:
+      PassWithPrivateCopy(&p, copy.get());
+      break;
+    case InputPlan::kBandOnly:
+      PassWithBandInput(&p);
+      break;
+  }
+  if (p.tree != nullptr) NodeRelease(&p.tree, p.view);
+  ClearRects();
+}
+
+}  // namespace pxb::host

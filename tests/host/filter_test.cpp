@@ -1,0 +1,262 @@
+// The final pass: masks, planes, bands, abort, failures and repeats.
+#include <cmath>
+
+#include "evolution/population.h"
+#include "tests/host/plugin_fixture.h"
+
+namespace pxb::host {
+namespace {
+
+constexpr std::int16_t kStart = api::filterSelectorStart;
+
+std::uint8_t At(const Document& d, int x, int y, int p) {
+  return d.pixels[(static_cast<std::size_t>(y) * d.width + x) * d.planes + p];
+}
+
+bool RowsEqual(const Document& a, const Document& b, int first, int end) {
+  const std::size_t row = static_cast<std::size_t>(a.width) * a.planes;
+  return std::equal(a.pixels.begin() + first * row, a.pixels.begin() + end * row,
+                    b.pixels.begin() + first * row);
+}
+
+// 40 × 30 RGB with output bands of 10 rows: the whole input (3600 bytes)
+// and 10 rows of output and mask (10 × 160) fit.
+constexpr std::int32_t kThreeBands = 40 * 30 * 3 + 10 * 40 * 4 + 1;
+
+TEST_F(PluginTest, MaskZeroKeepsFullReplacesAndHalfBlends) {
+  SessionWith(kColour, false);
+  const Document doc = Rgb(48, 16);
+  const Document plain = Filter(doc, Quiet());
+  Document masked = doc;
+  masked.mask.resize(48 * 16);
+  for (int i = 0; i < 48 * 16; ++i)
+    masked.mask[i] = i % 48 < 16 ? 0 : i % 48 < 32 ? 128 : 255;
+  const Document out = Filter(masked, Quiet());
+  ASSERT_NE(plain.pixels, doc.pixels);
+  const double a = 128 / 255.0;
+  for (int y = 0; y < 16; ++y) {
+    for (int x = 0; x < 48; ++x) {
+      for (int p = 0; p < 3; ++p) {
+        const int in = At(doc, x, y, p);
+        const int v = At(plain, x, y, p);
+        const int o = At(out, x, y, p);
+        if (x < 16) {
+          ASSERT_EQ(o, in) << x << "," << y;
+        } else if (x >= 32) {
+          ASSERT_EQ(o, v) << x << "," << y;
+        } else {
+          // v stands for a value in [v, v + 1) / 256 (or beyond, when clamped).
+          const double base = 256.0 * in * (1 - a) / 255;
+          const int low = v == 0 ? 0 : static_cast<int>(base + v * a);
+          const int high = v == 255 ? 255 : static_cast<int>(base + (v + 1) * a);
+          ASSERT_GE(o, low) << x << "," << y;
+          ASSERT_LE(o, high) << x << "," << y;
+        }
+      }
+    }
+  }
+}
+
+TEST_F(PluginTest, AlphaAndExtraPlanesBecome255WhereFiltered) {
+  SessionWith(kColour, false);
+  Document doc = Pattern(20, 10, 5, api::plugInModeRGBColor);  // RGB, alpha, one more
+  doc.mask.assign(200, 255);
+  for (int i = 0; i < 200; i += 2)
+    doc.mask[i] = 0;
+  const Document out = Filter(doc, Quiet());
+  for (int y = 0; y < 10; ++y) {
+    for (int x = 0; x < 20; ++x) {
+      for (int p = 3; p < 5; ++p)
+        ASSERT_EQ(At(out, x, y, p), x % 2 == 0 ? At(doc, x, y, p) : 255) << x << "," << y;
+    }
+  }
+}
+
+TEST_F(PluginTest, GreyAndInkImagesTakeOneValue) {
+  SessionWith(kUnit, false);
+  // Flat images: the leaves read the same from one plane as from four.
+  const Document greyIn = Flat(24, 12, 1, api::plugInModeGrayScale, 90);
+  const Document grey = Filter(greyIn, Quiet());
+  const Document cmyk = Filter(Flat(24, 12, 4, api::plugInModeCMYKColor, 90), Quiet());
+  // Multichannel keeps the four colour planes CMYK left behind.
+  const Document multi = Filter(Flat(24, 12, 4, api::plugInModeMultichannel, 90), Quiet());
+  ASSERT_NE(grey.pixels, greyIn.pixels);
+  for (int y = 0; y < 12; ++y) {
+    for (int x = 0; x < 24; ++x) {
+      for (int p = 0; p < 4; ++p) {
+        ASSERT_EQ(At(cmyk, x, y, p), At(grey, x, y, 0)) << x << "," << y << "," << p;
+        ASSERT_EQ(At(multi, x, y, p), At(grey, x, y, 0)) << x << "," << y << "," << p;
+      }
+    }
+  }
+}
+
+TEST_F(PluginTest, OnlyTheFilterRectangleChanges) {
+  SessionWith(kColour, false);
+  const Document doc = Rgb(30, 20);
+  HostOptions o = Quiet();
+  o.ownFilterRect = true;
+  o.filterRect = api::Rect16{5, 2, 5, 28};  // empty: top = bottom
+  {
+    Host host(doc, o, &ENTRYPOINT);
+    EXPECT_TRUE(host.RunFilter(true));
+    EXPECT_EQ(host.advances.size(), 1u);  // only the reduced image
+    EXPECT_TRUE(host.progress.empty());
+    EXPECT_EQ(host.document().pixels, doc.pixels);
+  }
+  o.filterRect = api::Rect16{4, 3, 15, 21};
+  Host host(doc, o, &ENTRYPOINT);
+  EXPECT_TRUE(host.RunFilter(true));
+  int changed = 0;
+  for (int y = 0; y < 20; ++y) {
+    for (int x = 0; x < 30; ++x) {
+      const bool inside = y >= 4 && y < 15 && x >= 3 && x < 21;
+      for (int p = 0; p < 3; ++p) {
+        if (inside) {
+          changed += At(host.document(), x, y, p) != At(doc, x, y, p);
+        } else {
+          ASSERT_EQ(At(host.document(), x, y, p), At(doc, x, y, p)) << x << "," << y;
+        }
+      }
+    }
+  }
+  EXPECT_GT(changed, 11 * 18);
+  EXPECT_EQ(host.progress.size(), 11u);
+  EXPECT_EQ(host.progress.back(), std::make_pair(10, 11));
+}
+
+TEST_F(PluginTest, ProgressOncePerRowAndAbortOncePerPixel) {
+  SessionWith(kColour, false);
+  Host host(Rgb(17, 9), Quiet(), &ENTRYPOINT);
+  EXPECT_TRUE(host.RunFilter(true));
+  ASSERT_EQ(host.progress.size(), 9u);
+  for (int r = 0; r < 9; ++r)
+    EXPECT_EQ(host.progress[r], std::make_pair(r, 9));
+  EXPECT_EQ(host.abortCalls, 17 * 9 + 1);  // and once before the one band
+}
+
+TEST_F(PluginTest, AbortStopsAtOnceAndKeepsOnlyFinishedBands) {
+  SessionWith(kColour, false);
+  const Document doc = Rgb(40, 30);
+  HostOptions o = Quiet();
+  o.maxSpace = kThreeBands;
+  const Document plain = Filter(doc, o);
+  // Before the first band, and at its first pixel: nothing changes.
+  for (std::int64_t from : {1, 2}) {
+    o.abortFrom = from;
+    Host host(doc, o, &ENTRYPOINT);
+    EXPECT_FALSE(host.RunFilter(true));
+    EXPECT_EQ(host.LastResult(kStart), api::userCanceledErr);
+    EXPECT_EQ(host.advances.size(), from == 1 ? 1u : 2u);
+    EXPECT_EQ(host.progress.size(), from == 1 ? 0u : 1u);
+    EXPECT_EQ(host.document().pixels, doc.pixels) << from;
+    EXPECT_TRUE(api::IsEmpty(host.record().outRect));
+  }
+  // At the sixth pixel of the second band: the first band stays written.
+  o.abortFrom = 1 + 400 + 1 + 6;
+  Host host(doc, o, &ENTRYPOINT);
+  EXPECT_FALSE(host.RunFilter(true));
+  EXPECT_EQ(host.advances.size(), 3u);
+  EXPECT_TRUE(RowsEqual(host.document(), plain, 0, 10));
+  EXPECT_TRUE(RowsEqual(host.document(), doc, 10, 30));
+}
+
+TEST_F(PluginTest, FailingAdvanceStateEndsThePass) {
+  SessionWith(kColour, false);
+  const Document doc = Rgb(40, 30);
+  HostOptions o = Quiet();
+  o.maxSpace = kThreeBands;
+  const Document plain = Filter(doc, o);
+  const struct {
+    std::int64_t failAt;
+    api::OSErr result;
+    int rowsKept;
+  } cases[] = {{1, api::memFullErr, 0},        // the reduced image at start
+               {3, api::userCanceledErr, 10},  // the second of three bands
+               {4, api::memFullErr, 20}};      // the last band
+  for (const auto& c : cases) {
+    o.failAdvanceAt = c.failAt;
+    Host host(doc, o, &ENTRYPOINT);
+    EXPECT_FALSE(host.RunFilter(true));
+    EXPECT_EQ(host.LastResult(kStart), c.result) << c.failAt;
+    EXPECT_EQ(host.advances.size(), static_cast<std::size_t>(c.failAt));  // never called again
+    EXPECT_TRUE(RowsEqual(host.document(), plain, 0, c.rowsKept)) << c.failAt;
+    EXPECT_TRUE(RowsEqual(host.document(), doc, c.rowsKept, 30)) << c.failAt;
+    EXPECT_TRUE(api::IsEmpty(host.record().inRect));
+  }
+}
+
+TEST_F(PluginTest, BandsDoNotChangeTheResult) {
+  // Image leaves, warps of them and "dither": everything that could notice.
+  SessionWith(kColour, true);
+  const Document doc = Rgb(50, 37);
+  const Document whole = Filter(doc, Quiet());
+  EXPECT_EQ(CurrentRun().inputPlan, InputPlan::kWholeFromHost);
+  EXPECT_EQ(CurrentRun().outputRows, 37);
+
+  HostOptions o = Quiet();
+  o.maxSpace = 50 * 37 * 3 + 5 * 50 * 4 + 1;  // the whole input and five rows of output
+  Host banded(doc, o, &ENTRYPOINT);
+  EXPECT_TRUE(banded.RunFilter(true));
+  EXPECT_EQ(CurrentRun().outputRows, 5);
+  EXPECT_EQ(banded.advances.size(), 1u + 8);
+  EXPECT_EQ(banded.advances[1].inRect.bottom, 37);
+  EXPECT_EQ(banded.document().pixels, whole.pixels);
+
+  o.maxSpace = 3 * 50 * 7 + 1;  // three rows of everything
+  Host copied(doc, o, &ENTRYPOINT);
+  EXPECT_TRUE(copied.RunFilter(true));
+  EXPECT_EQ(CurrentRun().inputPlan, InputPlan::kPrivateCopy);
+  EXPECT_TRUE(api::IsEmpty(copied.advances[1].outRect));  // collecting the input first
+  EXPECT_EQ(copied.document().pixels, whole.pixels);
+}
+
+TEST_F(PluginTest, BandOnlyInputKeepsPositionsAcrossTheRectangle) {
+  // Without room for a copy each band is what the leaves see. Everything
+  // else still runs over the whole rectangle: on a flat image (as white as
+  // the padding below the last band) the result is that of one band.
+  SessionWith(kColour, true);
+  const Document doc = Flat(50, 37, 3, api::plugInModeRGBColor, 255);
+  const Document whole = Filter(doc, Quiet());
+  CurrentRun().privateCopyLimit = 0;
+  HostOptions o = Quiet();
+  o.maxSpace = 4 * 50 * 7 + 1;
+  Host host(doc, o, &ENTRYPOINT);
+  EXPECT_TRUE(host.RunFilter(true));
+  ASSERT_EQ(host.advances.size(), 1u + 10);
+  for (std::size_t i = 1; i < host.advances.size(); ++i) {
+    const pxhost::AdvanceRequest& q = host.advances[i];
+    EXPECT_EQ(q.inRect.bottom - q.inRect.top, 4);
+    EXPECT_EQ(q.outRect.top, q.inRect.top);
+  }
+  EXPECT_NE(whole.pixels, doc.pixels);
+  EXPECT_EQ(host.document().pixels, whole.pixels);
+}
+
+TEST_F(PluginTest, RepeatWorksInAHostThatKeepsOnlyParameters) {
+  SessionWith(kColour, false);
+  script_.pick = 3;
+  const Document doc = Rgb(30, 20);
+  Host keeping(doc, Quiet(), &ENTRYPOINT);
+  Host forgetting(doc, Quiet(), &ENTRYPOINT);
+  Host bare(doc, Quiet(), &ENTRYPOINT);
+  for (Host* h : {&keeping, &forgetting, &bare})
+    ASSERT_TRUE(h->RunFilter(true));
+  forgetting.KeepOnlyParameters();
+  EXPECT_EQ(forgetting.dataSlot(), 0);
+  bare.dataSlot() = 0;  // a host that kept nothing at all
+  bare.record().parameters = nullptr;
+
+  EXPECT_TRUE(keeping.RunFilter(false));
+  EXPECT_TRUE(forgetting.RunFilter(false));
+  EXPECT_EQ(GlobalPopulation().chosenMember, 3);
+  EXPECT_EQ(forgetting.document().pixels, keeping.document().pixels);
+  EXPECT_NE(forgetting.document().pixels, doc.pixels);
+  EXPECT_FALSE(bare.RunFilter(false));
+  EXPECT_EQ(bare.LastResult(kStart), api::readErr);
+  for (Host* h : {&keeping, &forgetting, &bare})
+    EXPECT_TRUE(h->problems.empty()) << h->problems.front();
+}
+
+}  // namespace
+}  // namespace pxb::host

@@ -1,0 +1,54 @@
+// pxhost, native build: the plug-in is linked in, and simple stand-ins take
+// the place of its dialogs: the start-up chooser answers with --session, and
+// the main dialog picks member --pick (0 by default) through the same
+// PickMember its "ok" buttons use, or cancels with --cancel.
+#include <cstdio>
+#include <exception>
+#include <string>
+
+#include "host/dialogs.h"
+#include "host/entry.h"
+#include "host/session_ops.h"
+#include "tools/pxhost/pxhost_run.h"
+
+namespace {
+
+using pxb::pxhost::PxhostArgs;
+
+bool ChooseSession(void* context, pxb::host::platform::WindowHandle, const std::string&,
+                   std::string* path) {
+  const auto* args = static_cast<const PxhostArgs*>(context);
+  if (args->session.empty()) {
+    std::fprintf(stderr, "pxhost: no --session to answer the session chooser: cancelled\n");
+    return false;
+  }
+  *path = args->session;
+  return true;
+}
+
+int RunMainDialog(void* context, pxb::host::platform::WindowHandle, pxb::api::FilterRecord*) {
+  const auto* args = static_cast<const PxhostArgs*>(context);
+  if (args->cancel) return -1;
+  pxb::host::PickMember(args->pick);
+  return args->pick;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    PxhostArgs args;
+    const int status = pxb::pxhost::ParseArguments(argc, argv, &args);
+    if (status >= 0) return status;
+    if (!args.ui.empty()) {
+      std::fprintf(stderr, "pxhost: --ui needs the plug-in's dialogs, which this build lacks\n");
+      return 1;
+    }
+    const pxb::host::DialogProcs dialogs{&args, ChooseSession, RunMainDialog};
+    pxb::host::SetDialogProcs(&dialogs);
+    return pxb::pxhost::RunPxhost(args, &ENTRYPOINT);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "pxhost: %s\n", e.what());
+    return 1;
+  }
+}
