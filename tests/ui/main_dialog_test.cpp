@@ -1,0 +1,169 @@
+// The main dialog: the grid, NEXT, "ok", Cancel, ignored commands and the
+// previews a paint restarts.
+#include <utility>
+
+#include "engine/weights.h"
+#include "ui_fixture.h"
+
+namespace pxb::ui {
+namespace {
+
+std::vector<std::pair<FuncId, float>> Entries(WeightList list) {
+  std::vector<std::pair<FuncId, float>> out;
+  for (const WeightEntry* e = list; e != nullptr; e = e->next)
+    out.emplace_back(e->id, e->weight);
+  return out;
+}
+
+using MainDialogTest = DialogTest;
+
+TEST(FitAspectTest, CentresTheImageShapeWithTheOddPixelAtTheEnd) {
+  SetSourceSize(200, 100);
+  // A 90 x 90 rectangle and an image twice as wide as high: 90 x 45, 22
+  // below the top and 23 above the bottom.
+  EXPECT_EQ(FitAspect(Rect{10, 20, 100, 110}), (Rect{10, 42, 100, 87}));
+  // The image's exact shape is kept.
+  EXPECT_EQ(FitAspect(Rect{0, 0, 90, 45}), (Rect{0, 0, 90, 45}));
+  // A tall image narrows the rectangle instead.
+  SetSourceSize(100, 200);
+  EXPECT_EQ(FitAspect(Rect{0, 0, 91, 90}), (Rect{23, 0, 68, 90}));
+  EXPECT_EQ(PictureOf(Rect{10, 42, 100, 87}), (Rect{12, 44, 98, 85}));
+  ClearSourceImage();
+}
+
+TEST_F(MainDialogTest, ShowsTheGroupsOfTheCountWithSlidersInTheMiddle) {
+  for (const uint32_t n : {1u, 3u, 9u}) {
+    ResetPopulation(77, n);
+    const std::intptr_t result = RunMain({Do([n](HeadlessBackend& b, WindowHandle d) {
+      EXPECT_EQ(PreviewCount(), static_cast<int32_t>(n));
+      for (int k = 0; k < kMaxPreviews; ++k) {
+        const bool shown = k < static_cast<int>(n);
+        EXPECT_FALSE(b.IsVisible(d, ids::GroupPicture(k)));
+        EXPECT_EQ(b.IsVisible(d, ids::GroupOk(k)), shown) << k;
+        EXPECT_EQ(b.IsVisible(d, ids::GroupSel(k)), shown) << k;
+        EXPECT_EQ(b.IsVisible(d, ids::GroupSlider(k)), shown) << k;
+        if (shown) {
+          EXPECT_EQ(b.PositionOf(d, ids::GroupSlider(k)), 50);
+          EXPECT_EQ(Dialogs().ready[k], 1) << "the first paint grows every shown member";
+          EXPECT_EQ(Dialogs().frame[k], FitAspect(b.ControlRectOf(d, ids::GroupPicture(k))));
+        }
+      }
+    })});
+    EXPECT_EQ(result, ids::kCancel);
+  }
+}
+
+TEST_F(MainDialogTest, NextRatesAllBeforeReplacingAndLeavesHiddenMembersAlone) {
+  Population& p = GlobalPopulation();
+  Member hidden[kPopulationSize];
+  std::vector<std::pair<FuncId, float>> rootBefore;
+  const std::intptr_t result = RunMain({
+      Wait(),
+      Do([&](HeadlessBackend& b, WindowHandle d) {
+        for (int k = 3; k < kPopulationSize; ++k)
+          hidden[k] = p.members[k];
+        rootBefore = Entries(p.members[0].rootList);
+        ASSERT_TRUE(b.SetSlider(d, ids::GroupSlider(0), 0));
+        ASSERT_TRUE(b.SetSlider(d, ids::GroupSlider(1), 100));
+        ASSERT_TRUE(b.SetSlider(d, ids::GroupSlider(2), 30));
+      }),
+      Click(ids::kNext),
+      Do([&](HeadlessBackend& b, WindowHandle d) {
+        for (int k = 0; k < 3; ++k)
+          EXPECT_EQ(b.PositionOf(d, ids::GroupSlider(k)), 50);
+        // Every new member took its snapshot after all three ratings.
+        const auto first = Entries(p.members[0].rootList);
+        EXPECT_EQ(first, Entries(p.members[1].rootList));
+        EXPECT_EQ(first, Entries(p.members[2].rootList));
+        EXPECT_NE(first, rootBefore);
+        for (int k = 0; k < 3; ++k)
+          EXPECT_NE(p.members[k].tree, nullptr);
+        for (int k = 3; k < kPopulationSize; ++k) {
+          EXPECT_EQ(p.members[k].weights, hidden[k].weights) << k;
+          EXPECT_EQ(p.members[k].choices, hidden[k].choices) << k;
+          EXPECT_EQ(p.members[k].tree, nullptr) << k;
+          EXPECT_EQ(Dialogs().ready[k], 0) << k;
+        }
+      }),
+      Wait(),
+  });
+  EXPECT_EQ(result, ids::kCancel);
+}
+
+TEST_F(MainDialogTest, OkOfGroupFourEndsWithTwentyAndPicksMemberFour) {
+  ResetPopulation(5, 9);
+  const std::intptr_t result = RunMain({Click(ids::GroupOk(4))});
+  EXPECT_EQ(result, 20);
+  EXPECT_EQ(GlobalPopulation().chosenMember, 4);
+  EXPECT_EQ(GlobalSessionHeader().chosenMember, 4);
+  EXPECT_FALSE(PreviewWorkerRunning());
+}
+
+TEST_F(MainDialogTest, CancelEndsWithTwoAndStopsRendering) {
+  const std::intptr_t result = RunMain({Click(ids::kCancel)});
+  EXPECT_EQ(result, 2);
+  EXPECT_EQ(GlobalPopulation().chosenMember, -1);
+  EXPECT_FALSE(PreviewWorkerRunning());
+}
+
+TEST_F(MainDialogTest, IgnoresHiddenGroupsPlaceholdersSlidersAndOtherCodes) {
+  const std::intptr_t result = RunMain({
+      Do([](HeadlessBackend& b, WindowHandle d) {
+        // Group 4 is hidden with three previews, even if its command arrives.
+        EXPECT_FALSE(b.Click(d, ids::GroupOk(4)));
+        EXPECT_EQ(PxbreedProc(d, kMsgCommand, CommandParam(ids::GroupOk(4), 0), 0), 0);
+        EXPECT_EQ(PxbreedProc(d, kMsgCommand, CommandParam(ids::GroupSel(3), 0), 0), 0);
+        EXPECT_EQ(PxbreedProc(d, kMsgCommand, CommandParam(ids::GroupPicture(0), 0), 0), 0);
+        EXPECT_EQ(PxbreedProc(d, kMsgCommand, CommandParam(ids::GroupSlider(1), 0), 0), 0);
+        // A notification other than a click.
+        EXPECT_EQ(PxbreedProc(d, kMsgCommand, CommandParam(ids::GroupOk(1), 1), 0), 0);
+        EXPECT_EQ(PxbreedProc(d, kMsgCommand, CommandParam(ids::kCancel, 5), 0), 0);
+        EXPECT_EQ(PxbreedProc(d, 0x0200, 0, 0), 0);
+        EXPECT_EQ(GlobalPopulation().chosenMember, -1);
+      }),
+      Click(ids::GroupOk(2)),
+  });
+  EXPECT_EQ(result, ids::GroupOk(2));
+}
+
+TEST_F(MainDialogTest, APaintRestartsOnlyThePreviewsItTouches) {
+  ResetPopulation(99, 9);
+  auto invalidate = [](auto area) {
+    return [area](HeadlessBackend& b, WindowHandle d) {
+      const Rect r = area(Dialogs());
+      b.Invalidate(d, &r);
+    };
+  };
+  auto expectFramed = [this](std::vector<int> want) {
+    return [this, want](HeadlessBackend&, WindowHandle) {
+      ASSERT_TRUE(WaitForPreviews(60000));
+      for (int k = 0; k < kMaxPreviews; ++k)
+        EXPECT_EQ(counts_.framed[k].load(), want[static_cast<size_t>(k)]) << k;
+    };
+  };
+  const std::vector<int> once(kMaxPreviews, 1);
+  std::vector<int> fourTwice = once;
+  fourTwice[4] = 2;
+  const std::intptr_t result = RunMain({
+      expectFramed(once),
+      // Between the frames of previews 0 and 1: nothing restarts.
+      invalidate([](const DialogState& s) {
+        return Rect{s.frame[0].left, s.frame[0].bottom, s.frame[0].right, s.frame[1].top};
+      }),
+      expectFramed(once),
+      // Touching edges do not overlap.
+      invalidate([](const DialogState& s) {
+        return Rect{s.frame[4].left, s.frame[4].top - 3, s.frame[4].right, s.frame[4].top};
+      }),
+      expectFramed(once),
+      // One pixel row of frame 4 restarts the whole of preview 4.
+      invalidate([](const DialogState& s) {
+        return Rect{s.frame[4].left, s.frame[4].bottom - 1, s.frame[4].left + 1, s.frame[4].bottom};
+      }),
+      expectFramed(fourTwice),
+  });
+  EXPECT_EQ(result, ids::kCancel);
+}
+
+}  // namespace
+}  // namespace pxb::ui

@@ -1,0 +1,325 @@
+// The properties dialog: the preview count and the session files; the
+// start-up chooser.
+#include <fstream>
+
+#include "host/session_ops.h"
+#include "ui/scripted_dialogs.h"
+#include "ui_fixture.h"
+
+namespace pxb::ui {
+namespace {
+
+class PropertiesDialogTest : public DialogTest {
+ protected:
+  void SetUp() override {
+    DialogTest::SetUp();
+    ASSERT_TRUE(host::SetCurrentSessionPath(Path("current.gds")));
+  }
+
+  // A session file of nine members seeded (357, word, k) showing count.
+  std::string SessionFile(const std::string& name, uint16_t word, uint32_t count) {
+    Population other{};
+    for (int k = 0; k < kPopulationSize; ++k)
+      other.views[k].rand = RandState{{357, word, static_cast<uint16_t>(k)}};
+    SessionHeader header;
+    std::string error;
+    EXPECT_TRUE(CreateSession(Path(name), count, kColour, &other, &header, &error)) << error;
+    ReleasePopulation(&other);
+    return Path(name);
+  }
+
+  static uint16_t SeedWord(int k) { return GlobalPopulation().members[k].seed.rand.x[1]; }
+
+  static Step InProperties(std::function<void(HeadlessBackend&, WindowHandle)> then) {
+    return [then](HeadlessBackend& b, WindowHandle d) {
+      ASSERT_EQ(b.TemplateOf(d), &kPropertiesDialogTemplate);
+      then(b, d);
+    };
+  }
+
+  static Step NewSession(const std::string& file) {
+    return InProperties([file](HeadlessBackend& b, WindowHandle d) {
+      b.AnswerFileDialog(file);
+      ASSERT_TRUE(b.Click(d, ids::kNewSession));
+    });
+  }
+
+  static Step Count(int n) {
+    return InProperties([n](HeadlessBackend& b, WindowHandle d) {
+      ASSERT_TRUE(b.SetUpDown(d, ids::kCountUpDown, n));
+    });
+  }
+
+  // Remembers the area of the main dialog the properties dialog covers.
+  Step NoteCovered() {
+    return [this](HeadlessBackend& b, WindowHandle d) {
+      const Rect child = b.ScreenRectOf(d);
+      const Rect main = b.ScreenRectOf(Dialogs().mainWindow);
+      covered_ = Rect{child.left - main.left, child.top - main.top, child.right - main.left,
+                      child.bottom - main.top};
+    };
+  }
+
+  bool Covered(int k) const {
+    const Rect& f = Dialogs().frame[k];
+    return covered_.right > f.left && covered_.left < f.right && covered_.bottom > f.top &&
+           covered_.top < f.bottom;
+  }
+
+  Rect covered_{};
+};
+
+TEST_F(PropertiesDialogTest, RaisingTheCountResetsSlidersAndStartsOnlyTheAddedPreviews) {
+  RunMain({
+      Wait(),
+      Do([](HeadlessBackend& b, WindowHandle d) {
+        ASSERT_TRUE(b.SetSlider(d, ids::GroupSlider(0), 10));
+      }),
+      Click(ids::kProp),
+      InProperties([](HeadlessBackend& b, WindowHandle d) {
+        EXPECT_EQ(b.PositionOf(d, ids::kCountUpDown), 3);
+        EXPECT_EQ(b.TextOf(d, ids::kCountEdit), "3");
+        EXPECT_EQ(b.TextOf(d, ids::kSessionTitle), "current.gds");
+      }),
+      NoteCovered(),
+      Count(5),
+      Click(ids::kOk),
+      Do([this](HeadlessBackend& b, WindowHandle d) {
+        ASSERT_TRUE(WaitForPreviews(60000));
+        EXPECT_EQ(PreviewCount(), 5);
+        EXPECT_EQ(GlobalSessionHeader().previewCount, 5u);
+        for (int k = 0; k < 5; ++k) {
+          EXPECT_TRUE(b.IsVisible(d, ids::GroupSlider(k))) << k;
+          EXPECT_EQ(b.PositionOf(d, ids::GroupSlider(k)), 50) << k;
+          EXPECT_EQ(Dialogs().ready[k], 1) << k;
+          // Shown previews restart only where the properties dialog covered
+          // them; an added one starts, and may restart with that repaint
+          // before it has begun.
+          const int repaint = Covered(k) ? 1 : 0;
+          if (k < 3) {
+            EXPECT_EQ(counts_.framed[k].load(), 1 + repaint) << k;
+          } else {
+            EXPECT_GE(counts_.framed[k].load(), 1) << k;
+            EXPECT_LE(counts_.framed[k].load(), 1 + repaint) << k;
+          }
+        }
+        EXPECT_FALSE(Covered(2)) << "one shown preview lies outside the covered area";
+        EXPECT_FALSE(b.IsVisible(d, ids::GroupSlider(5)));
+      }),
+  });
+}
+
+TEST_F(PropertiesDialogTest, LoweringTheCountStopsAndHidesButKeepsTheMembers) {
+  ResetPopulation(1234, 5);
+  RunMain({
+      Click(ids::kProp),
+      Count(2),
+      Click(ids::kOk),
+      Do([](HeadlessBackend& b, WindowHandle d) {
+        EXPECT_EQ(PreviewCount(), 2);
+        EXPECT_EQ(GlobalSessionHeader().previewCount, 2u);
+        for (int k = 2; k < 5; ++k) {
+          EXPECT_FALSE(b.IsVisible(d, ids::GroupOk(k))) << k;
+          EXPECT_EQ(Dialogs().ready[k], 0) << k;
+          EXPECT_EQ(Dialogs().renderRefs[k], nullptr) << k;
+          EXPECT_EQ(SeedWord(k), 1234) << k;
+        }
+      }),
+      Click(ids::kProp),
+      Count(4),
+      Click(ids::kOk),
+      Do([](HeadlessBackend&, WindowHandle) {
+        // Shown again, regrown from their seeds.
+        for (int k = 2; k < 4; ++k) {
+          EXPECT_EQ(Dialogs().ready[k], 1) << k;
+          EXPECT_NE(GlobalPopulation().members[k].tree, nullptr) << k;
+          EXPECT_EQ(SeedWord(k), 1234) << k;
+        }
+      }),
+      Wait(),
+  });
+}
+
+TEST_F(PropertiesDialogTest, AnUnchangedCountOnlySetsThePreviewCountAgain) {
+  RunMain({
+      Wait(),
+      Click(ids::kProp),
+      InProperties([](HeadlessBackend&, WindowHandle) { GlobalSessionHeader().previewCount = 7; }),
+      Click(ids::kOk),
+      Do([](HeadlessBackend& b, WindowHandle d) {
+        EXPECT_EQ(GlobalSessionHeader().previewCount, 3u);
+        EXPECT_EQ(PreviewCount(), 3);
+        EXPECT_FALSE(b.IsVisible(d, ids::GroupOk(3)));
+      }),
+  });
+}
+
+TEST_F(PropertiesDialogTest, TheCountWrapsAroundAtBothEnds) {
+  RunMain({
+      Click(ids::kProp),
+      Count(9),
+      InProperties([](HeadlessBackend& b, WindowHandle d) {
+        ASSERT_TRUE(b.StepUpDown(d, ids::kCountUpDown, 1));
+        EXPECT_EQ(b.PositionOf(d, ids::kCountUpDown), 1);
+        EXPECT_EQ(b.TextOf(d, ids::kCountEdit), "1");
+        ASSERT_TRUE(b.StepUpDown(d, ids::kCountUpDown, -1));
+        EXPECT_EQ(b.PositionOf(d, ids::kCountUpDown), 9);
+        ASSERT_TRUE(b.StepUpDown(d, ids::kCountUpDown, -3));
+        EXPECT_EQ(b.TextOf(d, ids::kCountEdit), "6");
+        EXPECT_FALSE(b.SetUpDown(d, ids::kCountUpDown, 10));
+      }),
+      Click(ids::kCancel),
+      Do([](HeadlessBackend&, WindowHandle) { EXPECT_EQ(PreviewCount(), 3); }),
+  });
+}
+
+TEST_F(PropertiesDialogTest, SwitchingToAnExistingSessionSavesTheOldAndShowsItsCount) {
+  const std::string other = SessionFile("other.gds", 5555, 5);
+  RunMain({
+      Wait(),
+      Click(ids::kProp),
+      NewSession(other),
+      InProperties([](HeadlessBackend& b, WindowHandle d) {
+        EXPECT_EQ(b.TextOf(d, ids::kSessionTitle), "other.gds");
+      }),
+      Click(ids::kOk),
+      Do([&](HeadlessBackend& b, WindowHandle d) {
+        EXPECT_EQ(host::CurrentRun().sessionPath, other);
+        EXPECT_EQ(host::CurrentRun().sessionTitle, "other.gds");
+        EXPECT_EQ(PreviewCount(), 5);
+        for (int k = 0; k < kPopulationSize; ++k) {
+          EXPECT_EQ(SeedWord(k), 5555) << k;
+          EXPECT_EQ(Dialogs().ready[k], 1) << k;
+          EXPECT_EQ(b.IsVisible(d, ids::GroupSel(k)), k < 5) << k;
+        }
+      }),
+      Wait(),
+  });
+  // The session left behind was written first.
+  Population saved{};
+  SessionHeader header;
+  std::string error;
+  ASSERT_TRUE(LoadSession(Path("current.gds"), &saved, &header, &error)) << error;
+  EXPECT_EQ(saved.members[4].seed.rand.x[1], 1234);
+  EXPECT_EQ(header.previewCount, 3u);
+  ReleasePopulation(&saved);
+}
+
+TEST_F(PropertiesDialogTest, ANewFileGetsNineNewMembersWithTheCurrentCount) {
+  const std::string fresh = Path("fresh");
+  RunMain({
+      Click(ids::kProp),
+      NewSession(fresh),
+      Click(ids::kOk),
+      Do([](HeadlessBackend&, WindowHandle) {
+        EXPECT_EQ(PreviewCount(), 3);
+        for (int k = 0; k < kPopulationSize; ++k) {
+          const RandState& seed = GlobalPopulation().members[k].seed.rand;
+          EXPECT_EQ(seed.x[0], 357);
+          EXPECT_EQ(seed.x[2], k);
+        }
+      }),
+      Wait(),
+  });
+  EXPECT_EQ(host::CurrentRun().sessionPath, fresh + ".gds");
+  EXPECT_TRUE(std::filesystem::exists(fresh + ".gds"));
+  EXPECT_EQ(GlobalSessionHeader().previewCount, 3u);
+}
+
+TEST_F(PropertiesDialogTest, ChoosingTheCurrentFileAppliesTheCountInstead) {
+  RunMain({
+      Click(ids::kProp),
+      Count(4),
+      NewSession(Path("current.gds")),
+      Click(ids::kOk),
+      Do([](HeadlessBackend&, WindowHandle) {
+        EXPECT_EQ(PreviewCount(), 4);
+        EXPECT_EQ(SeedWord(0), 1234);
+      }),
+  });
+  EXPECT_EQ(host::CurrentRun().sessionPath, Path("current.gds"));
+  EXPECT_FALSE(std::filesystem::exists(Path("current.gds"))) << "nothing was saved";
+}
+
+TEST_F(PropertiesDialogTest, CancelAfterANewSessionKeepsTheOldOne) {
+  const std::string other = SessionFile("other.gds", 5555, 5);
+  RunMain({
+      Click(ids::kProp),
+      NewSession(other),
+      Click(ids::kCancel),
+      Click(ids::kProp),
+      InProperties([](HeadlessBackend& b, WindowHandle d) {
+        EXPECT_EQ(b.TextOf(d, ids::kSessionTitle), "current.gds");
+      }),
+      // A cancelled file dialog shows the previous title again.
+      InProperties([](HeadlessBackend& b, WindowHandle d) { ASSERT_TRUE(b.Click(d, 7)); }),
+      InProperties([](HeadlessBackend& b, WindowHandle d) {
+        EXPECT_EQ(b.lastFileDialog(), FileDialogOutcome::kCancelled);
+        EXPECT_EQ(b.TextOf(d, ids::kSessionTitle), "current.gds");
+      }),
+      Click(ids::kOk),
+  });
+  EXPECT_EQ(host::CurrentRun().sessionPath, Path("current.gds"));
+  EXPECT_EQ(SeedWord(0), 1234);
+  EXPECT_EQ(PreviewCount(), 3);
+}
+
+TEST_F(PropertiesDialogTest, ASessionThatCannotBeUsedLeavesEverythingAsItWas) {
+  std::ofstream(Path("garbage.gds")) << "not a session";
+  RunMain({
+      Wait(),
+      Click(ids::kProp),
+      NewSession(Path("garbage.gds")),
+      Click(ids::kOk),
+      Do([](HeadlessBackend&, WindowHandle) {
+        EXPECT_EQ(host::CurrentRun().sessionTitle, "current.gds");
+        EXPECT_EQ(PreviewCount(), 3);
+        for (int k = 0; k < 3; ++k)
+          EXPECT_EQ(Dialogs().ready[k], 1);
+      }),
+      Wait(),
+      // The current session cannot be written: no switch either.
+      Do([this](HeadlessBackend&, WindowHandle) {
+        host::SetCurrentSessionPath(Path("missing/current.gds"));
+        SessionFile("third.gds", 7777, 2);
+      }),
+      Click(ids::kProp),
+      NewSession(Path("third.gds")),
+      Click(ids::kOk),
+      // A path the parameter block cannot keep is not taken.
+      Click(ids::kProp),
+      NewSession(Path(std::string(250, 'p'))),
+      Click(ids::kOk),
+  });
+  EXPECT_EQ(SeedWord(0), 1234);
+  EXPECT_EQ(host::CurrentRun().sessionPath, Path("missing/current.gds"));
+  const auto& log = backend_->log();
+  ASSERT_EQ(log.size(), 3u);
+  EXPECT_NE(log[0].find("not switched"), std::string::npos) << log[0];
+  EXPECT_NE(log[1].find("could not be saved"), std::string::npos) << log[1];
+  EXPECT_NE(log[2].find("too long"), std::string::npos) << log[2];
+}
+
+TEST_F(DialogTest, TheStartUpChooserAnswersWithAFullSessionPath) {
+  std::string path;
+  backend_->AnswerFileDialog(Path("breed"));
+  ASSERT_TRUE(ChooseSessionFile(0, "", &path));
+  EXPECT_EQ(path, Path("breed.gds"));
+  // Cancelled, and refused for a directory that does not exist.
+  EXPECT_FALSE(ChooseSessionFile(0, "", &path));
+  backend_->AnswerFileDialog(Path("nowhere/breed.gds"));
+  EXPECT_FALSE(ChooseSessionFile(0, "", &path));
+  EXPECT_EQ(backend_->lastFileDialog(), FileDialogOutcome::kRefused);
+
+  // The scripted host procedures answer with the session they were given.
+  ScriptedDialogs scripted;
+  scripted.sessionAnswer = Path("run.gds");
+  const host::DialogProcs procs = ScriptedDialogProcs(&scripted);
+  ASSERT_TRUE(procs.chooseSessionFile(procs.context, 0, "", &path));
+  EXPECT_EQ(path, Path("run.gds"));
+  scripted.sessionAnswer.clear();
+  EXPECT_FALSE(procs.chooseSessionFile(procs.context, 0, "", &path));
+}
+
+}  // namespace
+}  // namespace pxb::ui

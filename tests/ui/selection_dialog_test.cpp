@@ -1,0 +1,221 @@
+// The selection dialog: filter files opened, saved and undone, and the
+// remembered directory.
+#include <fstream>
+
+#include "evolution/byte_io.h"
+#include "evolution/filter_file.h"
+#include "ui/file_dialogs.h"
+#include "ui_fixture.h"
+
+namespace pxb::ui {
+namespace {
+
+class SelectionDialogTest : public DialogTest {
+ protected:
+  // A filter file holding a fresh member seeded (357, word, 0).
+  std::string FilterFile(const std::string& name, uint16_t word) {
+    ViewParams view{0, 0, 0, RandState{{357, word, 0}}};
+    Member m{};
+    ResetMember(&m, kColour, &view);
+    std::string error;
+    EXPECT_TRUE(SaveFilterFile(Path(name), m, &error)) << error;
+    ReleaseMember(&m, &view);
+    return Path(name);
+  }
+
+  static uint16_t SeedWord(int k) { return GlobalPopulation().members[k].seed.rand.x[1]; }
+
+  static Step AnswerAndClick(const std::string& file, int id) {
+    return [file, id](HeadlessBackend& b, WindowHandle d) {
+      b.AnswerFileDialog(file);
+      ASSERT_TRUE(b.Click(d, id));
+    };
+  }
+
+  static Step InSelection() {
+    return [](HeadlessBackend& b, WindowHandle d) {
+      ASSERT_EQ(b.TemplateOf(d), &kSelectionDialogTemplate);
+      for (int id = 4; id <= 8; ++id)
+        EXPECT_FALSE(b.IsVisible(d, id)) << "unused slider " << id;
+      ASSERT_TRUE(WaitForBigPreview(60000));
+    };
+  }
+};
+
+TEST_F(SelectionDialogTest, OpenThenCancelPutsThePriorMemberBack) {
+  const std::string file = FilterFile("a.gdo", 4242);
+  Member before{};
+  ViewParams viewBefore{};
+  const std::intptr_t result = RunMain({
+      Wait(),
+      Do([&](HeadlessBackend&, WindowHandle) {
+        before = GlobalPopulation().members[1];
+        viewBefore = GlobalPopulation().views[1];
+      }),
+      Click(ids::GroupSel(1)),
+      InSelection(),
+      AnswerAndClick(file, ids::kOpen),
+      Do([](HeadlessBackend&, WindowHandle) {
+        EXPECT_EQ(SeedWord(1), 4242);
+        EXPECT_EQ(Dialogs().backupHeld, 1);
+        EXPECT_NE(GlobalPopulation().members[1].tree, nullptr) << "grown at once";
+      }),
+      Click(ids::kCancel),
+      Do([&](HeadlessBackend& b, WindowHandle d) {
+        EXPECT_EQ(b.TemplateOf(d), &kMainDialogTemplate);
+        const Member& now = GlobalPopulation().members[1];
+        EXPECT_EQ(now.tree, before.tree);
+        EXPECT_EQ(now.weights, before.weights);
+        EXPECT_EQ(SeedWord(1), 1234);
+        EXPECT_EQ(std::memcmp(&GlobalPopulation().views[1], &viewBefore, sizeof viewBefore), 0);
+        EXPECT_EQ(Dialogs().backupHeld, 0);
+        EXPECT_EQ(Dialogs().ready[1], 1);
+      }),
+      Wait(),
+  });
+  EXPECT_EQ(result, ids::kCancel);
+}
+
+TEST_F(SelectionDialogTest, OpenTwiceThenOkKeepsTheSecondAndCancelKeepsNeither) {
+  const std::string first = FilterFile("first.gdo", 1111);
+  const std::string second = FilterFile("second.gdo", 2222);
+  const std::intptr_t result = RunMain({
+      Wait(),
+      Click(ids::GroupSel(0)),
+      InSelection(),
+      AnswerAndClick(first, ids::kOpen),
+      AnswerAndClick(second, ids::kOpen),
+      Click(ids::kOk),
+      Do([](HeadlessBackend&, WindowHandle) {
+        EXPECT_EQ(SeedWord(0), 2222);
+        EXPECT_EQ(Dialogs().backupHeld, 0);
+      }),
+      Click(ids::GroupSel(2)),
+      AnswerAndClick(first, ids::kOpen),
+      AnswerAndClick(second, ids::kOpen),
+      Click(ids::kCancel),
+      Do([](HeadlessBackend&, WindowHandle) {
+        EXPECT_EQ(SeedWord(2), 1234);
+        EXPECT_EQ(SeedWord(0), 2222);
+      }),
+  });
+  EXPECT_EQ(result, ids::kCancel);
+}
+
+TEST_F(SelectionDialogTest, OkOrCancelWithoutOpenLeaveTheMemberAlone) {
+  Node* tree = nullptr;
+  const std::intptr_t result = RunMain({
+      Wait(),
+      Do([&](HeadlessBackend&, WindowHandle) { tree = GlobalPopulation().members[2].tree; }),
+      Click(ids::GroupSel(2)),
+      InSelection(),
+      Click(ids::kOk),
+      Click(ids::GroupSel(2)),
+      Click(ids::kCancel),
+      Do([&](HeadlessBackend&, WindowHandle) {
+        EXPECT_EQ(GlobalPopulation().members[2].tree, tree);
+        EXPECT_EQ(Dialogs().ready[2], 1);
+      }),
+      Wait(),
+  });
+  EXPECT_EQ(result, ids::kCancel);
+}
+
+TEST_F(SelectionDialogTest, SaveAfterOpenWritesTheLoadedMemberAndRemembersItsDirectory) {
+  const std::string file = FilterFile("loaded.gdo", 3333);
+  const std::string copy = Path("copy.gdo");
+  RunMain({
+      Click(ids::GroupSel(0)),
+      AnswerAndClick(file, ids::kOpen),
+      AnswerAndClick(copy, ids::kSave),
+      Click(ids::kOk),
+  });
+  std::vector<uint8_t> a;
+  std::vector<uint8_t> b;
+  std::string error;
+  ASSERT_TRUE(ReadFileBytes(file, &a, &error)) << error;
+  ASSERT_TRUE(ReadFileBytes(copy, &b, &error)) << error;
+  EXPECT_EQ(a, b);
+  EXPECT_EQ(LastDirectory(GlobalSessionHeader()), dir_.string());
+}
+
+TEST_F(SelectionDialogTest, AFileThatCannotBeReadChangesNothing) {
+  std::ofstream(Path("garbage.gdo")) << "not a filter";
+  std::filesystem::create_directories(Path("folder.gdo"));
+  Node* tree = nullptr;
+  RunMain({
+      Wait(),
+      Do([&](HeadlessBackend&, WindowHandle) { tree = GlobalPopulation().members[0].tree; }),
+      Click(ids::GroupSel(0)),
+      AnswerAndClick(Path("garbage.gdo"), ids::kOpen),
+      AnswerAndClick(Path("folder.gdo"), ids::kOpen),
+      // The open dialog accepts only files that exist.
+      AnswerAndClick(Path("missing.gdo"), ids::kOpen),
+      Do([](HeadlessBackend& b, WindowHandle) {
+        EXPECT_EQ(b.lastFileDialog(), FileDialogOutcome::kRefused);
+      }),
+      // A file that cannot be created.
+      AnswerAndClick(Path("folder.gdo"), ids::kSave),
+      Do([&](HeadlessBackend&, WindowHandle) {
+        EXPECT_EQ(Dialogs().backupHeld, 0);
+        EXPECT_EQ(GlobalPopulation().members[0].tree, tree);
+        EXPECT_EQ(SeedWord(0), 1234);
+      }),
+      Click(ids::kCancel),
+  });
+  EXPECT_EQ(LastDirectory(GlobalSessionHeader()), "");
+  const auto& log = backend_->log();
+  ASSERT_EQ(log.size(), 4u);
+  EXPECT_NE(log[0].find("not loaded"), std::string::npos) << log[0];
+  EXPECT_NE(log[1].find("not loaded"), std::string::npos) << log[1];
+  EXPECT_NE(log[2].find("does not exist"), std::string::npos) << log[2];
+  EXPECT_NE(log[3].find("not saved"), std::string::npos) << log[3];
+}
+
+TEST_F(SelectionDialogTest, RememberDirectoryKeepsWhatComesBeforeTheLastSeparator) {
+  RememberDirectory("C:\\brood\\filters\\a.gdo");
+  EXPECT_EQ(LastDirectory(GlobalSessionHeader()), "C:\\brood\\filters");
+  RememberDirectory("/home/u/a.gdo");
+  EXPECT_EQ(LastDirectory(GlobalSessionHeader()), "/home/u");
+  RememberDirectory("a.gdo");
+  EXPECT_EQ(LastDirectory(GlobalSessionHeader()), "");
+  RememberDirectory("x\\a.gdo");
+  EXPECT_EQ(LastDirectory(GlobalSessionHeader()), "x");
+  RememberDirectory("\\a.gdo");  // a separator only as the first character
+  EXPECT_EQ(LastDirectory(GlobalSessionHeader()), "");
+  // 127 characters fit; 128 are not remembered.
+  RememberDirectory(std::string(127, 'd') + "\\a.gdo");
+  EXPECT_EQ(LastDirectory(GlobalSessionHeader()), std::string(127, 'd'));
+  RememberDirectory(std::string(128, 'e') + "\\a.gdo");
+  EXPECT_EQ(LastDirectory(GlobalSessionHeader()), std::string(127, 'd'));
+}
+
+TEST(FileDialogTest, TheThreeKindsOfFileDialog) {
+  char path[kPathBufferSize] = "";
+  const FileDialogSetup save = SetupFileDialog(0, 7, path, "C:\\dir");
+  EXPECT_TRUE(save.save);
+  EXPECT_EQ(std::string(save.filter), "brood files");
+  EXPECT_EQ(std::string(save.filter + 12), "*.gdo");
+  EXPECT_EQ(save.filter[18], '\0');
+  EXPECT_STREQ(save.defaultExtension, "gdo");
+  EXPECT_EQ(save.flags, ofn::kOverwritePrompt);
+  EXPECT_STREQ(save.initialDirectory, "C:\\dir");
+  EXPECT_EQ(save.owner, 7);
+  EXPECT_EQ(save.pathCapacity, 1024);
+  EXPECT_EQ(save.structSize, 76u);
+  EXPECT_EQ(save.fileTitle, nullptr);
+
+  const FileDialogSetup open = SetupFileDialog(1, 7, path, "");
+  EXPECT_FALSE(open.save);
+  EXPECT_EQ(open.initialDirectory, nullptr);
+  EXPECT_EQ(open.flags, 0x1804u);
+
+  const FileDialogSetup session = SetupFileDialog(2, 0, path, nullptr);
+  EXPECT_EQ(std::string(session.filter), "brood session files");
+  EXPECT_EQ(std::string(session.filter + 20), "*.gds");
+  EXPECT_STREQ(session.defaultExtension, "gds");
+  EXPECT_EQ(session.flags, 0x2804u);
+}
+
+}  // namespace
+}  // namespace pxb::ui

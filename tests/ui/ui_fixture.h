@@ -1,0 +1,159 @@
+// Runs the breeding dialogs on the headless backend with small pictures,
+// on a population of nine fresh members over a patterned source image.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "evolution/population.h"
+#include "evolution/session_file.h"
+#include "host/plugin_run.h"
+#include "primitives/registration.h"
+#include "primitives/source_image.h"
+#include "ui/dialog_state.h"
+#include "ui/dialogs.h"
+#include "ui/headless_backend.h"
+#include "ui/preview.h"
+#include "ui/templates.h"
+
+namespace pxb::ui {
+
+using Step = std::function<void(HeadlessBackend& backend, WindowHandle dialog)>;
+
+// How often each main preview's border was drawn, matched against the
+// slots' frames.
+struct FrameCounts {
+  std::atomic<int> framed[kMaxPreviews] = {};
+  std::atomic<int> fills{0};
+
+  int Total() const {
+    int total = 0;
+    for (const auto& f : framed)
+      total += f.load();
+    return total;
+  }
+  static void Framed(void* context, WindowHandle, const Rect& r) {
+    auto* c = static_cast<FrameCounts*>(context);
+    for (int k = 0; k < kMaxPreviews; ++k) {
+      if (Slot(k).frame.Load() == r) ++c->framed[k];
+    }
+  }
+  static void Filled(void* context, WindowHandle, const Rect&, uint32_t) {
+    ++static_cast<FrameCounts*>(context)->fills;
+  }
+};
+
+class DialogTest : public ::testing::Test {
+ protected:
+  // Small dialogs keep the previews quick: a 90-unit placeholder is 45
+  // pixels wide and high.
+  static HeadlessOptions SmallDialogs() {
+    HeadlessOptions o;
+    o.baseUnitX = 2;
+    o.baseUnitY = 4;
+    return o;
+  }
+
+  void SetUp() override {
+    RegisterPrimitives();
+    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    dir_ = std::filesystem::temp_directory_path() /
+           ("pxb_ui_" + std::string(test->name()) + "_" + std::to_string(getpid()));
+    std::filesystem::remove_all(dir_);
+    std::filesystem::create_directories(dir_);
+    source_.resize(static_cast<size_t>(kSourceWidth) * kSourceHeight * 3);
+    for (int y = 0; y < kSourceHeight; ++y) {
+      for (int x = 0; x < kSourceWidth; ++x) {
+        uint8_t* p = &source_[(static_cast<size_t>(y) * kSourceWidth + x) * 3];
+        p[0] = static_cast<uint8_t>(x * 2);
+        p[1] = static_cast<uint8_t>(y * 3);
+        p[2] = static_cast<uint8_t>((x + y) * 5);
+      }
+    }
+    SetSourceImage(kSourceWidth, kSourceHeight, source_.data(), kSourceWidth * 3, 3);
+    ResetPopulation(1234, 3);
+    backend_ = std::make_unique<HeadlessBackend>(SmallDialogs());
+    observer_ = DrawObserver{&counts_, FrameCounts::Filled, FrameCounts::Framed};
+    backend_->SetDrawObserver(&observer_);
+    backend_->SetDriver([this](HeadlessBackend& b, WindowHandle d) { return Drive(b, d); });
+    SetDialogLayer(&backend_->layer());
+  }
+
+  void TearDown() override {
+    StopPreviewWorker();
+    StopBigPreview();
+    DialogState& d = Dialogs();
+    for (int k = 0; k < kMaxPreviews; ++k) {
+      if (d.ready[k] != 0) NodeRelease(&d.renderRefs[k], &GlobalPopulation().views[k]);
+      d.ready[k] = 0;
+    }
+    if (d.backupHeld != 0) ReleaseMember(&d.backup, &d.backupView);
+    d.backupHeld = 0;
+    d.newSessionPath.clear();
+    SetDialogLayer(nullptr);
+    backend_.reset();
+    ClearSourceImage();
+    host::CurrentRun().sessionPath.clear();
+    host::CurrentRun().sessionTitle.clear();
+    std::filesystem::remove_all(dir_);
+  }
+
+  // Nine treeless members seeded (357, word, k) and a header showing n.
+  static void ResetPopulation(uint16_t word, uint32_t n) {
+    Population& p = GlobalPopulation();
+    ReleasePopulation(&p);
+    p.rootType = kColour;
+    p.chosenMember = -1;
+    for (int k = 0; k < kPopulationSize; ++k) {
+      p.views[k] = ViewParams{0, 0, 0, RandState{{357, word, static_cast<uint16_t>(k)}}};
+      ResetMember(&p.members[k], kColour, &p.views[k]);
+    }
+    GlobalSessionHeader() = SessionHeader{};
+    GlobalSessionHeader().previewCount = n;
+  }
+
+  // Runs the main dialog; each time it waits for input the next step acts
+  // on the innermost dialog. When the steps run out the dialogs are
+  // cancelled.
+  std::intptr_t RunMain(std::vector<Step> steps) {
+    steps_.assign(steps.begin(), steps.end());
+    return RunMainDialog(0, nullptr);
+  }
+
+  bool Drive(HeadlessBackend& b, WindowHandle d) {
+    if (steps_.empty()) return false;
+    const Step step = steps_.front();
+    steps_.pop_front();
+    step(b, d);
+    return true;
+  }
+
+  static Step Wait() {
+    return [](HeadlessBackend&, WindowHandle) { ASSERT_TRUE(WaitForPreviews(60000)); };
+  }
+  static Step Click(int id) {
+    return [id](HeadlessBackend& b, WindowHandle d) { ASSERT_TRUE(b.Click(d, id)); };
+  }
+  static Step Do(std::function<void(HeadlessBackend&, WindowHandle)> f) { return f; }
+
+  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+
+  static constexpr int kSourceWidth = 120;
+  static constexpr int kSourceHeight = 80;
+
+  std::filesystem::path dir_;
+  std::vector<uint8_t> source_;
+  std::unique_ptr<HeadlessBackend> backend_;
+  FrameCounts counts_;
+  DrawObserver observer_{};
+  std::deque<Step> steps_;
+};
+
+}  // namespace pxb::ui
