@@ -35,7 +35,9 @@ bool RenderBand(const Member& member, const RenderJob& job, Band band, const Row
       break;
     }
     ctx.row = y;
+    const uint8_t* mask = job.mask != nullptr ? job.mask + y * job.maskRowBytes : nullptr;
     for (int32_t x = 0; x < job.width; ++x) {
+      if (mask != nullptr && mask[x * job.maskPixelBytes] == 0) continue;
       ctx.column = x;
       double* out = row.data() + static_cast<size_t>(x) * static_cast<size_t>(channels);
       if (channels == 1) {

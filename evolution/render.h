@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 
@@ -23,6 +24,12 @@ struct RenderJob {
   std::atomic<int32_t>* rowsDone = nullptr;
   // Set from outside to stop the render early.
   const std::atomic<bool>* cancel = nullptr;
+  // A selection mask: where its byte is 0 the pixel is not evaluated (as the
+  // final pass skips unselected pixels) and its values are left unset. Byte
+  // (x, y) is mask[y * maskRowBytes + x * maskPixelBytes].
+  const uint8_t* mask = nullptr;
+  ptrdiff_t maskRowBytes = 0;
+  ptrdiff_t maskPixelBytes = 1;
 };
 
 inline int ChannelsOf(TypeId rootType) {

@@ -118,6 +118,11 @@ void RunApply(const ApplyArgs& args) {
   job.width = input.width;
   job.height = input.height;
   job.threads = threads;
+  if (!mask.pixels.empty()) {
+    job.mask = mask.pixels.data();
+    job.maskRowBytes = static_cast<ptrdiff_t>(mask.RowBytes());
+    job.maskPixelBytes = mask.channels;
+  }
   if (!RenderWithProgress(member, job, sink, "apply")) {
     throw Failure{"the filter's tree could not be grown (out of memory?)"};
   }
