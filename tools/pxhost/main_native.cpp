@@ -1,6 +1,7 @@
-// pxhost, native build: the plug-in is linked in, and simple stand-ins take
-// the place of its dialogs: the start-up chooser answers with --session, and
-// the main dialog picks member --pick (0 by default) through the same
+// pxhost, native build: the plug-in is linked in. With --ui its own dialogs
+// run headless under the script; otherwise simple stand-ins take their
+// place. Either way the start-up chooser answers with --session; the
+// stand-in main dialog picks member --pick (0 by default) through the same
 // PickMember its "ok" buttons use, or cancels with --cancel.
 #include <cstdio>
 #include <exception>
@@ -10,6 +11,7 @@
 #include "host/entry.h"
 #include "host/session_ops.h"
 #include "tools/pxhost/pxhost_run.h"
+#include "tools/pxhost/ui_script.h"
 
 namespace {
 
@@ -41,8 +43,17 @@ int main(int argc, char** argv) {
     const int status = pxb::pxhost::ParseArguments(argc, argv, &args);
     if (status >= 0) return status;
     if (!args.ui.empty()) {
-      std::fprintf(stderr, "pxhost: --ui needs the plug-in's dialogs, which this build lacks\n");
-      return 1;
+      pxb::ui::ScriptedDialogs scripted;
+      std::string error;
+      if (!pxb::pxhost::PrepareUiScript(args.ui, args.session, &scripted, &error)) {
+        std::fprintf(stderr, "pxhost: %s\n", error.c_str());
+        return 1;
+      }
+      const pxb::host::DialogProcs dialogs = pxb::ui::ScriptedDialogProcs(&scripted);
+      pxb::host::SetDialogProcs(&dialogs);
+      const int runStatus = pxb::pxhost::RunPxhost(args, &ENTRYPOINT);
+      pxb::host::SetDialogProcs(nullptr);
+      return pxb::pxhost::FinishUiScript(scripted, runStatus);
     }
     const pxb::host::DialogProcs dialogs{&args, ChooseSession, RunMainDialog};
     pxb::host::SetDialogProcs(&dialogs);
