@@ -8,21 +8,34 @@ source "$PXB_ROOT/scripts/deps.sh"
 
 pxb_install_packages
 jobs=$(nproc)
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+
+# Runs ctest in a build folder and keeps its summary for the closing line.
+run_ctest() {
+  ctest --test-dir "$1" --output-on-failure -j "$jobs" | tee -a "$log"
+}
 
 echo "== Format" >&2
 git -C "$PXB_ROOT" ls-files '*.cpp' '*.h' | (cd "$PXB_ROOT" && xargs clang-format --dry-run -Werror)
 
 echo "== Build and test" >&2
 pxb_build "$PXB_ROOT/build" -DPXB_WERROR=ON
-ctest --test-dir "$PXB_ROOT/build" --output-on-failure -j "$jobs"
+run_ctest "$PXB_ROOT/build"
 
 echo "== AddressSanitizer and UndefinedBehaviorSanitizer" >&2
 pxb_build "$PXB_ROOT/build-asan" -DPXB_SANITIZE=ON -DPXB_BENCH=OFF
-ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-  ctest --test-dir "$PXB_ROOT/build-asan" --output-on-failure -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_ctest "$PXB_ROOT/build-asan"
 
 echo "== clang-tidy on the core" >&2
 "$PXB_ROOT/scripts/tidy.sh"
 
 echo "== Fuzzing the file readers" >&2
 "$PXB_ROOT/scripts/fuzz.sh" 45
+
+echo "== ThreadSanitizer on the dialogs and preview workers" >&2
+"$PXB_ROOT/scripts/tsan.sh" 3
+
+# Every ctest run above passed (set -e stops at the first failure).
+passed=$(grep -oE 'tests passed, 0 tests failed out of [0-9]+' "$log" | awk '{s += $NF} END {print s + 0}')
+echo "summary: $passed passed, 0 failed"
