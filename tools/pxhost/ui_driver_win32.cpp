@@ -80,6 +80,7 @@ struct ScriptCommand {
 
 struct DriverState {
   std::vector<ScriptCommand> script;
+  std::string sessionAnswer;  // for a chooser that proposes no file
   std::thread thread;
   std::atomic<int> runEnded{0};
   bool failed = false;
@@ -202,10 +203,22 @@ std::string AbsolutePath(const std::string& file) {
   return n > 0 && n < sizeof full ? std::string(full) : file;
 }
 
+HWND FileNameField(HWND fd) {
+  const HWND edit = GetDlgItem(fd, kFileNameEdit);
+  return edit != nullptr && IsWindowVisible(edit) ? edit : GetDlgItem(fd, kFileNameCombo);
+}
+
+std::string FileNameOf(HWND fd) {
+  char text[MAX_PATH * 4] = {};
+  if (const HWND field = FileNameField(fd); field != nullptr) {
+    SendMessageA(field, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+  }
+  return text;
+}
+
 // Answers the file dialog fd with file; true once it has closed with it.
 bool AnswerFileDialog(HWND fd, const std::string& file, std::string* why) {
-  HWND field = GetDlgItem(fd, kFileNameEdit);
-  if (field == nullptr || !IsWindowVisible(field)) field = GetDlgItem(fd, kFileNameCombo);
+  const HWND field = FileNameField(fd);
   if (field == nullptr) {
     *why = "the file dialog has no file-name field";
     return false;
@@ -424,8 +437,8 @@ bool Carry(HWND dialog, Which open, const ScriptCommand& c, std::string* why) {
 }
 
 // The innermost of the plug-in's dialogs, once it takes input; a session
-// chooser stops the script (pxhost's --session skips it). Null when the run ends first or the
-// time runs out (*why says which).
+// chooser met on the way is answered with the session it proposes. Null when the run ends first or
+// the time runs out (*why says which).
 HWND WaitForInput(int timeoutMs, Which* open, std::string* why) {
   DriverState& d = driver;
   const auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -442,8 +455,17 @@ HWND WaitForInput(int timeoutMs, Which* open, std::string* why) {
     }
     if (Find(Which::kMain) == nullptr) {
       if (const HWND fd = ForeignDialog(nullptr); fd != nullptr && IsFileDialog(fd)) {
-        *why = "the session chooser opened: give pxhost a --session";
-        return nullptr;
+        // The chooser proposes the session the host remembers (--session):
+        // accept it, creating the file when it does not exist yet.
+        std::string proposed = FileNameOf(fd);
+        if (proposed.empty()) proposed = driver.sessionAnswer;
+        if (proposed.empty()) {
+          *why = "the session chooser opened with no file: give pxhost a --session";
+          return nullptr;
+        }
+        std::fprintf(stderr, "ui: session chooser: %s\n", proposed.c_str());
+        if (!AnswerFileDialog(fd, proposed, why)) return nullptr;
+        continue;
       }
     }
     if (d.runEnded.load() != 0) {
@@ -621,8 +643,14 @@ bool LoadScript(const std::string& path, std::vector<ScriptCommand>* script, std
 }  // namespace
 
 bool StartUiDriver(const std::string& scriptPath, std::string* error) {
+  return StartUiDriver(scriptPath, std::string(), error);
+}
+
+bool StartUiDriver(const std::string& scriptPath, const std::string& sessionPath,
+                   std::string* error) {
   DriverState& d = driver;
   if (!LoadScript(scriptPath, &d.script, error)) return false;
+  d.sessionAnswer = sessionPath;
   d.runEnded.store(0);
   d.failed = false;
   d.error.clear();

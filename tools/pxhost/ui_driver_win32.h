@@ -10,6 +10,11 @@ namespace pxb::pxhost {
 // Starts the driver thread for the script at path before the run that opens
 // the dialogs. False with a message when the script cannot be read.
 bool StartUiDriver(const std::string& scriptPath, std::string* error);
+// The same, and the plug-in's start-up session chooser, when it opens before
+// the main dialog with no file proposed, is answered with sessionPath
+// (pxhost's --session; a file that does not exist is created).
+bool StartUiDriver(const std::string& scriptPath, const std::string& sessionPath,
+                   std::string* error);
 
 // Waits for the driver after the run; false with a message naming the
 // script line when a command could not be carried out or the script did not
