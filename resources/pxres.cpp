@@ -1,7 +1,8 @@
 // pxres OUTDIR: writes the plug-in's resources as files for the resource
 // compiler. pipl32.bin and pipl64.bin are the property lists of the 32-bit
 // and the 64-bit DLL, aete.bin the scripting terminology, about.txt the
-// about string (for reference; the .rc carries it in its string table).
+// about string (for reference; the .rc carries it in its string table),
+// dialogs.rc the dialog templates as a resource script.
 
 #include <cstdio>
 #include <filesystem>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "resources/plugin_resources.h"
+#include "ui/templates.h"
 
 namespace {
 
@@ -31,13 +33,25 @@ bool WriteFile(const std::filesystem::path& path, const std::vector<std::uint8_t
                    std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
+// The three dialog templates, one DIALOGEX statement each.
+std::string DialogScript() {
+  std::string script = "// The plug-in's dialog templates, written by pxres.\n\n";
+  for (const pxb::ui::DialogTemplate* dialog :
+       {&pxb::ui::kMainDialogTemplate, &pxb::ui::kSelectionDialogTemplate,
+        &pxb::ui::kPropertiesDialogTemplate}) {
+    script += pxb::ui::DialogResourceScript(*dialog);
+    script += "\n";
+  }
+  return script;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc != 2 || std::string_view(argv[1]) == "--help" || std::string_view(argv[1]) == "-h") {
     std::fprintf(stderr,
                  "usage: pxres OUTDIR\n"
-                 "writes pipl32.bin, pipl64.bin, aete.bin and about.txt into OUTDIR\n");
+                 "writes pipl32.bin, pipl64.bin, aete.bin, about.txt and dialogs.rc into OUTDIR\n");
     return argc == 2 ? 0 : 1;
   }
   namespace res = pxb::resources;
@@ -53,6 +67,7 @@ int main(int argc, char** argv) {
   const bool ok = WriteFile(dir / "pipl32.bin", res::BuildPropertyList(res::Architecture::kX86)) &&
                   WriteFile(dir / "pipl64.bin", res::BuildPropertyList(res::Architecture::kX64)) &&
                   WriteFile(dir / "aete.bin", res::BuildTerminology()) &&
-                  WriteFile(dir / "about.txt", about);
+                  WriteFile(dir / "about.txt", about) &&
+                  WriteFile(dir / "dialogs.rc", DialogScript());
   return ok ? 0 : 1;
 }
