@@ -36,6 +36,9 @@ echo "== Fuzzing the file readers" >&2
 echo "== ThreadSanitizer on the dialogs and preview workers" >&2
 "$PXB_ROOT/scripts/tsan.sh" 3
 
+echo "== The Windows plug-in: both DLLs built and checked, the 64-bit one run under Wine" >&2
+"$PXB_ROOT/scripts/windows.sh" "$PXB_ROOT/build"
+
 # Every ctest run above passed (set -e stops at the first failure).
 passed=$(grep -oE 'tests passed, 0 tests failed out of [0-9]+' "$log" | awk '{s += $NF} END {print s + 0}')
 echo "summary: $passed passed, 0 failed"

@@ -15,13 +15,13 @@ export PXB_ROOT
 # shellcheck source=deps.sh
 source "$PXB_ROOT/scripts/deps.sh"
 pxb_install_packages g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 xvfb xauth \
-  fonts-wine python3
+  fonts-wine python3 python3-pefile libstb-dev
 
 NATIVE=${1:-$PXB_ROOT/build-win-native}
-if [ ! -x "$NATIVE/resources/pxres" ] || [ ! -x "$NATIVE/tools/pixbreed" ]; then
+if [ ! -f "$NATIVE/CMakeCache.txt" ]; then
   cmake -S "$PXB_ROOT" -B "$NATIVE" -G Ninja -DPXB_TESTS=OFF -DPXB_BENCH=OFF >/dev/null
-  cmake --build "$NATIVE" --target pxres pixbreed pxhost
 fi
+cmake --build "$NATIVE" --target pxres pixbreed pxhost pxcompare
 NATIVE=$(cd "$NATIVE" && pwd)
 W64=$PXB_ROOT/build-win64
 W32=$PXB_ROOT/build-win32
@@ -38,7 +38,6 @@ fail() {
   echo "FAIL: $*" >&2
   FAILED=1
 }
-PNGTOOL="python3 $PXB_ROOT/tests/windows/pngtool.py"
 
 # --- Both DLLs: exports, imports, resources ---
 for arch in x86_64 i686; do
@@ -60,7 +59,7 @@ for arch in x86_64 i686; do
       *) fail "$arch: imports $dll" ;;
     esac
   done
-  python3 "$PXB_ROOT/tests/windows/pe_resources.py" "$dir/host/PXBREED.8bf" "$dir/host/res" ||
+  /usr/bin/python3 "$PXB_ROOT/tests/windows/pe_resources.py" "$dir/host/PXBREED.8bf" "$dir/host/res" ||
     fail "$arch: resources"
 done
 
@@ -97,7 +96,8 @@ winpath() { echo "Z:$1" | tr / '\\'; }
 # a session has a different member chosen.
 echo "== filters"
 mkdir -p "$WORK/native" "$WORK/wine" "$WORK/sessions"
-$PNGTOOL store "$PXB_ROOT/samples/sample.png" "$WORK/sample.png"
+cp "$PXB_ROOT/samples/sample.png" "$WORK/sample.png"
+cp "$PXB_ROOT/tests/ui/scripts/session.pxs" "$WORK/session.pxs"
 SEEDS=${PXB_WINDOWS_SEEDS:-"11 4242 60001"}
 for seed in $SEEDS; do
   "$NATIVE/tools/pixbreed" new "$WORK/sessions/s$seed.gds" --seed "$seed" --force >/dev/null
@@ -113,7 +113,8 @@ done
 # One Wine session for every run: the runs are listed in a script.
 {
   echo "cd '$WORK'"
-  echo "'$WINE' pxhost.exe sample.png -o run.png --session '$(winpath "$WORK/sessions/s11_0.gds")' --ui '$(winpath "$WORK/none.ui")' >run.log 2>&1; echo \"ui \$?\" >>codes.txt"
+  echo "mkdir -p ui && cd ui && '$WINE' ../pxhost.exe ../sample.png -o filtered.png --session ui.gds --ui ../session.pxs >../ui.log 2>&1; echo \"ui \$?\" >>../codes.txt; cd .."
+
   echo "'$WINE' pxhost.exe sample.png -o repeat.png --session '$(winpath "$WORK/sessions/s11_3.gds")' --repeat-only >repeat.log 2>&1; echo \"repeat \$?\" >>codes.txt"
   for s in "$WORK"/sessions/s*_*.gds; do
     name=$(basename "$s" .gds)
@@ -127,7 +128,16 @@ start=$(date +%s)
 timeout -k 10 300 xvfb-run -a -s "-screen 0 1024x768x24" sh "$WORK/runs.sh" || fail "Wine runs timed out"
 echo "Wine runs took $(($(date +%s) - start)) s"
 cat "$WORK/codes.txt"
-grep -q '^ui 1$' "$WORK/codes.txt" || fail "pxhost.exe --ui with a missing script did not exit 1"
+grep -q '^ui 0$' "$WORK/codes.txt" || {
+  fail "the scripted breeding session under Wine"
+  cat "$WORK/ui.log"
+}
+for f in main.png selection.png favourite.gdo ui.gds filtered.png; do
+  [ -s "$WORK/ui/$f" ] || fail "the scripted session left no $f"
+done
+mkdir -p "$PXB_ROOT/out/windows"
+cp "$WORK/ui/main.png" "$PXB_ROOT/out/windows/main-dialog.png" 2>/dev/null || true
+cp "$WORK/ui/selection.png" "$PXB_ROOT/out/windows/selection-dialog.png" 2>/dev/null || true
 grep -q '^repeat 0$' "$WORK/codes.txt" || {
   fail "pxhost.exe --repeat-only"
   cat "$WORK/repeat.log"
@@ -136,7 +146,7 @@ grep -q '^repeat 0$' "$WORK/codes.txt" || {
 cmp -s "$WORK/repeat.png" "$WORK/wine/s11_3.png" || fail "repeat differs from the same filter's run"
 
 echo "== native against Windows"
-$PNGTOOL compare "$WORK/native" "$WORK/wine" || fail "comparison"
+"$NATIVE/tools/pxcompare" "$WORK/native" "$WORK/wine" || fail "comparison"
 
 if [ $FAILED -ne 0 ]; then
   echo "windows.sh: FAILED" >&2

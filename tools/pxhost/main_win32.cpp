@@ -183,7 +183,7 @@ int main(int argc, char** argv) {
     if (!args.ui.empty()) {
 #ifdef PXB_HAVE_UI_DRIVER
       std::string error;
-      if (!pxb::pxhost::StartUiDriver(args.ui, &error)) return Fail(error);
+      if (!pxb::pxhost::StartUiDriver(args.ui, args.session, &error)) return Fail(error);
       const int runStatus = pxb::pxhost::RunPxhost(args, entry);
       if (!pxb::pxhost::FinishUiDriver(&error)) return Fail(error);
       return runStatus;

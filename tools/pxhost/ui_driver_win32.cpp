@@ -37,21 +37,8 @@
 #include <thread>
 #include <vector>
 
-// PNG writing comes from stb_image_write (Debian's libstb-dev, header only:
-// the build adds /usr/include/stb). Without it "shot" reports that it
-// cannot save pictures.
-#if __has_include(<stb_image_write.h>)
-#define PXB_HAVE_STB_WRITE 1
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#pragma GCC diagnostic ignored "-Wsign-compare"
-#pragma GCC diagnostic ignored "-Wunused-parameter"
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#define STB_IMAGE_WRITE_STATIC
-#include <stb_image_write.h>
-#pragma GCC diagnostic pop
-#endif
 
+#include "tools/imageio/image_io.h"
 #include "ui/templates.h"
 
 namespace pxb::pxhost {
@@ -348,16 +335,10 @@ bool SaveShot(HWND dialog, [[maybe_unused]] const std::string& path, std::string
     *why = "the dialog's picture could not be copied";
     return false;
   }
-#ifdef PXB_HAVE_STB_WRITE
-  if (stbi_write_png(path.c_str(), w, h, 3, rgb.data(), w * 3) == 0) {
-    *why = "cannot write " + path;
-    return false;
-  }
-  return true;
-#else
-  *why = "pictures cannot be saved: built without stb_image_write.h";
-  return false;
-#endif
+  Image picture;
+  if (!AllocateImage(&picture, w, h, 3, why)) return false;
+  std::copy(rgb.begin(), rgb.end(), picture.pixels.begin());
+  return WriteImage(path, picture, why);
 }
 
 // --- Commands ---------------------------------------------------------------
