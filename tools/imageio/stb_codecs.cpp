@@ -29,7 +29,8 @@ namespace {
 bool ReadAll(std::FILE* file, std::vector<unsigned char>* bytes) {
   unsigned char chunk[65536];
   size_t n = 0;
-  while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes->insert(bytes->end(), chunk, chunk + n);
+  while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+    bytes->insert(bytes->end(), chunk, chunk + n);
   return std::ferror(file) == 0;
 }
 

@@ -37,7 +37,6 @@
 #include <thread>
 #include <vector>
 
-
 #include "tools/imageio/image_io.h"
 #include "ui/templates.h"
 
