@@ -22,24 +22,9 @@
 #include <vector>
 
 #include "ui/headless_backend.h"
+#include "ui/script_parse.h"
 
 namespace pxb::ui {
-
-struct ScriptCommand {
-  int32_t line;                  // 1-based line in the script
-  std::string verb;              // as written, in lower case
-  std::vector<int32_t> numbers;  // K, P or N
-  std::string file;              // FILE: the rest of the line
-};
-
-struct Script {
-  std::vector<ScriptCommand> commands;
-};
-
-// Reads a script; false with a message naming the line of the first command
-// that is unknown or malformed.
-bool ParseScript(const std::string& text, Script* script, std::string* error);
-bool LoadScript(const std::string& path, Script* script, std::string* error);
 
 // Writes a dialog's picture to a file (the caller knows image formats).
 using SavePictureFn = bool (*)(void* context, const Picture& picture, const std::string& path,

@@ -38,6 +38,7 @@
 #include <vector>
 
 #include "tools/imageio/image_io.h"
+#include "ui/script_parse.h"
 #include "ui/templates.h"
 
 namespace pxb::pxhost {
@@ -56,13 +57,7 @@ constexpr int kEndMs = 30000;           // the dialogs to close after the script
 
 enum class Which { kMain, kSelection, kProperties, kNone };
 
-// One script command: the verb, its numbers (K, P, N) or its file.
-struct ScriptCommand {
-  int32_t line;
-  std::string verb;
-  std::vector<int32_t> numbers;
-  std::string file;
-};
+using ui::ScriptCommand;
 
 struct DriverState {
   std::vector<ScriptCommand> script;
@@ -513,113 +508,6 @@ void Run() {
   }
 }
 
-// --- Reading the script -----------------------------------------------------
-// The grammar of the headless dialog scripts (ui/script.h), read here again
-// because pxhost.exe does not carry the plug-in's code.
-
-enum class Takes { kNothing, kOneNumber, kTwoNumbers, kFile };
-
-struct Verb {
-  const char* name;
-  Takes takes;
-};
-
-constexpr Verb kVerbs[] = {
-    {"wait", Takes::kNothing},    {"slider", Takes::kTwoNumbers}, {"next", Takes::kNothing},
-    {"prop", Takes::kNothing},    {"cancel", Takes::kNothing},    {"ok", Takes::kOneNumber},
-    {"sel", Takes::kOneNumber},   {"open", Takes::kFile},         {"save", Takes::kFile},
-    {"count", Takes::kOneNumber}, {"newsession", Takes::kFile},   {"accept", Takes::kNothing},
-    {"reject", Takes::kNothing},  {"shot", Takes::kFile},
-};
-
-std::string Trim(const std::string& s) {
-  size_t b = 0;
-  size_t e = s.size();
-  while (b < e && std::isspace(static_cast<unsigned char>(s[b])) != 0)
-    ++b;
-  while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1])) != 0)
-    --e;
-  return s.substr(b, e - b);
-}
-
-bool ReadNumber(std::istringstream& in, std::vector<int32_t>* numbers) {
-  std::string word;
-  if (!(in >> word) || word.size() > 7) return false;
-  int32_t v = 0;
-  for (char ch : word) {
-    if (std::isdigit(static_cast<unsigned char>(ch)) == 0) return false;
-    v = v * 10 + (ch - '0');
-  }
-  numbers->push_back(v);
-  return true;
-}
-
-bool ParseLine(const std::string& text, ScriptCommand* c, std::string* why) {
-  std::istringstream in(text);
-  in >> c->verb;
-  for (char& ch : c->verb)
-    ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-  const Verb* known = nullptr;
-  for (const Verb& v : kVerbs) {
-    if (c->verb == v.name) known = &v;
-  }
-  if (known == nullptr) {
-    *why = "unknown command \"" + c->verb + "\"";
-    return false;
-  }
-  std::string rest;
-  switch (known->takes) {
-    case Takes::kNothing:
-      break;
-    case Takes::kOneNumber:
-    case Takes::kTwoNumbers:
-      if (!ReadNumber(in, &c->numbers) ||
-          (known->takes == Takes::kTwoNumbers && !ReadNumber(in, &c->numbers))) {
-        *why = c->verb +
-               (known->takes == Takes::kOneNumber ? " needs a number" : " needs two numbers");
-        return false;
-      }
-      break;
-    case Takes::kFile:
-      std::getline(in, rest);
-      c->file = Trim(rest);
-      if (c->file.empty()) {
-        *why = c->verb + " needs a file name";
-        return false;
-      }
-      return true;
-  }
-  if (in >> rest) {
-    *why = "unexpected \"" + rest + "\" after " + c->verb;
-    return false;
-  }
-  return true;
-}
-
-bool LoadScript(const std::string& path, std::vector<ScriptCommand>* script, std::string* error) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) {
-    *error = "cannot read the script " + path;
-    return false;
-  }
-  script->clear();
-  std::string raw;
-  int32_t line = 0;
-  while (std::getline(file, raw)) {
-    ++line;
-    const std::string t = Trim(raw);
-    if (t.empty() || t[0] == '#') continue;
-    ScriptCommand c{line, {}, {}, {}};
-    std::string why;
-    if (!ParseLine(t, &c, &why)) {
-      *error = path + ": line " + std::to_string(line) + ": " + why;
-      return false;
-    }
-    script->push_back(c);
-  }
-  return true;
-}
-
 }  // namespace
 
 bool StartUiDriver(const std::string& scriptPath, std::string* error) {
@@ -629,7 +517,9 @@ bool StartUiDriver(const std::string& scriptPath, std::string* error) {
 bool StartUiDriver(const std::string& scriptPath, const std::string& sessionPath,
                    std::string* error) {
   DriverState& d = driver;
-  if (!LoadScript(scriptPath, &d.script, error)) return false;
+  ui::Script script;
+  if (!ui::LoadScript(scriptPath, &script, error)) return false;
+  d.script = std::move(script.commands);
   d.sessionAnswer = sessionPath;
   d.runEnded.store(0);
   d.failed = false;
