@@ -6,7 +6,10 @@ set -euo pipefail
 PXB_ROOT=$(cd "$(dirname "$0")/.." && pwd)
 source "$PXB_ROOT/scripts/deps.sh"
 
-pxb_install_packages
+# Everything every stage below needs, in one install (the Windows stage's
+# cross compilers, Wine and the PE reader too).
+pxb_install_packages g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 xvfb xauth \
+  fonts-wine python3 python3-pefile libstb-dev
 jobs=$(nproc)
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
