@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "engine/allocation.h"
+
 namespace pxb {
 namespace {
 
@@ -35,7 +37,7 @@ WeightList QuantisedCopy(WeightList list) {
 }
 
 void RecordChoice(Member* member, FuncId parent, int slot, int depth, FuncId chosen) {
-  auto* record = static_cast<ChoiceRecord*>(std::malloc(sizeof(ChoiceRecord)));
+  auto* record = static_cast<ChoiceRecord*>(EngineMalloc(sizeof(ChoiceRecord)));
   if (record == nullptr) return;
   *record = ChoiceRecord{parent, slot, depth, chosen, member->choices};
   member->choices = record;
@@ -131,9 +133,12 @@ Node* GrowTree(TypeId want, ViewParams* view, FuncId parent, int slot, int depth
     slots[i] = ArgSlot{kSubtree, &children[i]};
     complete = complete && child != nullptr;
   }
+  // The children's references pass to the builder only when it returns a
+  // node. A builder that fails has taken none of them (any it had begun to
+  // pass on it hands back), so they are released here, exactly once, and the
+  // whole subtree is given up.
   Node* node = complete ? record.builder(want, n, slots, view) : nullptr;
   if (node == nullptr) {
-    // A part could not be built: the whole subtree is given up.
     for (int i = 0; i < n; ++i)
       NodeRelease(&children[i], view);
   }
@@ -151,7 +156,7 @@ Node* MakeConstant(TypeId type, ViewParams* view, MakerFn maker) {
 void FreeChoices(ChoiceRecord** choices) {
   while (*choices != nullptr) {
     ChoiceRecord* next = (*choices)->next;
-    std::free(*choices);
+    EngineFree(*choices);
     *choices = next;
   }
 }

@@ -1,8 +1,8 @@
 #include "engine/node.h"
 
-#include <cstdlib>
 #include <cstring>
 
+#include "engine/allocation.h"
 #include "engine/eval.h"
 #include "engine/registry.h"
 
@@ -39,7 +39,7 @@ Node* NodeCreate(TypeId type, int nargs, const ArgSlot* args, int32_t privateSiz
   const size_t childEnd = argsEnd + AlignUp(sizeof(ChildLink) * static_cast<size_t>(nargs));
   const size_t valuesEnd = childEnd + AlignUp(valuesSize);
   auto* block =
-      static_cast<unsigned char*>(std::calloc(1, valuesEnd + static_cast<size_t>(privateSize)));
+      static_cast<unsigned char*>(EngineCalloc(1, valuesEnd + static_cast<size_t>(privateSize)));
   if (block == nullptr) return nullptr;
 
   auto* node = reinterpret_cast<Node*>(block);
@@ -122,7 +122,7 @@ void NodeRelease(Node** holder, ViewParams* view) {
   for (int i = 0; i < node->nargs; ++i)
     NodeRelease(&node->children[i].node, view);
   if (node->releaseHook != nullptr) node->releaseHook(node, view);
-  std::free(node);
+  EngineFree(node);
 }
 
 void WrapResample(Node** holder, ViewParams* view) {
@@ -162,11 +162,11 @@ void DefaultResolutionHook(Node* node, ViewParams* /*view*/) {
 
 Scratch AllocScratch(int count) {
   const auto stride = static_cast<size_t>(MaxTypeSize());
-  auto* buffer = static_cast<unsigned char*>(std::calloc(static_cast<size_t>(count), stride));
-  auto* slots = static_cast<ArgSlot*>(std::calloc(static_cast<size_t>(count), sizeof(ArgSlot)));
+  auto* buffer = static_cast<unsigned char*>(EngineCalloc(static_cast<size_t>(count), stride));
+  auto* slots = static_cast<ArgSlot*>(EngineCalloc(static_cast<size_t>(count), sizeof(ArgSlot)));
   if (buffer == nullptr || slots == nullptr) {
-    std::free(buffer);
-    std::free(slots);
+    EngineFree(buffer);
+    EngineFree(slots);
     return Scratch{nullptr, nullptr};
   }
   for (int i = 0; i < count; ++i)
@@ -175,8 +175,8 @@ Scratch AllocScratch(int count) {
 }
 
 void FreeScratch(Scratch scratch) {
-  std::free(scratch.buffer);
-  std::free(scratch.slots);
+  EngineFree(scratch.buffer);
+  EngineFree(scratch.slots);
 }
 
 }  // namespace pxb

@@ -60,7 +60,10 @@ struct ViewParams {
 using EvalFn = int (*)(ArgSlot* args, void* result, Node* node, EvalContext* ctx);
 // Random-constant maker of a type: fills one value from view->rand.
 using MakerFn = int (*)(void* out, ViewParams* view);
-// Builder of a registered function.
+// Builder of a registered function. Ownership of the references held by the
+// Node* variables of its subtree slots passes all or nothing: a builder that
+// returns a node has taken every one of them; one that returns null has taken
+// none, and the caller still holds (and releases) each one.
 using BuilderFn = Node* (*)(TypeId result, int nargs, ArgSlot* args, ViewParams* view);
 // Release and resolution hooks of a node.
 using NodeHook = void (*)(Node* node, ViewParams* view);

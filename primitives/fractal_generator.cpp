@@ -2,9 +2,9 @@
 
 #include <atomic>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 
+#include "engine/allocation.h"
 #include "engine/colour.h"
 #include "engine/eval.h"
 #include "primitives/scalar.h"
@@ -45,12 +45,22 @@ double Displaced(double avg, int32_t x, int32_t y, EvalContext* pos, FractalPara
 }
 
 // Readies the modulator for per-cell evaluation, as a render readies a tree.
-void PrepareModulator(EvalContext* pos, ViewParams* vp, FractalParams* fp) {
+// False when a map of another size needs a resampling node that cannot be
+// made: the modulator is then left as it came, and no map is generated (one
+// without its modulator would look like the tree's but be another).
+bool PrepareModulator(EvalContext* pos, ViewParams* vp, FractalParams* fp) {
   Node* m = fp->modulator;
   if ((m->flags & kMapValued) != 0 && (m->width != fp->width || m->height != fp->height)) {
+    // A failed wrap gives up the reference it was handed; the extra one
+    // keeps the modulator for the caller.
+    NodeRetain(m);
     WrapResample(&fp->modulator, vp);
+    if (fp->modulator == nullptr) {
+      fp->modulator = m;
+      return false;
+    }
+    NodeRelease(&m, vp);
     m = fp->modulator;
-    if (m == nullptr) return;
   }
   fp->pixelFlag = m->flags & kMapValued;
   fp->positionFlag = m->flags & kPositionDependent;
@@ -58,6 +68,7 @@ void PrepareModulator(EvalContext* pos, ViewParams* vp, FractalParams* fp) {
   MarkSharedNodes(m);
   FoldConstants(m, pos, vp);
   UnmarkNodes(m);
+  return true;
 }
 
 void WriteHeightMap(uint8_t* out, const FractalParams* fp) {
@@ -179,12 +190,13 @@ bool GenerateFractal(uint8_t* out, EvalContext* pos, ViewParams* vp, FractalPara
   const size_t outSize = fp->mode == 0 ? count : 2 * count;
   // Zeroed, so the seed cells, (0, 0) and its copies along the longer side of
   // a rectangular grid, start at 0.
-  fp->cells = count > 0 ? static_cast<float*>(std::calloc(count, sizeof(float))) : nullptr;
+  fp->cells = count > 0 ? static_cast<float*>(EngineCalloc(count, sizeof(float))) : nullptr;
   if (fp->cells == nullptr) {
     if (outSize > 0) std::memset(out, 0, outSize);
+    // Out of memory: the modulator is left as it came, still the caller's.
+    if (count > 0) return false;
     NodeRelease(&fp->modulator, vp);
-    fp->modulator = nullptr;
-    return count == 0;
+    return true;
   }
 
   RandState* const savedDither = pos->dither;
@@ -195,7 +207,13 @@ bool GenerateFractal(uint8_t* out, EvalContext* pos, ViewParams* vp, FractalPara
   pos->dither = &dither;
   fp->pixelFlag = 0;
   fp->positionFlag = 0;
-  if (fp->modulator != nullptr) PrepareModulator(pos, vp, fp);
+  if (fp->modulator != nullptr && !PrepareModulator(pos, vp, fp)) {
+    pos->dither = savedDither;
+    std::memset(out, 0, outSize);
+    EngineFree(fp->cells);
+    fp->cells = nullptr;
+    return false;
+  }
 
   fp->min = fp->max = fp->slopeMin = fp->slopeMax = 0.0;
   fp->amplitude = 1.0;
@@ -215,7 +233,7 @@ bool GenerateFractal(uint8_t* out, EvalContext* pos, ViewParams* vp, FractalPara
   pos->dither = savedDither;
   NodeRelease(&fp->modulator, vp);
   fp->modulator = nullptr;
-  std::free(fp->cells);
+  EngineFree(fp->cells);
   fp->cells = nullptr;
   return true;
 }

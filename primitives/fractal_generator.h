@@ -27,7 +27,7 @@ struct FractalParams {
   double slopeMax;
   float* cells;  // width x height working grid, row-major
   double exponent;
-  Node* modulator;  // exponent per cell, or null; the generator consumes this reference
+  Node* modulator;  // exponent per cell, or null; a successful generation consumes this reference
   uint32_t positionFlag;
   uint32_t pixelFlag;
   double amplitude;
@@ -38,8 +38,10 @@ inline constexpr double kFractalAmplitudeFactor = 0.7071067623730956;
 
 // Fills out (width x height bytes, or twice that for a slope map). pos is the
 // sample record the modulator is evaluated with; vp the build context.
-// Returns false, with out zeroed, when the working grid cannot be allocated.
-// The modulator is released either way.
+// Returns false, with out zeroed, when the working grid or the modulator's
+// resampling node cannot be allocated; the modulator and its reference are
+// then left to the caller. On success
+// the modulator's reference has been released.
 bool GenerateFractal(uint8_t* out, EvalContext* pos, ViewParams* vp, FractalParams* fp);
 
 // The passes of one step size s over fp->cells, and the deviation of the

@@ -42,8 +42,10 @@ int EvalBfract(ArgSlot* /*args*/, void* result, Node* node, EvalContext* ctx) {
 Node* BuildFractal(TypeId result, int nargs, ArgSlot* args, ViewParams* view, int32_t mode) {
   const int32_t g = FractalGridSize();
   FractalParams request{};
+  Node** modulatorHolder = nullptr;
   if (nargs >= 1 && args[0].type == kSubtree) {
-    request.modulator = *static_cast<Node**>(args[0].value);
+    modulatorHolder = static_cast<Node**>(args[0].value);
+    request.modulator = *modulatorHolder;
   } else if (nargs >= 1) {
     std::memcpy(&request.exponent, args[0].value, sizeof request.exponent);
   }
@@ -52,11 +54,9 @@ Node* BuildFractal(TypeId result, int nargs, ArgSlot* args, ViewParams* view, in
   Node* node =
       NodeCreate(result, 0, nullptr, mode == 0 ? cells : 2 * cells,
                  mode == 0 ? EvalRfract : EvalBfract, mode == 0 ? "rfract" : "bfract", view);
-  if (node == nullptr) {
-    // The node takes no arguments, so the modulator's reference is still ours.
-    NodeRelease(&request.modulator, view);
-    return nullptr;
-  }
+  // Like every builder, a fractal builder that fails hands the modulator's
+  // reference back untouched: the caller releases it.
+  if (node == nullptr) return nullptr;
   node->width = g;
   node->height = g;
   node->flags = kMapValued;
@@ -71,6 +71,9 @@ Node* BuildFractal(TypeId result, int nargs, ArgSlot* args, ViewParams* view, in
     NodeRelease(&node, view);
     return nullptr;
   }
+  // The generator has used the modulator up; the caller's variable no longer
+  // holds a reference.
+  if (modulatorHolder != nullptr) *modulatorHolder = nullptr;
   return node;
 }
 

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "engine/allocation.h"
 #include "engine/eval.h"
 #include "engine/rand.h"
 #include "primitives/fractal_generator.h"
@@ -443,6 +444,48 @@ TEST_F(FractalMapTest, SubtreeArgumentIsConsumed) {
   EXPECT_EQ(probe->refs, 1);
   Release(node);
   Release(probe);
+}
+
+// A build that fails for want of memory (the node, the generator's working
+// grid, or the resampling node a modulating map of another size needs)
+// leaves the modulator's reference with the caller, who releases it as with
+// any other builder; a build that succeeds has used it up.
+TEST_F(FractalMapTest, FailedBuildLeavesTheModulatorWithTheCaller) {
+  struct Case {
+    BuilderFn builder;
+    TypeId type;
+    int32_t mapSide;            // 0: a position-dependent modulator
+    int64_t failingAllocation;  // 0: none
+  };
+  const Case cases[] = {
+      {BuildRfract, kUnit, 0, 0},  {BuildRfract, kUnit, 0, 1},  {BuildRfract, kUnit, 0, 2},
+      {BuildBfract, kCplx, 0, 0},  {BuildBfract, kCplx, 0, 1},  {BuildBfract, kCplx, 0, 2},
+      {BuildRfract, kUnit, 32, 0}, {BuildRfract, kUnit, 32, 3}, {BuildBfract, kCplx, 32, 3}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << "type " << c.type << ", map side " << c.mapSide
+                                      << ", failing allocation " << c.failingAllocation);
+    Node* probe = c.mapSide == 0 ? MakeProbe(ProbeRampEval, kPositionDependent, 1, 0.0)
+                                 : MakeProbe(ProbeMapEval, kMapValued, c.mapSide, 0.5);
+    NodeRetain(probe);  // the test's own reference keeps the probe readable
+    Node* holder = probe;
+    ArgSlot slot{kSubtree, &holder};
+    ArmAllocationFault(c.failingAllocation);
+    Node* node = c.builder(c.type, 1, &slot, &view_);
+    ArmAllocationFault(0);
+    if (c.failingAllocation == 0) {
+      ASSERT_NE(node, nullptr);
+      EXPECT_EQ(holder, nullptr);
+      EXPECT_EQ(probe->refs, 1);
+      Release(node);
+    } else {
+      EXPECT_EQ(node, nullptr);
+      ASSERT_EQ(holder, probe);
+      EXPECT_EQ(probe->refs, 2);
+      Release(holder);
+    }
+    EXPECT_EQ(probe->refs, 1);
+    Release(probe);
+  }
 }
 
 TEST_F(FractalMapTest, LookupTilesTheGrid) {
