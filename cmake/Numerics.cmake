@@ -14,7 +14,10 @@ target_compile_options(pxb_settings INTERFACE
   -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wcast-align
   -Wmissing-declarations)
 
-if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(i[3-6]86|x86)$")
+# A -m32 build on an x86-64 machine reports the machine's processor, so its
+# pointer size tells it apart.
+if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(i[3-6]86|x86)$"
+   OR (CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64)$" AND CMAKE_SIZEOF_VOID_P EQUAL 4))
   target_compile_options(pxb_settings INTERFACE -msse2 -mfpmath=sse)
 endif()
 

@@ -7,9 +7,10 @@ PXB_ROOT=$(cd "$(dirname "$0")/.." && pwd)
 source "$PXB_ROOT/scripts/deps.sh"
 
 # Everything every stage below needs, in one install (the Windows stage's
-# cross compilers, Wine and the PE reader too).
+# cross compilers, Wine and the PE reader too, and the 32-bit stage's
+# multilib compiler and GoogleTest sources).
 pxb_install_packages g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 xvfb xauth \
-  fonts-wine python3 python3-pefile libstb-dev
+  fonts-wine python3 python3-pefile libstb-dev g++-multilib googletest
 jobs=$(nproc)
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
@@ -41,6 +42,9 @@ echo "== ThreadSanitizer on the dialogs and preview workers" >&2
 
 echo "== The Windows plug-in: both DLLs built and checked, the 64-bit one run under Wine" >&2
 "$PXB_ROOT/scripts/windows.sh" "$PXB_ROOT/build"
+
+echo "== The 32-bit x86 build: its test suite, and its pixbreed against the 64-bit one" >&2
+PXB_JOBS=$jobs "$PXB_ROOT/scripts/linux32.sh" "$PXB_ROOT/build" | tee -a "$log"
 
 # Every ctest run above passed (set -e stops at the first failure).
 passed=$(grep -oE 'tests passed, 0 tests failed out of [0-9]+' "$log" | awk '{s += $NF} END {print s + 0}')

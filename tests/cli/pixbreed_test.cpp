@@ -1,6 +1,7 @@
 // End-to-end runs of the pixbreed command line.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <array>
 #include <cstdio>
@@ -22,9 +23,11 @@ struct Outcome {
 class PixbreedTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    // The process id keeps two builds' suites running at once apart.
     dir_ =
         fs::temp_directory_path() /
-        ("pxb-cli-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        ("pxb-cli-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
+         "_" + std::to_string(::getpid()));
     fs::remove_all(dir_);
     fs::create_directories(dir_);
   }

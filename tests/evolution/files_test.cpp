@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
@@ -47,7 +48,8 @@ class FilesTest : public ::testing::Test {
     RegisterPrimitives();
     dir_ = std::filesystem::temp_directory_path() /
            ("pxb-files-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+            ::testing::UnitTest::GetInstance()->current_test_info()->name() + "_" +
+            std::to_string(::getpid()));
     std::filesystem::create_directories(dir_);
     for (int k = 0; k < kPopulationSize; ++k) {
       pop_.views[k] = ViewParams{48, 32, 0, {{357, 77, static_cast<uint16_t>(k)}}};
