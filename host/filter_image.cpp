@@ -4,9 +4,11 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <vector>
 
 #include "engine/colour.h"
 #include "engine/eval.h"
+#include "engine/run_eval.h"
 #include "evolution/population.h"
 #include "evolution/render.h"
 #include "primitives/fractal_generator.h"
@@ -44,6 +46,11 @@ struct Pass {
   EvalContext* context;
   Node* tree;  // the render reference, once grown
   int channels;
+  // Evaluates the tree a row at a time; its dither sequence runs on from
+  // band to band as one per-sample walk's would.
+  std::unique_ptr<RunEvaluator> evaluator;
+  std::vector<std::int32_t> columns;  // the evaluated columns of one row
+  std::vector<double> values;         // their values
 };
 
 bool AbortRequested(const Pass& p) {
@@ -76,6 +83,9 @@ bool GrowTree(Pass* p) {
   p->tree = p->member->tree;
   NodeRetain(p->tree);
   PrepareTree(&p->tree, p->context, p->view);
+  p->evaluator = std::make_unique<RunEvaluator>(p->tree, *p->view, run.passDither);
+  p->columns.resize(static_cast<std::size_t>(p->width));
+  p->values.resize(static_cast<std::size_t>(p->width) * 3);
   return true;
 }
 
@@ -100,6 +110,15 @@ bool FilterRows(Pass* p, std::int32_t top, std::int32_t end, const InputRows& in
         masked ? static_cast<const std::uint8_t*>(r->maskData) +
                      static_cast<std::int64_t>(y - r->maskRect.top) * r->maskRowBytes
                : nullptr;
+    // The selected pixels of the row evaluated at once, then written pixel
+    // by pixel with the host's abort check before each.
+    std::int32_t n = 0;
+    for (std::int32_t c = 0; c < p->width; ++c) {
+      if (!masked || mask[c] != 0) p->columns[static_cast<std::size_t>(n++)] = c;
+    }
+    p->evaluator->EvaluateRow(row, p->columns.data(), n, p->values.data());
+    const int stride = p->tree->type == kColour ? 3 : 1;
+    const double* value = p->values.data();
     for (std::int32_t c = 0; c < p->width; ++c) {
       if (AbortRequested(*p)) {
         SetResult(api::userCanceledErr);
@@ -109,12 +128,9 @@ bool FilterRows(Pass* p, std::int32_t top, std::int32_t end, const InputRows& in
       if (masked && m == 0) {
         std::memcpy(outPixel, inPixel, copied);
       } else {
-        p->context->column = c;
-        p->context->row = row;
-        ColourValue value{};
-        EvaluateAt(p->tree, &value, p->context, p->view);
-        WriteFilteredPixel(value.c, p->channels, p->colourPlanes, inPixel, m, masked, outPixel,
+        WriteFilteredPixel(value, p->channels, p->colourPlanes, inPixel, m, masked, outPixel,
                            p->planes);
+        value += stride;
       }
       inPixel += p->pixelSize;
       outPixel += planes;
