@@ -147,7 +147,7 @@ void RegisterRunFn(EvalFn eval, RunFn run, bool drawsDither) {
 }
 
 RunEvaluator::RunEvaluator(Node* root, const ViewParams& view, const RandState& dither)
-    : root_(root), view_(view), draws_(dither) {
+    : root_(root), view_(view), start_(dither), draws_(dither) {
   Register(root_);
   PlanDraws(root_);
   if (exact_) drawsPerSample_ = 0;

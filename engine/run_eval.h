@@ -76,8 +76,13 @@ class RunEvaluator {
   bool Exact() const { return exact_; }
   int32_t DrawsPerSample() const { return drawsPerSample_; }
 
-  // Places the draw sequence after `samples` evaluated samples.
+  // Moves the draw sequence on by `samples` evaluated samples.
   void SkipSamples(uint64_t samples);
+  // Places the draw sequence after the first `samples` evaluated samples.
+  void SeekSamples(uint64_t samples) {
+    draws_ = start_;
+    SkipSamples(samples);
+  }
 
   // Evaluates row `row` at the n given columns, in order, and writes one
   // double per sample for a `unit` root, red, green, blue for a `colour` root.
@@ -108,6 +113,7 @@ class RunEvaluator {
 
   Node* root_;
   ViewParams view_;
+  RandState start_;  // the state before the first sample's first draw
   RandState draws_;  // the state before the next sample's first draw
   std::unordered_map<Node*, NodeInfo> infos_;
   std::unordered_map<Node*, bool> liveDraws_;
