@@ -11,6 +11,7 @@
 #include "primitives/fractal_generator.h"
 #include "primitives/registration.h"
 #include "primitives/source_image.h"
+#include "tests/common/reference_render.h"
 
 namespace pxb {
 namespace {
@@ -62,6 +63,14 @@ RowSink Quantiser(std::vector<uint8_t>* out, int width, int channels) {
   };
 }
 
+using RenderFn = bool (*)(const Member&, const RenderJob&, const RowSink&);
+
+// Arg 0 of the benchmarks below: 1 renders with the run evaluator, 0 with the
+// per-sample reference walk (one thread), for ratios taken in one run.
+RenderFn Renderer(const benchmark::State& state) {
+  return state.range(0) != 0 ? RenderMember : RenderMemberPerSample;
+}
+
 void BM_ApplyTwentyFilters(benchmark::State& state) {
   constexpr int kSide = 2048;  // 4.2 megapixels
   std::vector<uint8_t> image = MakeImage(kSide, kSide);
@@ -74,8 +83,8 @@ void BM_ApplyTwentyFilters(benchmark::State& state) {
       RenderJob job;
       job.width = kSide;
       job.height = kSide;
-      job.threads = static_cast<int32_t>(state.range(0));
-      RenderMember(m, job, Quantiser(&out, kSide, ChannelsOf(static_cast<TypeId>(m.type))));
+      job.threads = static_cast<int32_t>(state.range(1));
+      Renderer(state)(m, job, Quantiser(&out, kSide, ChannelsOf(static_cast<TypeId>(m.type))));
     }
     benchmark::DoNotOptimize(out.data());
   }
@@ -86,9 +95,10 @@ void BM_ApplyTwentyFilters(benchmark::State& state) {
   ClearSourceImage();
 }
 BENCHMARK(BM_ApplyTwentyFilters)
-    ->ArgName("threads")
-    ->Arg(1)
-    ->Arg(2)
+    ->ArgNames({"fast", "threads"})
+    ->Args({0, 1})
+    ->Args({1, 1})
+    ->Args({1, 2})
     ->Iterations(1)
     ->UseRealTime()
     ->Unit(benchmark::kSecond);
@@ -106,7 +116,7 @@ void BM_NinePreviews(benchmark::State& state) {
       RenderJob job;
       job.width = 135;
       job.height = 135;
-      RenderMember(
+      Renderer(state)(
           members[static_cast<size_t>(k)], job,
           Quantiser(&out, 135,
                     ChannelsOf(static_cast<TypeId>(members[static_cast<size_t>(k)].type))));
@@ -116,7 +126,7 @@ void BM_NinePreviews(benchmark::State& state) {
   ReleaseAll(&members);
   ClearSourceImage();
 }
-BENCHMARK(BM_NinePreviews)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_NinePreviews)->ArgName("fast")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace pxb

@@ -29,6 +29,27 @@ void StepState(RandState* state) {
   Unpack((kMultiplier * Pack(*state) + kAddend) & kMask48, state);
 }
 
+void AdvanceState(RandState* state, uint64_t n) {
+  // n steps of X <- aX + c compose to X <- A·X + C. Square the one-step map
+  // (a, c) repeatedly and fold in the powers of two that make up n; all
+  // arithmetic is mod 2^48, which unsigned 64-bit wrap-around then the mask
+  // gives exactly.
+  uint64_t a = kMultiplier;
+  uint64_t c = kAddend;
+  uint64_t accA = 1;
+  uint64_t accC = 0;
+  while (n != 0) {
+    if ((n & 1) != 0) {
+      accA = (accA * a) & kMask48;
+      accC = (accC * a + c) & kMask48;
+    }
+    c = ((a + 1) * c) & kMask48;
+    a = (a * a) & kMask48;
+    n >>= 1;
+  }
+  Unpack((accA * Pack(*state) + accC) & kMask48, state);
+}
+
 void SeedState(RandState* state, int32_t seed) {
   const auto bits = static_cast<uint32_t>(seed);
   state->x[0] = 0x330E;

@@ -29,4 +29,9 @@ int32_t NextInt31On(RandState* state);
 // One step of X ← (a·X + c) mod 2^48.
 void StepState(RandState* state);
 
+// The state n steps on, in O(log n) operations: the same as n calls of
+// StepState. Lets a worker start its share of a sequence where a single
+// drawer would have reached it.
+void AdvanceState(RandState* state, uint64_t n);
+
 }  // namespace pxb

@@ -1,12 +1,14 @@
 #include "evolution/render.h"
 
 #include <algorithm>
+#include <memory>
 #include <thread>
 #include <vector>
 
 #include "engine/colour.h"
 #include "engine/eval.h"
 #include "engine/growth.h"
+#include "engine/run_eval.h"
 #include "primitives/scalar.h"
 
 namespace pxb {
@@ -17,42 +19,79 @@ struct Band {
   int32_t end;
 };
 
-bool RenderBand(const Member& member, const RenderJob& job, Band band, const RowSink& sink) {
-  ViewParams vp{job.width, job.height, 0, member.seed.rand};
-  RandState dither = kDitherStartState;
-  EvalContext ctx{};
-  ctx.dither = &dither;
-  Node* tree = GrowTreeCopy(member, &vp);
-  if (tree == nullptr) return false;
-  PrepareTree(&tree, &ctx, &vp);
+// One thread's tree, prepared for the render, and its evaluator.
+struct Worker {
+  ViewParams vp{};
+  Node* tree = nullptr;
+  std::unique_ptr<RunEvaluator> evaluator;
 
-  const int channels = ChannelsOf(static_cast<TypeId>(member.type));
-  std::vector<double> row(static_cast<size_t>(job.width) * static_cast<size_t>(channels));
-  bool finished = true;
+  ~Worker() { NodeRelease(&tree, &vp); }
+
+  // The preparation draws from the start words exactly as a single-threaded
+  // render does, so every worker's sequence starts in the same place.
+  bool Grow(const Member& member, const RenderJob& job) {
+    vp = ViewParams{job.width, job.height, 0, member.seed.rand};
+    RandState dither = kDitherStartState;
+    EvalContext ctx{};
+    ctx.dither = &dither;
+    tree = GrowTreeCopy(member, &vp);
+    if (tree == nullptr) return false;
+    PrepareTree(&tree, &ctx, &vp);
+    evaluator = std::make_unique<RunEvaluator>(tree, vp, dither);
+    return true;
+  }
+};
+
+const uint8_t* MaskRow(const RenderJob& job, int32_t y) {
+  return job.mask != nullptr ? job.mask + y * job.maskRowBytes : nullptr;
+}
+
+// How many samples rows [0, end) evaluate: every pixel, or the selected ones.
+uint64_t SamplesBefore(const RenderJob& job, int32_t end) {
+  if (job.mask == nullptr) return static_cast<uint64_t>(end) * static_cast<uint64_t>(job.width);
+  uint64_t count = 0;
+  for (int32_t y = 0; y < end; ++y) {
+    const uint8_t* mask = MaskRow(job, y);
+    for (int32_t x = 0; x < job.width; ++x)
+      count += mask[x * job.maskPixelBytes] != 0 ? 1 : 0;
+  }
+  return count;
+}
+
+bool RenderBand(Worker& worker, const RenderJob& job, Band band, const RowSink& sink) {
+  const int channels = ChannelsOf(worker.tree->type);
+  RunEvaluator& evaluator = *worker.evaluator;
+  evaluator.SkipSamples(SamplesBefore(job, band.first));
+  const auto width = static_cast<size_t>(job.width);
+  std::vector<double> row(width * static_cast<size_t>(channels));
+  std::vector<double> packed(width * static_cast<size_t>(channels));
+  std::vector<int32_t> columns(width);
   for (int32_t y = band.first; y < band.end; ++y) {
-    if (job.cancel != nullptr && job.cancel->load(std::memory_order_relaxed)) {
-      finished = false;
-      break;
-    }
-    ctx.row = y;
-    const uint8_t* mask = job.mask != nullptr ? job.mask + y * job.maskRowBytes : nullptr;
+    if (job.cancel != nullptr && job.cancel->load(std::memory_order_relaxed)) return false;
+    const uint8_t* mask = MaskRow(job, y);
+    int32_t n = 0;
     for (int32_t x = 0; x < job.width; ++x) {
-      if (mask != nullptr && mask[x * job.maskPixelBytes] == 0) continue;
-      ctx.column = x;
-      double* out = row.data() + static_cast<size_t>(x) * static_cast<size_t>(channels);
-      if (channels == 1) {
-        EvaluateAt(tree, out, &ctx, &vp);
-      } else {
-        ColourValue c{};
-        EvaluateAt(tree, &c, &ctx, &vp);
-        std::copy(c.c, c.c + 3, out);
+      if (mask == nullptr || mask[x * job.maskPixelBytes] != 0)
+        columns[static_cast<size_t>(n++)] = x;
+    }
+    if (mask == nullptr) {
+      evaluator.EvaluateRow(y, columns.data(), n, row.data());
+    } else {
+      // Unselected pixels keep what the row held, as they are not evaluated.
+      evaluator.EvaluateRow(y, columns.data(), n, packed.data());
+      for (int32_t i = 0; i < n; ++i) {
+        const auto from = static_cast<size_t>(i) * static_cast<size_t>(channels);
+        const auto to =
+            static_cast<size_t>(columns[static_cast<size_t>(i)]) * static_cast<size_t>(channels);
+        std::copy(packed.begin() + static_cast<ptrdiff_t>(from),
+                  packed.begin() + static_cast<ptrdiff_t>(from + static_cast<size_t>(channels)),
+                  row.begin() + static_cast<ptrdiff_t>(to));
       }
     }
     sink(y, row.data());
     if (job.rowsDone != nullptr) job.rowsDone->fetch_add(1, std::memory_order_relaxed);
   }
-  NodeRelease(&tree, &vp);
-  return finished;
+  return true;
 }
 
 }  // namespace
@@ -68,16 +107,23 @@ Node* GrowTreeCopy(const Member& member, ViewParams* vp) {
 
 bool RenderMember(const Member& member, const RenderJob& job, const RowSink& sink) {
   if (job.width <= 0 || job.height <= 0) return true;
-  const int32_t threads = std::clamp(job.threads, 1, job.height);
-  if (threads == 1) return RenderBand(member, job, Band{0, job.height}, sink);
+  auto first = std::make_unique<Worker>();
+  if (!first->Grow(member, job)) return false;
+  int32_t threads = std::clamp(job.threads, 1, job.height);
+  // Draws that cannot be placed ahead need every sample in order.
+  if (first->evaluator->Exact()) threads = 1;
+  if (threads == 1) return RenderBand(*first, job, Band{0, job.height}, sink);
 
   std::vector<std::thread> workers;
   std::vector<char> ok(static_cast<size_t>(threads), 0);
   for (int32_t t = 0; t < threads; ++t) {
     const Band band{static_cast<int32_t>(int64_t{job.height} * t / threads),
                     static_cast<int32_t>(int64_t{job.height} * (t + 1) / threads)};
-    workers.emplace_back(
-        [&, band, t] { ok[static_cast<size_t>(t)] = RenderBand(member, job, band, sink); });
+    workers.emplace_back([&, band, t] {
+      std::unique_ptr<Worker> own = t == 0 ? std::move(first) : std::make_unique<Worker>();
+      const bool grown = t == 0 || own->Grow(member, job);
+      ok[static_cast<size_t>(t)] = grown && RenderBand(*own, job, band, sink) ? 1 : 0;
+    });
   }
   for (std::thread& w : workers)
     w.join();

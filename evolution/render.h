@@ -40,11 +40,13 @@ inline int ChannelsOf(TypeId rootType) {
 // are added), into vp. Safe on several threads at once for one member.
 Node* GrowTreeCopy(const Member& member, ViewParams* vp);
 
-// Renders rows [0, height) split into one contiguous band per thread. Every
-// thread grows and prepares its own tree and gives "dither" its own state
-// starting at the start words, so only trees with "dither" can depend on the
-// split. Returns false when a tree could not be grown or the render was
-// cancelled.
+// Renders rows [0, height) split into one contiguous band per thread, each
+// thread with a tree of its own evaluated a run of samples at a time. The
+// result is the same for every thread count: "dither" draws follow one
+// sequence from the start words in row-major order of the evaluated samples,
+// each band jumping to its place in it (a tree whose draws per sample are not
+// fixed renders on one thread). Returns false when a tree could not be grown
+// or the render was cancelled.
 bool RenderMember(const Member& member, const RenderJob& job, const RowSink& sink);
 
 // A rendered row as 8-bit RGB, three bytes a pixel: a one-channel row as

@@ -4,9 +4,12 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <thread>
+#include <vector>
 
 #include "engine/colour.h"
 #include "engine/eval.h"
+#include "engine/run_eval.h"
 #include "evolution/population.h"
 #include "evolution/render.h"
 #include "primitives/fractal_generator.h"
@@ -30,6 +33,24 @@ struct InputRows {
   std::int32_t firstRow;
 };
 
+// Rows evaluated ahead of writing, per thread of the pass.
+constexpr std::int32_t kRowsPerThread = 8;
+constexpr unsigned kMaxPassThreads = 8;
+
+// A tree of its own for each further thread of the final pass: the nodes
+// hold their results while they evaluate, so threads cannot share one.
+struct PassWorker {
+  ViewParams view{};
+  Node* tree = nullptr;
+  std::unique_ptr<RunEvaluator> evaluator;
+  std::vector<std::int32_t> columns;
+
+  PassWorker() = default;
+  PassWorker(const PassWorker&) = delete;
+  PassWorker& operator=(const PassWorker&) = delete;
+  ~PassWorker() { NodeRelease(&tree, &view); }
+};
+
 // One final pass over the run's filter rectangle.
 struct Pass {
   api::FilterRecord* r;
@@ -44,6 +65,15 @@ struct Pass {
   EvalContext* context;
   Node* tree;  // the render reference, once grown
   int channels;
+  // Evaluates the tree a row at a time; its dither sequence runs on from
+  // band to band as one per-sample walk's would.
+  std::unique_ptr<RunEvaluator> evaluator;
+  std::vector<std::int32_t> columns;  // the evaluated columns of one row
+  // Further threads; empty when the tree's draws need every sample in order.
+  std::vector<std::unique_ptr<PassWorker>> helpers;
+  std::uint64_t samplesDone = 0;      // samples evaluated so far in the pass
+  std::vector<double> values;         // the values of the rows evaluated ahead
+  std::vector<std::size_t> rowStart;  // where each of those rows starts in values
 };
 
 bool AbortRequested(const Pass& p) {
@@ -57,6 +87,28 @@ api::OSErr Advance(const Pass& p) {
 api::Rect16 Rows(const Pass& p, std::int32_t top, std::int32_t end) {
   return api::Rect16{static_cast<std::int16_t>(top), p.rect.left, static_cast<std::int16_t>(end),
                      p.rect.right};
+}
+
+// Grows and prepares a tree for each further core. Every tree's preparation
+// draws from the start words as the first one's did, so all evaluators place
+// their draws in the same sequence. Fewer helpers (or none) when memory is
+// short: the pass is then slower, not different.
+void AddHelpers(Pass* p) {
+  if (p->evaluator->Exact()) return;
+  const unsigned threads = std::clamp(std::thread::hardware_concurrency(), 1u, kMaxPassThreads);
+  for (unsigned t = 1; t < threads && t < static_cast<unsigned>(p->height); ++t) {
+    auto helper = std::make_unique<PassWorker>();
+    helper->view = *p->view;
+    helper->tree = GrowTreeCopy(*p->member, &helper->view);
+    if (helper->tree == nullptr) return;
+    RandState dither = kDitherStartState;
+    EvalContext context{};
+    context.dither = &dither;
+    PrepareTree(&helper->tree, &context, &helper->view);
+    helper->evaluator = std::make_unique<RunEvaluator>(helper->tree, helper->view, dither);
+    helper->columns.resize(static_cast<std::size_t>(p->width));
+    p->helpers.push_back(std::move(helper));
+  }
 }
 
 // Regrows the member for a view of the whole rectangle with 256-cell fractal
@@ -76,11 +128,80 @@ bool GrowTree(Pass* p) {
   p->tree = p->member->tree;
   NodeRetain(p->tree);
   PrepareTree(&p->tree, p->context, p->view);
+  p->evaluator = std::make_unique<RunEvaluator>(p->tree, *p->view, run.passDither);
+  p->columns.resize(static_cast<std::size_t>(p->width));
+  AddHelpers(p);
+  const auto threads = static_cast<std::size_t>(p->helpers.size() + 1);
+  p->values.resize(static_cast<std::size_t>(p->width) * 3 * kRowsPerThread * threads);
   return true;
 }
 
+const std::uint8_t* MaskRow(const Pass& p, std::int32_t y) {
+  const api::FilterRecord* r = p.r;
+  if (r->haveMask == 0 || r->maskData == nullptr) return nullptr;
+  return static_cast<const std::uint8_t*>(r->maskData) +
+         static_cast<std::int64_t>(y - r->maskRect.top) * r->maskRowBytes;
+}
+
+// The selected columns of image row y.
+std::int32_t SelectedColumns(const Pass& p, std::int32_t y, std::int32_t* columns) {
+  const std::uint8_t* mask = MaskRow(p, y);
+  std::int32_t n = 0;
+  for (std::int32_t c = 0; c < p.width; ++c) {
+    if (mask == nullptr || mask[c] != 0) columns[n++] = c;
+  }
+  return n;
+}
+
+// Evaluates image rows [first, end) of a block into p->values at
+// p->rowStart[y - blockTop], placing each evaluator's draws after the
+// samples before its first row.
+void EvaluateRows(Pass* p, RunEvaluator* evaluator, std::int32_t* columns, std::int32_t blockTop,
+                  std::int32_t first, std::int32_t end, bool seek) {
+  const std::size_t stride = p->tree->type == kColour ? 3 : 1;
+  if (seek) evaluator->SeekSamples(p->samplesDone + p->rowStart[first - blockTop] / stride);
+  for (std::int32_t y = first; y < end; ++y) {
+    const std::int32_t n = SelectedColumns(*p, y, columns);
+    evaluator->EvaluateRow(y - p->rect.top, columns, n,
+                           p->values.data() + p->rowStart[y - blockTop]);
+  }
+}
+
+// Evaluates a block of rows: split among the helpers and the calling thread,
+// or all on the calling thread in order.
+void EvaluateBlock(Pass* p, std::int32_t top, std::int32_t end) {
+  const std::size_t stride = p->tree->type == kColour ? 3 : 1;
+  p->rowStart.assign(static_cast<std::size_t>(end - top) + 1, 0);
+  for (std::int32_t y = top; y < end; ++y) {
+    const std::int32_t n = SelectedColumns(*p, y, p->columns.data());
+    p->rowStart[y - top + 1] = p->rowStart[y - top] + static_cast<std::size_t>(n) * stride;
+  }
+  const auto threads = static_cast<std::int32_t>(p->helpers.size() + 1);
+  if (threads == 1) {
+    EvaluateRows(p, p->evaluator.get(), p->columns.data(), top, top, end, false);
+  } else {
+    std::vector<std::thread> workers;
+    const std::int32_t rows = end - top;
+    for (std::int32_t t = 1; t < threads; ++t) {
+      const std::int32_t first = top + rows * t / threads;
+      const std::int32_t last = top + rows * (t + 1) / threads;
+      PassWorker* helper = p->helpers[static_cast<std::size_t>(t - 1)].get();
+      workers.emplace_back([p, helper, top, first, last] {
+        EvaluateRows(p, helper->evaluator.get(), helper->columns.data(), top, first, last, true);
+      });
+    }
+    EvaluateRows(p, p->evaluator.get(), p->columns.data(), top, top, top + rows / threads, true);
+    for (std::thread& w : workers)
+      w.join();
+  }
+  p->samplesDone += p->rowStart.back() / stride;
+}
+
 // Filters image rows [top, end) into the host's output buffer. False when
-// the user aborted (the result is then userCanceledErr).
+// the user aborted (the result is then userCanceledErr). Blocks of rows are
+// evaluated ahead on every core; the host's callbacks (progress before each
+// row, abort before each pixel) stay on this thread, as the pixels are
+// written.
 bool FilterRows(Pass* p, std::int32_t top, std::int32_t end, const InputRows& in) {
   api::FilterRecord* r = p->r;
   if (in.data == nullptr || r->outData == nullptr) {
@@ -90,34 +211,35 @@ bool FilterRows(Pass* p, std::int32_t top, std::int32_t end, const InputRows& in
   const bool masked = r->haveMask != 0 && r->maskData != nullptr;
   const auto planes = static_cast<std::size_t>(p->planes);
   const auto copied = std::min(planes, static_cast<std::size_t>(p->pixelSize));
-  for (std::int32_t y = top; y < end; ++y) {
-    const std::int32_t row = y - p->rect.top;
-    if (r->progressProc != nullptr) r->progressProc(row, p->height);
-    const std::uint8_t* inPixel = in.data + (y - in.firstRow) * in.rowBytes;
-    std::uint8_t* outPixel = static_cast<std::uint8_t*>(r->outData) +
-                             static_cast<std::int64_t>(y - r->outRect.top) * r->outRowBytes;
-    const std::uint8_t* mask =
-        masked ? static_cast<const std::uint8_t*>(r->maskData) +
-                     static_cast<std::int64_t>(y - r->maskRect.top) * r->maskRowBytes
-               : nullptr;
-    for (std::int32_t c = 0; c < p->width; ++c) {
-      if (AbortRequested(*p)) {
-        SetResult(api::userCanceledErr);
-        return false;
+  const int stride = p->tree->type == kColour ? 3 : 1;
+  const auto block = static_cast<std::int32_t>(kRowsPerThread * (p->helpers.size() + 1));
+  for (std::int32_t blockTop = top; blockTop < end; blockTop += block) {
+    const std::int32_t blockEnd = std::min(end, blockTop + block);
+    EvaluateBlock(p, blockTop, blockEnd);
+    for (std::int32_t y = blockTop; y < blockEnd; ++y) {
+      const std::int32_t row = y - p->rect.top;
+      if (r->progressProc != nullptr) r->progressProc(row, p->height);
+      const std::uint8_t* inPixel = in.data + (y - in.firstRow) * in.rowBytes;
+      std::uint8_t* outPixel = static_cast<std::uint8_t*>(r->outData) +
+                               static_cast<std::int64_t>(y - r->outRect.top) * r->outRowBytes;
+      const std::uint8_t* mask = MaskRow(*p, y);
+      const double* value = p->values.data() + p->rowStart[y - blockTop];
+      for (std::int32_t c = 0; c < p->width; ++c) {
+        if (AbortRequested(*p)) {
+          SetResult(api::userCanceledErr);
+          return false;
+        }
+        const std::uint8_t m = masked ? mask[c] : 0;
+        if (masked && m == 0) {
+          std::memcpy(outPixel, inPixel, copied);
+        } else {
+          WriteFilteredPixel(value, p->channels, p->colourPlanes, inPixel, m, masked, outPixel,
+                             p->planes);
+          value += stride;
+        }
+        inPixel += p->pixelSize;
+        outPixel += planes;
       }
-      const std::uint8_t m = masked ? mask[c] : 0;
-      if (masked && m == 0) {
-        std::memcpy(outPixel, inPixel, copied);
-      } else {
-        p->context->column = c;
-        p->context->row = row;
-        ColourValue value{};
-        EvaluateAt(p->tree, &value, p->context, p->view);
-        WriteFilteredPixel(value.c, p->channels, p->colourPlanes, inPixel, m, masked, outPixel,
-                           p->planes);
-      }
-      inPixel += p->pixelSize;
-      outPixel += planes;
     }
   }
   return true;

@@ -5,6 +5,7 @@
 
 #include "engine/colour.h"
 #include "engine/numeric.h"
+#include "engine/run_eval.h"
 #include "primitives/scalar.h"
 #include "primitives/source_image.h"
 
@@ -99,6 +100,91 @@ int EvalVphtshp(ArgSlot*, void* result, Node* node, EvalContext* ctx) {
   FetchPixel(node, ctx, rgb);
   WriteUnit(result, (rgb[0] * kLumaRed + rgb[1] * kLumaGreen) + rgb[2] * kLumaBlue);
   return 0;
+}
+
+namespace {
+
+// Run versions: the same expressions as the functions above, one loop per
+// node. An argument is read at data + i * stride (stride 0: a constant).
+const unsigned char* RunArgAt(const RunCall& call, int arg, int32_t i) {
+  return call.args[arg].data + i * call.args[arg].stride;
+}
+
+unsigned char* RunOut(const RunCall& call, int32_t i) {
+  return call.out + static_cast<ptrdiff_t>(i) * call.node->resultSize;
+}
+
+void RunMakrgb(const RunCall& call) {
+  for (int32_t i = 0; i < call.rc->count; ++i) {
+    ColourValue c{};
+    for (int k = 0; k < 3; ++k)
+      c.c[k] = ReadUnit(RunArgAt(call, k, i));
+    c.c[3] = 1.0;
+    std::memcpy(RunOut(call, i), &c, sizeof c);
+  }
+}
+
+void RunGswitch(const RunCall& call) {
+  for (int32_t i = 0; i < call.rc->count; ++i) {
+    const double a = ReadUnit(RunArgAt(call, 0, i));
+    std::memcpy(RunOut(call, i), !(a >= 0.5) ? RunArgAt(call, 1, i) : RunArgAt(call, 2, i),
+                sizeof(ColourValue));
+  }
+}
+
+void RunGmix(const RunCall& call) {
+  for (int32_t i = 0; i < call.rc->count; ++i) {
+    const double a = ReadUnit(RunArgAt(call, 0, i));
+    const ColourValue p = ReadColour(RunArgAt(call, 1, i));
+    const ColourValue q = ReadColour(RunArgAt(call, 2, i));
+    double c[4];
+    for (int k = 0; k < 4; ++k)
+      c[k] = (1.0 - a) * q.c[k] + a * p.c[k];
+    // The flag words keep what the node's result holds, as above.
+    std::memcpy(RunOut(call, i), call.node->values, sizeof(ColourValue));
+    std::memcpy(RunOut(call, i), c, sizeof c);
+  }
+}
+
+// The source pixels under a run of samples, read directly from the buffer.
+template <typename Write>
+void FetchRun(const RunCall& call, Write write) {
+  const Node* node = call.node;
+  const RunContext& rc = *call.rc;
+  EvalContext ctx{};
+  for (int32_t i = 0; i < rc.count; ++i) {
+    ctx.column = rc.column[i];
+    ctx.row = rc.row[i];
+    uint8_t rgb[3];
+    FetchPixel(node, &ctx, rgb);
+    write(i, rgb);
+  }
+}
+
+void RunPhtshp(const RunCall& call) {
+  FetchRun(call, [&](int32_t i, const uint8_t* rgb) {
+    ColourValue c{};
+    for (int k = 0; k < 3; ++k)
+      c.c[k] = rgb[k] * kByteScale;
+    c.c[3] = 1.0;
+    std::memcpy(RunOut(call, i), &c, sizeof c);
+  });
+}
+
+void RunVphtshp(const RunCall& call) {
+  FetchRun(call, [&](int32_t i, const uint8_t* rgb) {
+    WriteUnit(RunOut(call, i), (rgb[0] * kLumaRed + rgb[1] * kLumaGreen) + rgb[2] * kLumaBlue);
+  });
+}
+
+}  // namespace
+
+void RegisterColourRunFns() {
+  RegisterRunFn(EvalMakrgb, RunMakrgb, false);
+  RegisterRunFn(EvalGswitch, RunGswitch, false);
+  RegisterRunFn(EvalGmix, RunGmix, false);
+  RegisterRunFn(EvalPhtshp, RunPhtshp, false);
+  RegisterRunFn(EvalVphtshp, RunVphtshp, false);
 }
 
 Node* BuildMakrgb(TypeId result, int nargs, ArgSlot* args, ViewParams* view) {

@@ -15,6 +15,9 @@ inline constexpr double kLumaRed = 0.001172549019607843;
 inline constexpr double kLumaGreen = 0.0023019607843137255;
 inline constexpr double kLumaBlue = 0.0004470588235294118;
 
+// Registers the run versions of the colour functions and image leaves.
+void RegisterColourRunFns();
+
 Node* BuildMakrgb(TypeId result, int nargs, ArgSlot* args, ViewParams* view);
 Node* BuildGswitch(TypeId result, int nargs, ArgSlot* args, ViewParams* view);
 Node* BuildGmix(TypeId result, int nargs, ArgSlot* args, ViewParams* view);

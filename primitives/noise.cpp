@@ -6,6 +6,7 @@
 
 #include "engine/numeric.h"
 #include "engine/rand.h"
+#include "engine/run_eval.h"
 #include "primitives/value_types.h"
 
 namespace pxb {
@@ -57,7 +58,37 @@ Node* BuildNoise(TypeId result, int nargs, ArgSlot* args, ViewParams* view, Eval
   return node;
 }
 
+double RunScale(const RunCall& call, int32_t i) {
+  double v;
+  std::memcpy(&v, call.args[0].data + i * call.args[0].stride, sizeof v);
+  return v;
+}
+
+template <NoiseMode kMode>
+void RunNoise(const RunCall& call) {
+  const RunContext& rc = *call.rc;
+  for (int32_t i = 0; i < rc.count; ++i) {
+    const NoiseCorner k = NoiseSample(kMode, RunScale(call, i), rc.x[i], rc.y[i], call.node);
+    unsigned char* out = call.out + static_cast<ptrdiff_t>(i) * call.node->resultSize;
+    if constexpr (kMode == NoiseMode::kDerivative) {
+      // As the per-sample function: the words after the flag keep what the
+      // node's result holds.
+      std::memcpy(out, call.node->values, static_cast<size_t>(call.node->resultSize));
+      const ComplexValue c{k.slope[0], k.slope[1], 0, 0};
+      std::memcpy(out, &c, offsetof(ComplexValue, unused));
+    } else {
+      std::memcpy(out, &k.value, sizeof k.value);
+    }
+  }
+}
+
 }  // namespace
+
+void RegisterNoiseRunFns() {
+  RegisterRunFn(EvalPlain, RunNoise<NoiseMode::kPlain>, false);
+  RegisterRunFn(EvalBipolar, RunNoise<NoiseMode::kBipolar>, false);
+  RegisterRunFn(EvalDerivative, RunNoise<NoiseMode::kDerivative>, false);
+}
 
 void BuildNoiseTable() {
   SeedGlobal(kNoiseTableSeed);

@@ -87,6 +87,11 @@ void RegisterAll() {
   SortFunctions();
   InitWeights();
 
+  RegisterScalarRunFns();
+  RegisterNoiseRunFns();
+  RegisterTransformRunFns();
+  RegisterColourRunFns();
+
   // The host-image leaves stand in for `colour` and `unit` arguments at the
   // depth limit.
   SetForcedLeaf(kColour, BuildPhtshp);

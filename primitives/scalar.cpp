@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "engine/numeric.h"
+#include "engine/run_eval.h"
 
 namespace pxb {
 namespace {
@@ -135,6 +136,87 @@ int EvalDither(ArgSlot* args, void* result, Node*, EvalContext* ctx) {
   RandState* state = ctx->dither != nullptr ? ctx->dither : &threadDither.state;
   WriteUnit(result, DitherValue(Arg(args, 0), Arg(args, 1), state));
   return 0;
+}
+
+namespace {
+
+// Run versions: the same expressions as the functions above, one loop per
+// node. An argument is read at data + i * stride (stride 0: a constant).
+double RunUnit(const RunCall& call, int arg, int32_t i) {
+  return ReadUnit(call.args[arg].data + i * call.args[arg].stride);
+}
+
+template <typename F>
+void UnitLoop(const RunCall& call, F f) {
+  for (int32_t i = 0; i < call.rc->count; ++i)
+    WriteUnit(call.out + static_cast<ptrdiff_t>(i) * 8, f(i));
+}
+
+void RunMu(const RunCall& call) {
+  UnitLoop(call, [&](int32_t i) { return call.rc->x[i]; });
+}
+void RunMv(const RunCall& call) {
+  UnitLoop(call, [&](int32_t i) { return call.rc->y[i]; });
+}
+void RunMinpe(const RunCall& call) {
+  UnitLoop(call, [&](int32_t i) { return 1.0 - RunUnit(call, 0, i); });
+}
+void RunPeplus(const RunCall& call) {
+  UnitLoop(call, [&](int32_t i) {
+    const double a = RunUnit(call, 0, i);
+    const double b = RunUnit(call, 1, i);
+    return (a + b) - a * b;
+  });
+}
+void RunPetimes(const RunCall& call) {
+  UnitLoop(call, [&](int32_t i) { return RunUnit(call, 0, i) * RunUnit(call, 1, i); });
+}
+void RunPepow(const RunCall& call) {
+  UnitLoop(call, [&](int32_t i) { return std::pow(RunUnit(call, 0, i), RunUnit(call, 1, i)); });
+}
+void RunSwitch(const RunCall& call) {
+  UnitLoop(call, [&](int32_t i) {
+    const double a = RunUnit(call, 0, i);
+    return !(a >= 0.5) ? RunUnit(call, 1, i) : RunUnit(call, 2, i);
+  });
+}
+void RunMix(const RunCall& call) {
+  UnitLoop(call, [&](int32_t i) {
+    const double a = RunUnit(call, 0, i);
+    return a * RunUnit(call, 1, i) + (1.0 - a) * RunUnit(call, 2, i);
+  });
+}
+void RunBias(const RunCall& call) {
+  UnitLoop(call, [&](int32_t i) { return BiasCurve(RunUnit(call, 0, i), RunUnit(call, 1, i)); });
+}
+void RunGain(const RunCall& call) {
+  UnitLoop(call, [&](int32_t i) { return GainCurve(RunUnit(call, 0, i), RunUnit(call, 1, i)); });
+}
+// One draw per sample from the node's place in the sequence, then past the
+// draws the tree's other "dither" nodes make for the same sample.
+void RunDither(const RunCall& call) {
+  UnitLoop(call, [&](int32_t i) {
+    const double v = DitherValue(RunUnit(call, 0, i), RunUnit(call, 1, i), call.draws);
+    for (int32_t k = 0; k < call.drawSkip; ++k)
+      StepState(call.draws);
+    return v;
+  });
+}
+
+}  // namespace
+
+void RegisterScalarRunFns() {
+  RegisterRunFn(EvalMu, RunMu, false);
+  RegisterRunFn(EvalMv, RunMv, false);
+  RegisterRunFn(EvalMinpe, RunMinpe, false);
+  RegisterRunFn(EvalPeplus, RunPeplus, false);
+  RegisterRunFn(EvalPetimes, RunPetimes, false);
+  RegisterRunFn(EvalPepow, RunPepow, false);
+  RegisterRunFn(EvalSwitch, RunSwitch, false);
+  RegisterRunFn(EvalMix, RunMix, false);
+  RegisterRunFn(EvalBias, RunBias, false);
+  RegisterRunFn(EvalGain, RunGain, false);
+  RegisterRunFn(EvalDither, RunDither, true);
 }
 
 Node* BuildMu(TypeId result, int nargs, ArgSlot* args, ViewParams* view) {

@@ -51,6 +51,9 @@ Node* BuildBias(TypeId result, int nargs, ArgSlot* args, ViewParams* view);
 Node* BuildGain(TypeId result, int nargs, ArgSlot* args, ViewParams* view);
 Node* BuildDither(TypeId result, int nargs, ArgSlot* args, ViewParams* view);
 
+// Registers the run versions of the functions below.
+void RegisterScalarRunFns();
+
 // Evaluation functions.
 int EvalMu(ArgSlot* args, void* result, Node* node, EvalContext* ctx);
 int EvalMv(ArgSlot* args, void* result, Node* node, EvalContext* ctx);

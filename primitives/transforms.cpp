@@ -4,6 +4,7 @@
 
 #include "engine/eval.h"
 #include "engine/registry.h"
+#include "engine/run_eval.h"
 #include "primitives/scalar.h"
 #include "primitives/value_types.h"
 
@@ -43,6 +44,41 @@ int EvalTrfmap(ArgSlot* args, void* result, Node* node, EvalContext* ctx) {
   ctx->mask = savedMask;
   std::memcpy(result, child->values, static_cast<size_t>(TypeSize(child->type)));
   return 0;
+}
+
+namespace {
+
+// The child evaluated over the run at the offsets' positions; column and row
+// stay those of the samples.
+void RunTrfmap(const RunCall& call) {
+  Node* node = call.node;
+  Node* child = node->children[0].node;
+  const RunContext& rc = *call.rc;
+  if (child == nullptr) {
+    const auto size = static_cast<size_t>(TypeSize(node->args[0].type));
+    for (int32_t i = 0; i < rc.count; ++i)
+      std::memcpy(call.out + static_cast<ptrdiff_t>(i) * node->resultSize, node->args[0].value,
+                  size);
+    return;
+  }
+  double x[kMaxRun];
+  double y[kMaxRun];
+  double z[kMaxRun];
+  for (int32_t i = 0; i < rc.count; ++i) {
+    OffsetValue at;
+    std::memcpy(&at, call.args[1].data + i * call.args[1].stride, sizeof at);
+    x[i] = at.x;
+    y[i] = at.y;
+    z[i] = at.z;
+  }
+  const RunContext moved{rc.count, x, y, z, rc.column, rc.row, call.evaluator->NewGeneration()};
+  call.evaluator->Evaluate(child, moved, call.out);
+}
+
+}  // namespace
+
+void RegisterTransformRunFns() {
+  RegisterRunFn(EvalTrfmap, RunTrfmap, false);
 }
 
 Node* BuildRi2cx(TypeId result, int nargs, ArgSlot* args, ViewParams* view) {

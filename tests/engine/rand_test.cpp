@@ -75,5 +75,40 @@ TEST(Rand, DoublesStayBelowOne) {
   }
 }
 
+TEST(Rand, AdvanceMatchesSingleSteps) {
+  const RandState starts[] = {{{0x150C, 0x247E, 0x0018}}, {{0xFFFF, 0xFFFF, 0xFFFF}}, {{0, 0, 0}}};
+  const uint64_t counts[] = {0, 1, 2, 3, 7, 64, 1000, 4097, 65535};
+  for (const RandState& start : starts) {
+    for (uint64_t n : counts) {
+      RandState stepped = start;
+      for (uint64_t i = 0; i < n; ++i)
+        StepState(&stepped);
+      RandState jumped = start;
+      AdvanceState(&jumped, n);
+      EXPECT_EQ(jumped.x[0], stepped.x[0]) << n;
+      EXPECT_EQ(jumped.x[1], stepped.x[1]) << n;
+      EXPECT_EQ(jumped.x[2], stepped.x[2]) << n;
+    }
+  }
+}
+
+TEST(Rand, AdvanceByTheFullPeriodReturnsToTheStart) {
+  // The generator has full period 2^48, so a jump by 2^48 is the identity and
+  // jumps split anywhere add up.
+  RandState s{{0x1234, 0x5678, 0x9ABC}};
+  AdvanceState(&s, uint64_t{1} << 48);
+  EXPECT_EQ(s.x[0], 0x1234);
+  EXPECT_EQ(s.x[1], 0x5678);
+  EXPECT_EQ(s.x[2], 0x9ABC);
+  RandState a = s;
+  RandState b = s;
+  AdvanceState(&a, 123456789012ULL);
+  AdvanceState(&b, 123456789000ULL);
+  AdvanceState(&b, 12);
+  EXPECT_EQ(a.x[0], b.x[0]);
+  EXPECT_EQ(a.x[1], b.x[1]);
+  EXPECT_EQ(a.x[2], b.x[2]);
+}
+
 }  // namespace
 }  // namespace pxb

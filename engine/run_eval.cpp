@@ -1,0 +1,354 @@
+#include "engine/run_eval.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "engine/colour.h"
+#include "engine/eval.h"
+#include "engine/numeric.h"
+#include "engine/registry.h"
+
+namespace pxb {
+namespace {
+
+struct RunFnEntry {
+  EvalFn eval;
+  RunFn run;
+  bool drawsDither;
+};
+
+// The run versions known to the process, filled once during registration.
+struct RunFnTable {
+  static constexpr int kCapacity = 64;
+  RunFnEntry entries[kCapacity];
+  int count;
+};
+
+RunFnTable& RunFunctions() {
+  static RunFnTable table{};
+  return table;
+}
+
+const RunFnEntry* FindRunFn(EvalFn eval) {
+  const RunFnTable& t = RunFunctions();
+  for (int i = 0; i < t.count; ++i) {
+    if (t.entries[i].eval == eval) return &t.entries[i];
+  }
+  return nullptr;
+}
+
+bool IsConstant(const Node* node) {
+  return (kRenderMask & node->flags) == 0;
+}
+
+void FillRun(unsigned char* out, const void* value, int32_t size, int32_t count) {
+  for (int32_t i = 0; i < count; ++i)
+    CopyValue(out + static_cast<ptrdiff_t>(i) * size, value, size);
+}
+
+// The run version of ResampleEval: the child is evaluated at the one or four
+// grid cells around every sample, then blended sample by sample exactly as
+// the per-sample function does, through the same value slots.
+void ResampleRun(const RunCall& call) {
+  Node* node = call.node;
+  const RunContext& rc = *call.rc;
+  Node* child = node->children[0].node;
+  EvalFn blend = nullptr;
+  std::memcpy(&blend, node->priv, sizeof blend);
+  const int32_t n = rc.count;
+  const int32_t size = node->resultSize;
+
+  double fx[kMaxRun];
+  double fy[kMaxRun];
+  int32_t ix[kMaxRun];
+  int32_t iy[kMaxRun];
+  int32_t ix1[kMaxRun];
+  int32_t iy1[kMaxRun];
+  const double width = static_cast<double>(child != nullptr ? child->width : 1);
+  const double height = static_cast<double>(child != nullptr ? child->height : 1);
+  for (int32_t i = 0; i < n; ++i) {
+    fx[i] = width * rc.x[i];
+    fy[i] = height * rc.y[i];
+    ix[i] = FloorToInt32(fx[i]);
+    iy[i] = FloorToInt32(fy[i]);
+  }
+  RunContext grid{n, rc.x, rc.y, rc.z, ix, iy, call.evaluator->NewGeneration()};
+  if (child == nullptr && blend == nullptr) {
+    // The per-sample function's zeroed slot is the value.
+    std::memset(call.out, 0, static_cast<size_t>(n) * static_cast<size_t>(size));
+    return;
+  }
+  if (blend == nullptr) {
+    call.evaluator->Evaluate(child, grid, call.out);
+    return;
+  }
+  for (int32_t i = 0; i < n; ++i) {
+    ix1[i] = WrapAdd(ix[i], 1);
+    iy1[i] = WrapAdd(iy[i], 1);
+  }
+  std::vector<unsigned char> cells(static_cast<size_t>(4) * static_cast<size_t>(n) *
+                                   static_cast<size_t>(size));
+  unsigned char* corner[4];
+  for (int k = 0; k < 4; ++k)
+    corner[k] = cells.data() + static_cast<ptrdiff_t>(k) * n * size;
+  call.evaluator->Evaluate(child, grid, corner[0]);
+  grid = RunContext{n, rc.x, rc.y, rc.z, ix1, iy, call.evaluator->NewGeneration()};
+  call.evaluator->Evaluate(child, grid, corner[1]);
+  grid = RunContext{n, rc.x, rc.y, rc.z, ix, iy1, call.evaluator->NewGeneration()};
+  call.evaluator->Evaluate(child, grid, corner[2]);
+  grid = RunContext{n, rc.x, rc.y, rc.z, ix1, iy1, call.evaluator->NewGeneration()};
+  call.evaluator->Evaluate(child, grid, corner[3]);
+
+  // The same four slots, the same copies and the same blend calls as the
+  // per-sample function.
+  const int32_t stride = MaxTypeSize();
+  std::vector<unsigned char> slotValues(static_cast<size_t>(4) * static_cast<size_t>(stride));
+  ArgSlot slots[4];
+  for (int k = 0; k < 4; ++k)
+    slots[k] = ArgSlot{node->type, slotValues.data() + static_cast<ptrdiff_t>(k) * stride};
+  void* s0 = slots[0].value;
+  void* s1 = slots[1].value;
+  void* s2 = slots[2].value;
+  void* s3 = slots[3].value;
+  ArgSlot top[3] = {slots[0], slots[1], ArgSlot{0, s2}};
+  ArgSlot bottom[3] = {slots[1], slots[2], ArgSlot{0, s3}};
+  ArgSlot vertical[3] = {slots[0], slots[1], ArgSlot{0, s2}};
+  EvalContext ctx{};
+  ctx.mask = kRenderMask;
+  for (int32_t i = 0; i < n; ++i) {
+    const ptrdiff_t at = static_cast<ptrdiff_t>(i) * size;
+    const double tx = fx[i] - ix[i];
+    const double ty = fy[i] - iy[i];
+    CopyValue(s0, corner[0] + at, size);
+    CopyValue(s1, corner[1] + at, size);
+    std::memcpy(s2, &tx, sizeof tx);
+    blend(top, s0, nullptr, &ctx);
+    CopyValue(s1, corner[2] + at, size);
+    CopyValue(s2, corner[3] + at, size);
+    std::memcpy(s3, &tx, sizeof tx);
+    blend(bottom, s1, nullptr, &ctx);
+    std::memcpy(s2, &ty, sizeof ty);
+    blend(vertical, s0, nullptr, &ctx);
+    CopyValue(call.out + at, s0, size);
+  }
+}
+
+}  // namespace
+
+void RegisterRunFn(EvalFn eval, RunFn run, bool drawsDither) {
+  RunFnTable& t = RunFunctions();
+  for (int i = 0; i < t.count; ++i) {
+    if (t.entries[i].eval == eval) {
+      t.entries[i] = RunFnEntry{eval, run, drawsDither};
+      return;
+    }
+  }
+  if (t.count < RunFnTable::kCapacity) t.entries[t.count++] = RunFnEntry{eval, run, drawsDither};
+}
+
+RunEvaluator::RunEvaluator(Node* root, const ViewParams& view, const RandState& dither)
+    : root_(root), view_(view), start_(dither), draws_(dither) {
+  Register(root_);
+  PlanDraws(root_);
+  if (exact_) drawsPerSample_ = 0;
+  if (root_ != nullptr) {
+    rootValues_.resize(static_cast<size_t>(kMaxRun) * static_cast<size_t>(root_->resultSize));
+  }
+}
+
+void RunEvaluator::Register(Node* node) {
+  if (node == nullptr || infos_.count(node) != 0) return;
+  NodeInfo& info = infos_[node];
+  if (node->eval == ResampleEval) {
+    info.run = ResampleRun;
+  } else if (const RunFnEntry* entry = FindRunFn(node->eval)) {
+    info.run = entry->run;
+    info.drawsDither = entry->drawsDither;
+  }
+  for (int i = 0; i < node->nargs && i < 3; ++i) {
+    Node* child = node->children[i].node;
+    if (child == nullptr) continue;
+    if (node->children[i].lazy == 0 && !IsConstant(child)) {
+      info.argBuffers[i].resize(static_cast<size_t>(kMaxRun) *
+                                static_cast<size_t>(child->resultSize));
+    }
+    Register(child);
+  }
+  if (node->mark != 0) {
+    info.cache.resize(static_cast<size_t>(kMaxRun) * static_cast<size_t>(node->resultSize));
+  }
+}
+
+bool RunEvaluator::HasLiveDraws(Node* node) {
+  if (node == nullptr || IsConstant(node)) return false;
+  const auto found = liveDraws_.find(node);
+  if (found != liveDraws_.end()) return found->second;
+  bool draws = infos_[node].drawsDither;
+  for (int i = 0; i < node->nargs; ++i)
+    draws = HasLiveDraws(node->children[i].node) || draws;
+  liveDraws_[node] = draws;
+  return draws;
+}
+
+// Walks the tree in the order the per-sample evaluation visits it and gives
+// each drawing node its place among the draws of one sample.
+void RunEvaluator::PlanDraws(Node* node) {
+  if (node == nullptr || IsConstant(node)) return;
+  if (node->mark != 0) {
+    // A shared subtree's cached result can stand in for a second evaluation,
+    // skipping its draws in a way only the per-sample order decides.
+    if (HasLiveDraws(node)) exact_ = true;
+    return;
+  }
+  for (int i = 0; i < node->nargs; ++i) {
+    Node* child = node->children[i].node;
+    if (node->children[i].lazy != 0) {
+      if (HasLiveDraws(child)) exact_ = true;
+    } else {
+      PlanDraws(child);
+    }
+  }
+  NodeInfo& info = infos_[node];
+  if (info.drawsDither) info.drawIndex = drawsPerSample_++;
+}
+
+void RunEvaluator::SkipSamples(uint64_t samples) {
+  AdvanceState(&draws_, samples * static_cast<uint64_t>(drawsPerSample_));
+}
+
+void RunEvaluator::Evaluate(Node* node, const RunContext& rc, unsigned char* out) {
+  // Nothing to evaluate: out keeps what it holds, as the per-sample path
+  // leaves its slot.
+  if (node == nullptr) return;
+  const int32_t size = node->resultSize;
+  if (IsConstant(node)) {
+    FillRun(out, node->values, size, rc.count);
+    return;
+  }
+  NodeInfo& info = infos_[node];
+  if (node->mark == 0) {
+    Compute(node, info, rc, out);
+    return;
+  }
+  if (info.cacheGeneration != rc.generation) {
+    Compute(node, info, rc, info.cache.data());
+    info.cacheGeneration = rc.generation;
+  }
+  std::memcpy(out, info.cache.data(), static_cast<size_t>(rc.count) * static_cast<size_t>(size));
+}
+
+void RunEvaluator::Compute(Node* node, NodeInfo& info, const RunContext& rc, unsigned char* out) {
+  RunArg args[3] = {};
+  for (int i = 0; i < node->nargs; ++i) {
+    Node* child = node->children[i].node;
+    const auto* constant = static_cast<const unsigned char*>(node->args[i].value);
+    if (child == nullptr || node->children[i].lazy != 0 || IsConstant(child)) {
+      args[i] = RunArg{constant, 0};
+      continue;
+    }
+    Evaluate(child, rc, info.argBuffers[i].data());
+    args[i] = RunArg{info.argBuffers[i].data(), child->resultSize};
+  }
+  if (info.run == nullptr) {
+    Fallback(node, args, rc, out);
+    return;
+  }
+  RandState state = draws_;
+  RunCall call{node, args, out, &rc, this, nullptr, 0};
+  if (info.drawsDither) {
+    AdvanceState(&state, static_cast<uint64_t>(info.drawIndex));
+    call.draws = &state;
+    call.drawSkip = drawsPerSample_ - 1;
+  }
+  info.run(call);
+}
+
+void RunEvaluator::Fallback(Node* node, const RunArg* args, const RunContext& rc,
+                            unsigned char* out) {
+  const int32_t size = node->resultSize;
+  // Only drawing nodes use the dither state, and they all have run versions;
+  // a subtree evaluated lazily from here holds no draws (or the evaluator
+  // runs exact), so this state is never drawn from in a planned render.
+  RandState unused = draws_;
+  EvalContext ctx{};
+  ctx.mask = kRenderMask;
+  ctx.dither = &unused;
+  for (int32_t i = 0; i < rc.count; ++i) {
+    ctx.x = rc.x[i];
+    ctx.y = rc.y[i];
+    ctx.z = rc.z[i];
+    ctx.column = rc.column[i];
+    ctx.row = rc.row[i];
+    for (int a = 0; a < node->nargs; ++a) {
+      if (args[a].stride == 0) continue;
+      CopyValue(node->args[a].value, args[a].data + i * args[a].stride,
+                static_cast<int32_t>(args[a].stride));
+    }
+    node->eval(node->args, node->values, node, &ctx);
+    // The stored result now belongs to this sample; a per-sample evaluation
+    // that meets this shared node later must see the matching key.
+    if (node->mark != 0) node->key = ctx;
+    CopyValue(out + static_cast<ptrdiff_t>(i) * size, node->values, size);
+  }
+}
+
+void RunEvaluator::EvaluateRow(int32_t row, const int32_t* columns, int32_t n, double* out) {
+  if (root_ == nullptr) return;
+  const bool colour = root_->type == kColour;
+  const int channels = colour ? 3 : 1;
+  if (exact_) {
+    EvaluateExact(row, columns, n, out);
+    return;
+  }
+  double x[kMaxRun];
+  double y[kMaxRun];
+  double z[kMaxRun];
+  int32_t rows[kMaxRun];
+  const double rowY = static_cast<double>(row) / static_cast<double>(view_.height);
+  for (int32_t first = 0; first < n; first += kMaxRun) {
+    const int32_t count = std::min(kMaxRun, n - first);
+    const int32_t* cols = columns + first;
+    for (int32_t i = 0; i < count; ++i) {
+      x[i] = static_cast<double>(cols[i]) / static_cast<double>(view_.width);
+      y[i] = rowY;
+      z[i] = 0.0;
+      rows[i] = row;
+    }
+    const RunContext rc{count, x, y, z, cols, rows, NewGeneration()};
+    unsigned char* values = rootValues_.data();
+    Evaluate(root_, rc, values);
+    AdvanceState(&draws_, static_cast<uint64_t>(count) * static_cast<uint64_t>(drawsPerSample_));
+    double* dst = out + static_cast<ptrdiff_t>(first) * channels;
+    const int32_t size = root_->resultSize;
+    for (int32_t i = 0; i < count; ++i) {
+      const unsigned char* v = values + static_cast<ptrdiff_t>(i) * size;
+      if (colour) {
+        ColourValue c;
+        std::memcpy(&c, v, sizeof c);
+        HsvToRgb(&c);
+        std::copy(c.c, c.c + 3, dst + static_cast<ptrdiff_t>(i) * 3);
+      } else {
+        std::memcpy(dst + i, v, sizeof(double));
+      }
+    }
+  }
+}
+
+void RunEvaluator::EvaluateExact(int32_t row, const int32_t* columns, int32_t n, double* out) {
+  EvalContext ctx{};
+  ctx.mask = kRenderMask;
+  ctx.dither = &draws_;
+  ctx.row = row;
+  for (int32_t i = 0; i < n; ++i) {
+    ctx.column = columns[i];
+    if (root_->type == kColour) {
+      ColourValue c{};
+      EvaluateAt(root_, &c, &ctx, &view_);
+      std::copy(c.c, c.c + 3, out + static_cast<ptrdiff_t>(i) * 3);
+    } else {
+      EvaluateAt(root_, out + i, &ctx, &view_);
+    }
+  }
+}
+
+}  // namespace pxb

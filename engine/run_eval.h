@@ -1,0 +1,126 @@
+// Evaluating a prepared tree over a run of samples at a time: per node one
+// loop over the samples instead of one walk of the tree per sample.
+//
+// Every sample's value is bit-identical to EvaluateAt: the same operations in
+// the same order on the same types. A node whose function has a run version
+// (RegisterRunFn) is evaluated by it; any other node falls back to calling
+// its per-sample function once per sample.
+//
+// "dither" draws are the one thing that ties samples together. The reference
+// is a single state drawing in row-major sample order. When every sample of a
+// tree draws the same number of times, each draw's place in that sequence is
+// known in advance, and the evaluator (and any worker owning a band of rows)
+// jumps there directly. When it is not known (a draw inside a shared subtree,
+// whose cached result can skip it, or inside a subtree that another node
+// evaluates on its own), the evaluator is exact only when fed every sample in
+// row-major order from the start; Exact() tells the caller so.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <unordered_map>
+#include <vector>
+
+#include "engine/node.h"
+
+namespace pxb {
+
+// The most samples one run holds; longer requests are cut into runs.
+inline constexpr int32_t kMaxRun = 256;
+
+// The samples of one run. generation tells contexts apart: two evaluations
+// of a shared node in the same generation give the same values.
+struct RunContext {
+  int32_t count;
+  const double* x;
+  const double* y;
+  const double* z;
+  const int32_t* column;
+  const int32_t* row;
+  uint64_t generation;
+};
+
+// One argument over the run: value i is at data + i * stride; a constant has
+// stride 0.
+struct RunArg {
+  const unsigned char* data;
+  ptrdiff_t stride;
+};
+
+class RunEvaluator;
+
+struct RunCall {
+  Node* node;
+  const RunArg* args;  // one per argument; unused for lazy children
+  unsigned char* out;  // rc->count values, node->resultSize bytes apart
+  const RunContext* rc;
+  RunEvaluator* evaluator;
+  RandState* draws;  // for a node that draws: its place in the sequence
+  int32_t drawSkip;  // steps the other drawing nodes take between its draws
+};
+using RunFn = void (*)(const RunCall& call);
+
+// Registers the run version of the per-sample function eval. drawsDither
+// marks the function that draws one value per sample from
+// EvalContext::dither. Called during start-up registration only.
+void RegisterRunFn(EvalFn eval, RunFn run, bool drawsDither);
+
+class RunEvaluator {
+ public:
+  // root is a tree prepared for view by PrepareTree; dither is the state the
+  // preparation left behind (the start of the per-sample draws).
+  RunEvaluator(Node* root, const ViewParams& view, const RandState& dither);
+
+  // True when draws cannot be placed in advance: samples must then be given
+  // in row-major order from the first one, on one thread.
+  bool Exact() const { return exact_; }
+  int32_t DrawsPerSample() const { return drawsPerSample_; }
+
+  // Moves the draw sequence on by `samples` evaluated samples.
+  void SkipSamples(uint64_t samples);
+  // Places the draw sequence after the first `samples` evaluated samples.
+  void SeekSamples(uint64_t samples) {
+    draws_ = start_;
+    SkipSamples(samples);
+  }
+
+  // Evaluates row `row` at the n given columns, in order, and writes one
+  // double per sample for a `unit` root, red, green, blue for a `colour` root.
+  void EvaluateRow(int32_t row, const int32_t* columns, int32_t n, double* out);
+
+  // For run functions of nodes that evaluate a child themselves: evaluates
+  // node over rc into out (rc.count values of node->resultSize bytes). A null
+  // node gives zero values.
+  void Evaluate(Node* node, const RunContext& rc, unsigned char* out);
+  uint64_t NewGeneration() { return ++generation_; }
+
+ private:
+  struct NodeInfo {
+    RunFn run = nullptr;
+    bool drawsDither = false;
+    int32_t drawIndex = -1;
+    std::vector<unsigned char> argBuffers[3];
+    std::vector<unsigned char> cache;
+    uint64_t cacheGeneration = 0;
+  };
+
+  void Register(Node* node);
+  bool HasLiveDraws(Node* node);
+  void PlanDraws(Node* node);
+  void Compute(Node* node, NodeInfo& info, const RunContext& rc, unsigned char* out);
+  void Fallback(Node* node, const RunArg* args, const RunContext& rc, unsigned char* out);
+  void EvaluateExact(int32_t row, const int32_t* columns, int32_t n, double* out);
+
+  Node* root_;
+  ViewParams view_;
+  RandState start_;  // the state before the first sample's first draw
+  RandState draws_;  // the state before the next sample's first draw
+  std::unordered_map<Node*, NodeInfo> infos_;
+  std::unordered_map<Node*, bool> liveDraws_;
+  bool exact_ = false;
+  int32_t drawsPerSample_ = 0;
+  uint64_t generation_ = 0;
+  std::vector<unsigned char> rootValues_;
+};
+
+}  // namespace pxb
