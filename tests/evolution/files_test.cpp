@@ -8,6 +8,7 @@
 #include "evolution/session_file.h"
 #include "primitives/expression_text.h"
 #include "primitives/registration.h"
+#include "storage/session_store.h"
 
 namespace pxb {
 namespace {

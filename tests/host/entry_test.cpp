@@ -5,6 +5,7 @@
 #include "evolution/population.h"
 #include "host/platform_native.h"
 #include "primitives/source_image.h"
+#include "storage/session_store.h"
 #include "tests/host/plugin_fixture.h"
 
 namespace pxb::host {

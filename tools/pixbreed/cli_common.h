@@ -8,6 +8,7 @@
 
 #include "evolution/population.h"
 #include "evolution/session_file.h"
+#include "storage/session_store.h"
 #include "tools/imageio/image.h"
 
 namespace pxb::cli {

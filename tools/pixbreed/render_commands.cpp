@@ -9,6 +9,7 @@
 #include "evolution/render.h"
 #include "primitives/fractal_generator.h"
 #include "primitives/source_image.h"
+#include "storage/session_store.h"
 #include "tools/common/sheet.h"
 #include "tools/imageio/image_io.h"
 #include "tools/pixbreed/cli_common.h"

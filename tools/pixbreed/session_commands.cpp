@@ -4,6 +4,7 @@
 
 #include "evolution/filter_file.h"
 #include "primitives/expression_text.h"
+#include "storage/session_store.h"
 #include "tools/pixbreed/cli_common.h"
 #include "tools/pixbreed/commands.h"
 
