@@ -75,7 +75,10 @@ void BM_ApplyTwentyFilters(benchmark::State& state) {
       job.width = kSide;
       job.height = kSide;
       job.threads = static_cast<int32_t>(state.range(0));
-      RenderMember(m, job, Quantiser(&out, kSide, ChannelsOf(static_cast<TypeId>(m.type))));
+      if (RenderMember(m, job, Quantiser(&out, kSide, ChannelsOf(static_cast<TypeId>(m.type)))) !=
+          RenderOutcome::kDone) {
+        state.SkipWithError("a member has no tree");
+      }
     }
     benchmark::DoNotOptimize(out.data());
   }
@@ -106,10 +109,13 @@ void BM_NinePreviews(benchmark::State& state) {
       RenderJob job;
       job.width = 135;
       job.height = 135;
-      RenderMember(
-          members[static_cast<size_t>(k)], job,
-          Quantiser(&out, 135,
-                    ChannelsOf(static_cast<TypeId>(members[static_cast<size_t>(k)].type))));
+      if (RenderMember(
+              members[static_cast<size_t>(k)], job,
+              Quantiser(&out, 135,
+                        ChannelsOf(static_cast<TypeId>(members[static_cast<size_t>(k)].type)))) !=
+          RenderOutcome::kDone) {
+        state.SkipWithError("a member has no tree");
+      }
     }
     benchmark::DoNotOptimize(out.data());
   }

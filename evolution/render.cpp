@@ -17,21 +17,24 @@ struct Band {
   int32_t end;
 };
 
-bool RenderBand(const Member& member, const RenderJob& job, Band band, const RowSink& sink) {
+// The outcome of one band.
+enum BandResult : char { kBandDone, kBandNoTree, kBandCancelled };
+
+char RenderBand(const Member& member, const RenderJob& job, Band band, const RowSink& sink) {
   ViewParams vp{job.width, job.height, 0, member.seed.rand};
   RandState dither = kDitherStartState;
   EvalContext ctx{};
   ctx.dither = &dither;
   Node* tree = GrowTreeCopy(member, &vp);
-  if (tree == nullptr) return false;
+  if (tree == nullptr) return kBandNoTree;
   PrepareTree(&tree, &ctx, &vp);
 
   const int channels = ChannelsOf(static_cast<TypeId>(member.type));
   std::vector<double> row(static_cast<size_t>(job.width) * static_cast<size_t>(channels));
-  bool finished = true;
+  char result = kBandDone;
   for (int32_t y = band.first; y < band.end; ++y) {
     if (job.cancel != nullptr && job.cancel->load(std::memory_order_relaxed)) {
-      finished = false;
+      result = kBandCancelled;
       break;
     }
     ctx.row = y;
@@ -52,7 +55,18 @@ bool RenderBand(const Member& member, const RenderJob& job, Band band, const Row
     if (job.rowsDone != nullptr) job.rowsDone->fetch_add(1, std::memory_order_relaxed);
   }
   NodeRelease(&tree, &vp);
-  return finished;
+  return result;
+}
+
+// A tree that could not be grown outweighs a cancel.
+RenderOutcome OutcomeOf(const std::vector<char>& bands) {
+  if (std::find(bands.begin(), bands.end(), kBandNoTree) != bands.end()) {
+    return RenderOutcome::kNoTree;
+  }
+  if (std::find(bands.begin(), bands.end(), kBandCancelled) != bands.end()) {
+    return RenderOutcome::kCancelled;
+  }
+  return RenderOutcome::kDone;
 }
 
 }  // namespace
@@ -66,22 +80,34 @@ Node* GrowTreeCopy(const Member& member, ViewParams* vp) {
   return tree;
 }
 
-bool RenderMember(const Member& member, const RenderJob& job, const RowSink& sink) {
-  if (job.width <= 0 || job.height <= 0) return true;
+RenderOutcome RenderMember(const Member& member, const RenderJob& job, const RowSink& sink) {
+  if (job.width <= 0 || job.height <= 0) return RenderOutcome::kDone;
   const int32_t threads = std::clamp(job.threads, 1, job.height);
-  if (threads == 1) return RenderBand(member, job, Band{0, job.height}, sink);
+  if (threads == 1) return OutcomeOf({RenderBand(member, job, Band{0, job.height}, sink)});
 
   std::vector<std::thread> workers;
-  std::vector<char> ok(static_cast<size_t>(threads), 0);
+  std::vector<char> bands(static_cast<size_t>(threads), kBandDone);
   for (int32_t t = 0; t < threads; ++t) {
     const Band band{static_cast<int32_t>(int64_t{job.height} * t / threads),
                     static_cast<int32_t>(int64_t{job.height} * (t + 1) / threads)};
     workers.emplace_back(
-        [&, band, t] { ok[static_cast<size_t>(t)] = RenderBand(member, job, band, sink); });
+        [&, band, t] { bands[static_cast<size_t>(t)] = RenderBand(member, job, band, sink); });
   }
   for (std::thread& w : workers)
     w.join();
-  return std::all_of(ok.begin(), ok.end(), [](char v) { return v != 0; });
+  return OutcomeOf(bands);
+}
+
+const char* RenderFailureText(RenderOutcome outcome) {
+  switch (outcome) {
+    case RenderOutcome::kNoTree:
+      return "has no tree: its weights grow no complete tree (or memory ran out)";
+    case RenderOutcome::kCancelled:
+      return "was cancelled";
+    case RenderOutcome::kDone:
+      break;
+  }
+  return "was rendered";
 }
 
 void QuantiseRowToRgb(const double* values, int channels, int32_t width, uint8_t* rgb) {

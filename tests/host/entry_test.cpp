@@ -275,8 +275,8 @@ TEST_F(PluginTest, RefusedSessionFilesAreReportedAndKept) {
 TEST_F(PluginTest, UnwritableSessionIsReportedAndNothingFiltered) {
   const std::string path = Path("s.gds");
   script_.chooserAnswer = path;
-  // The session is written beside its file first; make that impossible.
-  script_.during = [&] { std::filesystem::create_directories(path + ".tmp"); };
+  // A read-only session is never replaced.
+  script_.during = [&] { std::filesystem::permissions(path, std::filesystem::perms::owner_read); };
   for (bool messages : {true, false}) {
     HostOptions o = Quiet();
     o.errorString = messages;

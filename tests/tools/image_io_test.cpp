@@ -302,7 +302,7 @@ TEST_F(ImageIoTest, AbsurdSizesAreRefused) {
   std::string error;
   EXPECT_TRUE(CheckImageShape(1 << 14, 1 << 14, 4, &error));
   EXPECT_FALSE(CheckImageShape((1 << 14) + 1, 1 << 14, 3, &error));
-  EXPECT_NE(error.find("exceeds"), std::string::npos) << error;
+  EXPECT_NE(error.find("limit"), std::string::npos) << error;
   EXPECT_FALSE(CheckImageShape(0, 5, 3, &error));
   EXPECT_FALSE(CheckImageShape(5, 5, 2, &error));
 
@@ -312,7 +312,7 @@ TEST_F(ImageIoTest, AbsurdSizesAreRefused) {
   WriteRawPng(dir_ / "huge.png", huge);
   Image image;
   EXPECT_FALSE(ReadImage(Path("huge.png"), &image, &error));
-  EXPECT_NE(error.find("exceeds"), std::string::npos) << error;
+  EXPECT_NE(error.find("limit"), std::string::npos) << error;
 
   // A JPEG whose frame header is patched to 20000 x 20000.
   ASSERT_TRUE(WriteImage(Path("small.jpg"), Gradient(8, 8, 3), &error)) << error;
@@ -331,7 +331,7 @@ TEST_F(ImageIoTest, AbsurdSizesAreRefused) {
   ASSERT_TRUE(patched);
   PutBytes(dir_ / "huge.jpg", bytes);
   EXPECT_FALSE(ReadImage(Path("huge.jpg"), &image, &error));
-  EXPECT_NE(error.find("exceeds"), std::string::npos) << error;
+  EXPECT_NE(error.find("limit"), std::string::npos) << error;
 }
 
 TEST_F(ImageIoTest, CmykJpegIsRefused) {
