@@ -93,6 +93,10 @@ FileStamp StampOf(const struct stat& st, const std::vector<uint8_t>& bytes) {
   return s;
 }
 
+std::string ChangedMessage(const std::string& path) {
+  return path + ": the file was changed by another program since it was read; nothing was written";
+}
+
 // The file a write to path replaces: path itself, or the file a symbolic
 // link at path leads to.
 bool ResolveTarget(const std::string& path, std::string* target, std::string* error) {
@@ -200,7 +204,10 @@ bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& by
       exists = true;
       break;
     }
-    if (attempt == 8) return Fail(error, target + ": the file keeps being replaced");
+    // Another writer replaced the file while we waited: for a writer that
+    // read it earlier, that is a change; others simply try again.
+    if (unchangedSince != nullptr) return Fail(error, ChangedMessage(path));
+    if (attempt == 100) return Fail(error, target + ": the file keeps being replaced");
   }
 
   if (unchangedSince != nullptr) {
@@ -213,9 +220,7 @@ bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& by
       current = StampOf(old, content);
     }
     if (!(current == *unchangedSince)) {
-      return Fail(error, path +
-                             ": the file was changed by another program since it was read; "
-                             "nothing was written (run the command again)");
+      return Fail(error, ChangedMessage(path));
     }
   }
 
