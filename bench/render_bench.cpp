@@ -63,7 +63,7 @@ RowSink Quantiser(std::vector<uint8_t>* out, int width, int channels) {
   };
 }
 
-using RenderFn = bool (*)(const Member&, const RenderJob&, const RowSink&);
+using RenderFn = RenderOutcome (*)(const Member&, const RenderJob&, const RowSink&);
 
 // Arg 0 of the benchmarks below: 1 renders with the run evaluator, 0 with the
 // per-sample reference walk (one thread), for ratios taken in one run.
@@ -84,7 +84,11 @@ void BM_ApplyTwentyFilters(benchmark::State& state) {
       job.width = kSide;
       job.height = kSide;
       job.threads = static_cast<int32_t>(state.range(1));
-      Renderer(state)(m, job, Quantiser(&out, kSide, ChannelsOf(static_cast<TypeId>(m.type))));
+      if (Renderer(state)(m, job,
+                          Quantiser(&out, kSide, ChannelsOf(static_cast<TypeId>(m.type)))) !=
+          RenderOutcome::kDone) {
+        state.SkipWithError("a member has no tree");
+      }
     }
     benchmark::DoNotOptimize(out.data());
   }
@@ -116,10 +120,11 @@ void BM_NinePreviews(benchmark::State& state) {
       RenderJob job;
       job.width = 135;
       job.height = 135;
-      Renderer(state)(
-          members[static_cast<size_t>(k)], job,
-          Quantiser(&out, 135,
-                    ChannelsOf(static_cast<TypeId>(members[static_cast<size_t>(k)].type))));
+      const Member& m = members[static_cast<size_t>(k)];
+      if (Renderer(state)(m, job, Quantiser(&out, 135, ChannelsOf(static_cast<TypeId>(m.type)))) !=
+          RenderOutcome::kDone) {
+        state.SkipWithError("a member has no tree");
+      }
     }
     benchmark::DoNotOptimize(out.data());
   }

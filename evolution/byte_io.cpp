@@ -1,10 +1,6 @@
 #include "evolution/byte_io.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
 
 namespace pxb {
 
@@ -53,53 +49,6 @@ uint32_t ByteReader::U32() {
 bool ByteReader::Seek(size_t offset) {
   if (offset > size_) return false;
   pos_ = offset;
-  return true;
-}
-
-bool ReadFileBytes(const std::string& path, std::vector<uint8_t>* bytes, std::string* error) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (f == nullptr) {
-    *error = path + ": " + std::strerror(errno);
-    return false;
-  }
-  bytes->clear();
-  uint8_t chunk[65536];
-  size_t n = 0;
-  while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
-    bytes->insert(bytes->end(), chunk, chunk + n);
-  const bool failed = std::ferror(f) != 0;
-  std::fclose(f);
-  if (failed) {
-    *error = path + ": read error";
-    return false;
-  }
-  return true;
-}
-
-bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes,
-                         std::string* error) {
-  const std::string temp = path + ".tmp";
-  std::FILE* f = std::fopen(temp.c_str(), "wb");
-  if (f == nullptr) {
-    *error = path + ": cannot create " + temp + ": " + std::strerror(errno);
-    return false;
-  }
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  const bool flushed = std::fflush(f) == 0;
-  const bool closed = std::fclose(f) == 0;
-  if (!written || !flushed || !closed) {
-    *error = path + ": write failed: " + std::strerror(errno);
-    std::remove(temp.c_str());
-    return false;
-  }
-  // std::filesystem::rename replaces an existing file on every platform.
-  std::error_code ec;
-  std::filesystem::rename(temp, path, ec);
-  if (ec) {
-    *error = path + ": cannot replace the file: " + ec.message();
-    std::remove(temp.c_str());
-    return false;
-  }
   return true;
 }
 

@@ -1,4 +1,4 @@
-// Little-endian records in memory, and whole files moved in and out safely.
+// Little-endian records in memory.
 #pragma once
 
 #include <cstddef>
@@ -50,12 +50,5 @@ class ByteReader {
   size_t size_;
   size_t pos_ = 0;
 };
-
-bool ReadFileBytes(const std::string& path, std::vector<uint8_t>* bytes, std::string* error);
-
-// Writes a temporary file beside path and renames it into place, so the
-// previous file survives any failure.
-bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes,
-                         std::string* error);
 
 }  // namespace pxb

@@ -156,22 +156,4 @@ bool ReadMember(ByteReader* in, ViewParams* vp, bool regrow, Member* member, std
   return true;
 }
 
-bool SaveFilterFile(const std::string& path, const Member& member, std::string* error) {
-  ByteWriter out;
-  WriteMember(&out, member);
-  return WriteFileAtomically(path, out.bytes(), error);
-}
-
-bool LoadFilterFile(const std::string& path, ViewParams* vp, bool regrow, Member* member,
-                    std::string* error) {
-  std::vector<uint8_t> bytes;
-  if (!ReadFileBytes(path, &bytes, error)) return false;
-  ByteReader in(bytes);
-  if (!ReadMember(&in, vp, regrow, member, error)) {
-    *error = path + ": " + *error;
-    return false;
-  }
-  return true;
-}
-
 }  // namespace pxb

@@ -21,8 +21,4 @@ void WriteMember(ByteWriter* out, const Member& member);
 // and *member untouched.
 bool ReadMember(ByteReader* in, ViewParams* vp, bool regrow, Member* member, std::string* error);
 
-bool SaveFilterFile(const std::string& path, const Member& member, std::string* error);
-bool LoadFilterFile(const std::string& path, ViewParams* vp, bool regrow, Member* member,
-                    std::string* error);
-
 }  // namespace pxb

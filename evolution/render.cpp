@@ -37,6 +37,8 @@ struct Worker {
     tree = GrowTreeCopy(member, &vp);
     if (tree == nullptr) return false;
     PrepareTree(&tree, &ctx, &vp);
+    // The root's resampling wrapper can fail for want of memory.
+    if (tree == nullptr) return false;
     evaluator = std::make_unique<RunEvaluator>(tree, vp, dither);
     return true;
   }
@@ -58,7 +60,10 @@ uint64_t SamplesBefore(const RenderJob& job, int32_t end) {
   return count;
 }
 
-bool RenderBand(Worker& worker, const RenderJob& job, Band band, const RowSink& sink) {
+// The outcome of one band.
+enum BandResult : char { kBandDone, kBandNoTree, kBandCancelled };
+
+char RenderBand(Worker& worker, const RenderJob& job, Band band, const RowSink& sink) {
   const int channels = ChannelsOf(worker.tree->type);
   RunEvaluator& evaluator = *worker.evaluator;
   evaluator.SkipSamples(SamplesBefore(job, band.first));
@@ -67,7 +72,7 @@ bool RenderBand(Worker& worker, const RenderJob& job, Band band, const RowSink& 
   std::vector<double> packed(width * static_cast<size_t>(channels));
   std::vector<int32_t> columns(width);
   for (int32_t y = band.first; y < band.end; ++y) {
-    if (job.cancel != nullptr && job.cancel->load(std::memory_order_relaxed)) return false;
+    if (job.cancel != nullptr && job.cancel->load(std::memory_order_relaxed)) return kBandCancelled;
     const uint8_t* mask = MaskRow(job, y);
     int32_t n = 0;
     for (int32_t x = 0; x < job.width; ++x) {
@@ -91,7 +96,18 @@ bool RenderBand(Worker& worker, const RenderJob& job, Band band, const RowSink& 
     sink(y, row.data());
     if (job.rowsDone != nullptr) job.rowsDone->fetch_add(1, std::memory_order_relaxed);
   }
-  return true;
+  return kBandDone;
+}
+
+// A tree that could not be grown outweighs a cancel.
+RenderOutcome OutcomeOf(const std::vector<char>& bands) {
+  if (std::find(bands.begin(), bands.end(), kBandNoTree) != bands.end()) {
+    return RenderOutcome::kNoTree;
+  }
+  if (std::find(bands.begin(), bands.end(), kBandCancelled) != bands.end()) {
+    return RenderOutcome::kCancelled;
+  }
+  return RenderOutcome::kDone;
 }
 
 }  // namespace
@@ -105,29 +121,42 @@ Node* GrowTreeCopy(const Member& member, ViewParams* vp) {
   return tree;
 }
 
-bool RenderMember(const Member& member, const RenderJob& job, const RowSink& sink) {
-  if (job.width <= 0 || job.height <= 0) return true;
+RenderOutcome RenderMember(const Member& member, const RenderJob& job, const RowSink& sink) {
+  if (job.width <= 0 || job.height <= 0) return RenderOutcome::kDone;
   auto first = std::make_unique<Worker>();
-  if (!first->Grow(member, job)) return false;
+  if (!first->Grow(member, job)) return RenderOutcome::kNoTree;
   int32_t threads = std::clamp(job.threads, 1, job.height);
   // Draws that cannot be placed ahead need every sample in order.
   if (first->evaluator->Exact()) threads = 1;
-  if (threads == 1) return RenderBand(*first, job, Band{0, job.height}, sink);
+  if (threads == 1) return OutcomeOf({RenderBand(*first, job, Band{0, job.height}, sink)});
 
   std::vector<std::thread> workers;
-  std::vector<char> ok(static_cast<size_t>(threads), 0);
+  std::vector<char> bands(static_cast<size_t>(threads), kBandDone);
   for (int32_t t = 0; t < threads; ++t) {
     const Band band{static_cast<int32_t>(int64_t{job.height} * t / threads),
                     static_cast<int32_t>(int64_t{job.height} * (t + 1) / threads)};
     workers.emplace_back([&, band, t] {
       std::unique_ptr<Worker> own = t == 0 ? std::move(first) : std::make_unique<Worker>();
       const bool grown = t == 0 || own->Grow(member, job);
-      ok[static_cast<size_t>(t)] = grown && RenderBand(*own, job, band, sink) ? 1 : 0;
+      bands[static_cast<size_t>(t)] =
+          grown ? RenderBand(*own, job, band, sink) : static_cast<char>(kBandNoTree);
     });
   }
   for (std::thread& w : workers)
     w.join();
-  return std::all_of(ok.begin(), ok.end(), [](char v) { return v != 0; });
+  return OutcomeOf(bands);
+}
+
+const char* RenderFailureText(RenderOutcome outcome) {
+  switch (outcome) {
+    case RenderOutcome::kNoTree:
+      return "has no tree: its weights grow no complete tree (or memory ran out)";
+    case RenderOutcome::kCancelled:
+      return "was cancelled";
+    case RenderOutcome::kDone:
+      break;
+  }
+  return "was rendered";
 }
 
 void QuantiseRowToRgb(const double* values, int channels, int32_t width, uint8_t* rgb) {

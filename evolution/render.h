@@ -40,14 +40,23 @@ inline int ChannelsOf(TypeId rootType) {
 // are added), into vp. Safe on several threads at once for one member.
 Node* GrowTreeCopy(const Member& member, ViewParams* vp);
 
+// How a render ended. kNoTree: the member's tree could not be grown (its
+// weights allow no complete tree, or memory ran out); no row was delivered.
+enum class [[nodiscard]] RenderOutcome{kDone, kNoTree, kCancelled};
+
 // Renders rows [0, height) split into one contiguous band per thread, each
 // thread with a tree of its own evaluated a run of samples at a time. The
 // result is the same for every thread count: "dither" draws follow one
 // sequence from the start words in row-major order of the evaluated samples,
 // each band jumping to its place in it (a tree whose draws per sample are not
-// fixed renders on one thread). Returns false when a tree could not be grown
-// or the render was cancelled.
-bool RenderMember(const Member& member, const RenderJob& job, const RowSink& sink);
+// fixed renders on one thread). The tree is grown once first, so a member
+// without a tree ends at once with kNoTree and every caller has to say what
+// that means for it.
+RenderOutcome RenderMember(const Member& member, const RenderJob& job, const RowSink& sink);
+
+// What a failed render means, for messages: "has no tree ..." or "was
+// cancelled".
+const char* RenderFailureText(RenderOutcome outcome);
 
 // A rendered row as 8-bit RGB, three bytes a pixel: a one-channel row as
 // grey, as the previews show it.

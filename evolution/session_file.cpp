@@ -134,46 +134,4 @@ int ReadChosenMember(const std::vector<uint8_t>& bytes, Population* population,
   return k;
 }
 
-bool SaveSession(const std::string& path, const Population& population, SessionHeader* header,
-                 std::string* error) {
-  ByteWriter out;
-  SessionHeader written = *header;
-  WriteSession(&out, &written, population);
-  if (!WriteFileAtomically(path, out.bytes(), error)) return false;
-  *header = written;
-  return true;
-}
-
-bool LoadSession(const std::string& path, Population* population, SessionHeader* header,
-                 std::string* error) {
-  std::vector<uint8_t> bytes;
-  if (!ReadFileBytes(path, &bytes, error)) return false;
-  if (!ReadSession(bytes, population, header, error)) {
-    *error = path + ": " + *error;
-    return false;
-  }
-  return true;
-}
-
-bool CreateSession(const std::string& path, uint32_t previewCount, TypeId rootType,
-                   Population* population, SessionHeader* header, std::string* error) {
-  Population fresh{};
-  for (int k = 0; k < kPopulationSize; ++k) {
-    fresh.views[k] = population->views[k];
-    ResetMember(&fresh.members[k], rootType, &population->views[k]);
-  }
-  SessionHeader h;
-  h.previewCount = previewCount;
-  if (!SaveSession(path, fresh, &h, error)) {
-    ReleasePopulation(&fresh);
-    return false;
-  }
-  ReleasePopulation(population);
-  for (int k = 0; k < kPopulationSize; ++k)
-    population->members[k] = fresh.members[k];
-  population->rootType = rootType;
-  *header = h;
-  return true;
-}
-
 }  // namespace pxb

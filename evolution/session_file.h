@@ -45,16 +45,4 @@ bool ReadSession(const std::vector<uint8_t>& bytes, Population* population, Sess
 int ReadChosenMember(const std::vector<uint8_t>& bytes, Population* population,
                      SessionHeader* header, std::string* error);
 
-// Files.
-bool SaveSession(const std::string& path, const Population& population, SessionHeader* header,
-                 std::string* error);
-bool LoadSession(const std::string& path, Population* population, SessionHeader* header,
-                 std::string* error);
-
-// Resets all nine members from their current build contexts, sets the header
-// to (previewCount, no chosen member, no directory) and writes the file. When
-// the file cannot be written, the population and header stay as they were.
-bool CreateSession(const std::string& path, uint32_t previewCount, TypeId rootType,
-                   Population* population, SessionHeader* header, std::string* error);
-
 }  // namespace pxb

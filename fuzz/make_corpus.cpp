@@ -5,6 +5,7 @@
 #include "evolution/filter_file.h"
 #include "evolution/session_file.h"
 #include "primitives/registration.h"
+#include "storage/session_store.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {

@@ -9,6 +9,7 @@
 #include "evolution/population.h"
 #include "evolution/session_file.h"
 #include "host/plugin_run.h"
+#include "storage/session_store.h"
 
 namespace pxb::host {
 

@@ -9,6 +9,7 @@
 #include "host/dialogs.h"
 #include "host/plugin_run.h"
 #include "host/session_ops.h"
+#include "storage/session_store.h"
 
 namespace pxb::host {
 namespace {

@@ -7,6 +7,7 @@
 #include "host/parameter_block.h"
 #include "host/plugin_run.h"
 #include "host/session_ops.h"
+#include "storage/session_store.h"
 #include "ui/dialog_state.h"
 #include "ui/dialogs.h"
 #include "ui/file_dialogs.h"

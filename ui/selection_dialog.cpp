@@ -9,6 +9,7 @@
 #include "evolution/filter_file.h"
 #include "evolution/population.h"
 #include "evolution/session_file.h"
+#include "storage/session_store.h"
 #include "ui/dialog_state.h"
 #include "ui/dialogs.h"
 #include "ui/file_dialogs.h"

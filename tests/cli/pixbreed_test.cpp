@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -225,6 +226,52 @@ TEST_F(PixbreedTest, PreviewSheetShowsTheShownMembers) {
   EXPECT_GT(sheet.width, 200);
   EXPECT_LT(sheet.width, 260);
   EXPECT_GT(sheet.height, 3 * 66);
+}
+
+// Commands that would overwrite, write nowhere or work without bound are
+// refused with a message and a non-zero status, and change nothing.
+TEST_F(PixbreedTest, RefusesUnsafeRequestsAndChangesNothing) {
+  ASSERT_EQ(Pixbreed("new " + P("s.gds") + " --seed 5").status, 0);
+  const std::string session = Bytes(P("s.gds"));
+  std::ofstream(P("old.gdo")) << "keep";
+  struct Case {
+    std::string args;
+    std::string message;
+  };
+  const Case cases[] = {
+      {"export " + P("s.gds") + " 1 " + P("old.gdo"), "--force"},
+      {"export " + P("s.gds") + " 1 " + P("s.gds") + " --force", "session itself"},
+      {"apply " + P("s.gds") + ":0 " + sample_ + " -o " + P("out.png") + " --threads 40000",
+       "--threads"},
+      // The output is checked before the (missing) input is even read.
+      {"apply " + P("s.gds") + ":0 " + P("missing.png") + " -o " + P("out.bmp"), "format"},
+      {"apply " + P("s.gds") + ":0 " + sample_ + " -o " + P("out.png") + " --max-pixels 1000",
+       "--max-pixels"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args);
+    EXPECT_EQ(Pixbreed(c.args).status, 1);
+    EXPECT_NE(Stderr().find(c.message), std::string::npos) << Stderr();
+  }
+  EXPECT_EQ(Bytes(P("s.gds")), session);
+  EXPECT_EQ(Bytes(P("old.gdo")), "keep");
+  EXPECT_FALSE(fs::exists(P("out.png")));
+  EXPECT_EQ(Pixbreed("export " + P("s.gds") + " 1 " + P("old.gdo") + " --force").status, 0);
+
+  // Output that cannot be written is a failure too.
+  const std::string tree = std::string(PIXBREED_PATH) + " tree " + P("s.gds") + ":0";
+  EXPECT_NE(std::system((tree + " >/dev/full 2>/dev/null").c_str()), 0);
+  EXPECT_EQ(std::system((tree + " >/dev/null").c_str()), 0);
+}
+
+// A session that may not be written is left alone, and the breed says so.
+TEST_F(PixbreedTest, ReadOnlySessionIsNotBredOver) {
+  ASSERT_EQ(Pixbreed("new " + P("s.gds") + " --seed 6").status, 0);
+  fs::permissions(P("s.gds"), fs::perms::owner_read);
+  const std::string session = Bytes(P("s.gds"));
+  EXPECT_EQ(Pixbreed("breed " + P("s.gds") + " --rate 0=0").status, 1);
+  EXPECT_NE(Stderr().find("not saved"), std::string::npos) << Stderr();
+  EXPECT_EQ(Bytes(P("s.gds")), session);
 }
 
 }  // namespace

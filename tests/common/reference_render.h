@@ -13,15 +13,17 @@
 
 namespace pxb {
 
-inline bool RenderMemberPerSample(const Member& member, const RenderJob& job, const RowSink& sink) {
-  if (job.width <= 0 || job.height <= 0) return true;
+inline RenderOutcome RenderMemberPerSample(const Member& member, const RenderJob& job,
+                                           const RowSink& sink) {
+  if (job.width <= 0 || job.height <= 0) return RenderOutcome::kDone;
   ViewParams vp{job.width, job.height, 0, member.seed.rand};
   RandState dither = kDitherStartState;
   EvalContext ctx{};
   ctx.dither = &dither;
   Node* tree = GrowTreeCopy(member, &vp);
-  if (tree == nullptr) return false;
+  if (tree == nullptr) return RenderOutcome::kNoTree;
   PrepareTree(&tree, &ctx, &vp);
+  if (tree == nullptr) return RenderOutcome::kNoTree;
   const int channels = ChannelsOf(tree->type);
   std::vector<double> row(static_cast<size_t>(job.width) * static_cast<size_t>(channels));
   for (int32_t y = 0; y < job.height; ++y) {
@@ -42,7 +44,7 @@ inline bool RenderMemberPerSample(const Member& member, const RenderJob& job, co
     sink(y, row.data());
   }
   NodeRelease(&tree, &vp);
-  return true;
+  return RenderOutcome::kDone;
 }
 
 }  // namespace pxb

@@ -114,7 +114,7 @@ TEST_P(AllocationFaultsTest, FullSizeRenderCompletesOrFails) {
   const RowSink sink = [&rows](int32_t /*row*/, const double* /*values*/) { ++rows; };
 
   ArmAllocationFault(0);
-  ASSERT_TRUE(RenderMember(member_, job, sink));
+  ASSERT_EQ(RenderMember(member_, job, sink), RenderOutcome::kDone);
   const int64_t allocations = Made();
   ASSERT_EQ(Live(), baseline);
 
@@ -123,7 +123,7 @@ TEST_P(AllocationFaultsTest, FullSizeRenderCompletesOrFails) {
       SCOPED_TRACE(::testing::Message() << "failing allocation " << n << (andLater ? " on" : ""));
       rows = 0;
       ArmAllocationFault(n, andLater);
-      const bool ok = RenderMember(member_, job, sink);
+      const bool ok = RenderMember(member_, job, sink) == RenderOutcome::kDone;
       ArmAllocationFault(0);
       EXPECT_EQ(rows, ok ? kHeight : 0);
       EXPECT_EQ(Live(), baseline);

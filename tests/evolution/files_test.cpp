@@ -9,6 +9,7 @@
 #include "evolution/session_file.h"
 #include "primitives/expression_text.h"
 #include "primitives/registration.h"
+#include "storage/session_store.h"
 
 namespace pxb {
 namespace {
@@ -257,8 +258,8 @@ TEST_F(FilesTest, FailedWritesKeepThePreviousFile) {
   ASSERT_TRUE(SaveSession(Path("keep.gds"), pop_, &header_, &error)) << error;
   std::vector<uint8_t> before;
   ASSERT_TRUE(ReadFileBytes(Path("keep.gds"), &before, &error));
-  // The temporary file cannot be made: a directory stands in its place.
-  std::filesystem::create_directory(Path("keep.gds.tmp"));
+  // The session is read-only: it is not replaced.
+  std::filesystem::permissions(Path("keep.gds"), std::filesystem::perms::owner_read);
   RebreedMember(&pop_, 0);
   EXPECT_FALSE(SaveSession(Path("keep.gds"), pop_, &header_, &error));
   EXPECT_NE(error.find("keep.gds"), std::string::npos);

@@ -29,8 +29,9 @@ std::vector<double> Render(const Member& m, RenderJob job, bool reference) {
   const RowSink sink = [&](int32_t y, const double* v) {
     rows[static_cast<size_t>(y)].assign(v, v + kWidth * channels);
   };
-  const bool ok = reference ? RenderMemberPerSample(m, job, sink) : RenderMember(m, job, sink);
-  EXPECT_TRUE(ok);
+  const RenderOutcome outcome =
+      reference ? RenderMemberPerSample(m, job, sink) : RenderMember(m, job, sink);
+  EXPECT_EQ(outcome, RenderOutcome::kDone);
   std::vector<double> selected;
   for (int32_t y = 0; y < kHeight; ++y) {
     for (int32_t x = 0; x < kWidth; ++x) {

@@ -82,7 +82,7 @@ inline bool RenderHash(const Member& member, const Image& image, uint64_t* hash)
   job.width = image.width;
   job.height = image.height;
   job.threads = 1;
-  const bool ok = RenderMember(member, job, sink);
+  const bool ok = RenderMember(member, job, sink) == RenderOutcome::kDone;
   ClearSourceImage();
   if (ok) *hash = Fnv1a(output.pixels);
   return ok;

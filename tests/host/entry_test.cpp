@@ -5,6 +5,7 @@
 #include "evolution/population.h"
 #include "host/platform_native.h"
 #include "primitives/source_image.h"
+#include "storage/session_store.h"
 #include "tests/host/plugin_fixture.h"
 
 namespace pxb::host {
@@ -274,8 +275,8 @@ TEST_F(PluginTest, RefusedSessionFilesAreReportedAndKept) {
 TEST_F(PluginTest, UnwritableSessionIsReportedAndNothingFiltered) {
   const std::string path = Path("s.gds");
   script_.chooserAnswer = path;
-  // The session is written beside its file first; make that impossible.
-  script_.during = [&] { std::filesystem::create_directories(path + ".tmp"); };
+  // A read-only session is never replaced.
+  script_.during = [&] { std::filesystem::permissions(path, std::filesystem::perms::owner_read); };
   for (bool messages : {true, false}) {
     HostOptions o = Quiet();
     o.errorString = messages;

@@ -17,6 +17,7 @@
 #include "host/session_ops.h"
 #include "primitives/expression_text.h"
 #include "primitives/registration.h"
+#include "storage/session_store.h"
 #include "tools/pxhost/host_side.h"
 
 namespace pxb::host {

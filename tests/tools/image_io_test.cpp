@@ -302,7 +302,7 @@ TEST_F(ImageIoTest, AbsurdSizesAreRefused) {
   std::string error;
   EXPECT_TRUE(CheckImageShape(1 << 14, 1 << 14, 4, &error));
   EXPECT_FALSE(CheckImageShape((1 << 14) + 1, 1 << 14, 3, &error));
-  EXPECT_NE(error.find("exceeds"), std::string::npos) << error;
+  EXPECT_NE(error.find("limit"), std::string::npos) << error;
   EXPECT_FALSE(CheckImageShape(0, 5, 3, &error));
   EXPECT_FALSE(CheckImageShape(5, 5, 2, &error));
 
@@ -312,7 +312,7 @@ TEST_F(ImageIoTest, AbsurdSizesAreRefused) {
   WriteRawPng(dir_ / "huge.png", huge);
   Image image;
   EXPECT_FALSE(ReadImage(Path("huge.png"), &image, &error));
-  EXPECT_NE(error.find("exceeds"), std::string::npos) << error;
+  EXPECT_NE(error.find("limit"), std::string::npos) << error;
 
   // A JPEG whose frame header is patched to 20000 x 20000.
   ASSERT_TRUE(WriteImage(Path("small.jpg"), Gradient(8, 8, 3), &error)) << error;
@@ -331,7 +331,34 @@ TEST_F(ImageIoTest, AbsurdSizesAreRefused) {
   ASSERT_TRUE(patched);
   PutBytes(dir_ / "huge.jpg", bytes);
   EXPECT_FALSE(ReadImage(Path("huge.jpg"), &image, &error));
-  EXPECT_NE(error.find("exceeds"), std::string::npos) << error;
+  EXPECT_NE(error.find("limit"), std::string::npos) << error;
+}
+
+// Sizes within the hard limit but above the reading limit are refused from
+// the header unless the caller raises the limit; corrupt JPEG data is
+// refused, not patched over.
+TEST_F(ImageIoTest, PixelLimitAndCorruptDataAreRefused) {
+  std::string error;
+  RawPng bomb{12000, 12000, 8, PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE, {1, 2, 3, 4}, {}, {}};
+  bomb.idatOnly = 4;
+  WriteRawPng(dir_ / "bomb.png", bomb);
+  Image image;
+  EXPECT_FALSE(ReadImage(Path("bomb.png"), &image, &error));
+  EXPECT_NE(error.find("more than the limit of 67108864"), std::string::npos) << error;
+  EXPECT_FALSE(ReadImage(Path("bomb.png"), &image, &error, int64_t{12000} * 12000));
+  EXPECT_EQ(error.find("limit"), std::string::npos) << error;  // past the limit, then damaged
+
+  ASSERT_TRUE(WriteImage(Path("small.png"), Pattern(40, 30, 3), &error)) << error;
+  EXPECT_FALSE(ReadImage(Path("small.png"), &image, &error, 1199));
+  EXPECT_TRUE(ReadImage(Path("small.png"), &image, &error, 1200)) << error;
+
+  ASSERT_TRUE(WriteImage(Path("good.jpg"), Gradient(64, 64, 3), &error)) << error;
+  std::vector<char> bytes = Bytes(dir_ / "good.jpg");
+  for (size_t i = bytes.size() / 2; i < bytes.size() / 2 + 40; ++i)
+    bytes[i] = static_cast<char>(0x55);
+  PutBytes(dir_ / "corrupt.jpg", bytes);
+  EXPECT_FALSE(ReadImage(Path("corrupt.jpg"), &image, &error));
+  EXPECT_NE(error.find("JPEG"), std::string::npos) << error;
 }
 
 TEST_F(ImageIoTest, CmykJpegIsRefused) {

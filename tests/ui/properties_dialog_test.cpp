@@ -3,6 +3,7 @@
 #include <fstream>
 
 #include "host/session_ops.h"
+#include "storage/session_store.h"
 #include "ui/scripted_dialogs.h"
 #include "ui_fixture.h"
 

@@ -4,6 +4,7 @@
 
 #include "evolution/byte_io.h"
 #include "evolution/filter_file.h"
+#include "storage/session_store.h"
 #include "ui/file_dialogs.h"
 #include "ui_fixture.h"
 

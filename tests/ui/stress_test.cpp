@@ -5,6 +5,7 @@
 #include <random>
 
 #include "evolution/filter_file.h"
+#include "storage/session_store.h"
 #include "ui_fixture.h"
 
 namespace pxb::ui {

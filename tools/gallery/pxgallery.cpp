@@ -110,10 +110,14 @@ int Members(const std::string& output, int count, int width, int height) {
     RenderJob job;
     job.width = width;
     job.height = height;
-    RenderMember(m, job, [&](int32_t y, const double* v) {
+    const RenderOutcome outcome = RenderMember(m, job, [&](int32_t y, const double* v) {
       QuantiseRowToRgb(v, channels, width, picture.Row(y));
     });
     ReleaseMember(&m, &seed);
+    if (outcome != RenderOutcome::kDone) {
+      std::fprintf(stderr, "pxgallery: member %d %s\n", k, RenderFailureText(outcome));
+      return 1;
+    }
     pictures.push_back(std::move(picture));
   }
   return Write(output, ContactSheet(pictures, 3)) ? 0 : 1;

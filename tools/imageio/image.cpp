@@ -21,6 +21,14 @@ bool CheckImageShape(int64_t width, int64_t height, int channels, std::string* e
   return true;
 }
 
+bool CheckPixelLimit(int64_t width, int64_t height, int64_t maxPixels, std::string* error) {
+  if (width <= maxPixels && height <= maxPixels && width * height <= maxPixels) return true;
+  *error = "the image is " + std::to_string(width) + "x" + std::to_string(height) + " (" +
+           std::to_string(width * height) + " pixels), more than the limit of " +
+           std::to_string(maxPixels) + " pixels";
+  return false;
+}
+
 bool AllocateImage(Image* image, int64_t width, int64_t height, int channels, std::string* error) {
   if (!CheckImageShape(width, height, channels, error)) return false;
   const auto bytes = static_cast<size_t>(width * height * channels);

@@ -11,6 +11,15 @@ namespace pxb {
 // Images larger than this many pixels are refused when read or written.
 inline constexpr int64_t kMaxImagePixels = int64_t{1} << 28;
 
+// The most pixels ReadImage accepts unless its caller raises the limit
+// (up to kMaxImagePixels): 8192 x 8192, 192 MiB as RGB. It keeps a small
+// damaged or hostile file from claiming gigabytes.
+inline constexpr int64_t kDefaultMaxReadPixels = int64_t{1} << 26;
+
+// False with "the image is WxH (N pixels), more than the limit of M pixels"
+// when width x height exceeds maxPixels.
+bool CheckPixelLimit(int64_t width, int64_t height, int64_t maxPixels, std::string* error);
+
 // Rows run top to bottom, each `width * channels` bytes with the channels of
 // a pixel side by side: 1 = grey, 3 = red, green, blue, 4 = RGB and alpha.
 struct Image {

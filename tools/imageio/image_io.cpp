@@ -58,7 +58,7 @@ ImageFormat FormatFromPath(const std::string& path) {
   return ImageFormat::kUnknown;
 }
 
-bool ReadImage(const std::string& path, Image* image, std::string* error) {
+bool ReadImage(const std::string& path, Image* image, std::string* error, int64_t maxPixels) {
   const ImageFormat format = FormatFromPath(path);
   if (format == ImageFormat::kUnknown)
     return Fail(path, "unknown image format (expected .png, .jpg or .jpeg)", error);
@@ -69,8 +69,8 @@ bool ReadImage(const std::string& path, Image* image, std::string* error) {
 
   Image read;
   std::string cause;
-  const bool ok = format == ImageFormat::kPng ? codec::ReadPng(file, &read, &cause)
-                                              : codec::ReadJpeg(file, &read, &cause);
+  const bool ok = format == ImageFormat::kPng ? codec::ReadPng(file, maxPixels, &read, &cause)
+                                              : codec::ReadJpeg(file, maxPixels, &read, &cause);
   std::fclose(file);
   if (!ok) return Fail(path, cause, error);
   *image = std::move(read);

@@ -25,10 +25,12 @@ struct JpegErrors {
   std::longjmp(errors->jump, 1);
 }
 
-// Trace messages and most warnings about damaged data are dropped, as image
-// viewers do; a file that ends early is an error, not a grey lower part.
+// Trace messages are dropped. A warning means damaged data (a file that ends
+// early, corrupt entropy-coded data, a bad marker): libjpeg would go on and
+// make up the missing pixels, but a filter should not run on an image that
+// is not what the file holds, so every warning is an error.
 void OnJpegMessage(j_common_ptr info, int level) {
-  if (level < 0 && info->err->msg_code == JWRN_JPEG_EOF) OnJpegError(info);
+  if (level < 0) OnJpegError(info);
 }
 
 void InstallErrors(JpegErrors* errors, j_common_ptr info) {
@@ -98,7 +100,7 @@ bool WriteRows(JpegWriteJob* job, std::FILE* file, const Image* image, int quali
 
 }  // namespace
 
-bool ReadJpeg(std::FILE* file, Image* image, std::string* error) {
+bool ReadJpeg(std::FILE* file, int64_t maxPixels, Image* image, std::string* error) {
   JpegReadJob job{};
   InstallErrors(&job.errors, reinterpret_cast<j_common_ptr>(&job.info));
   bool ok = false;
@@ -109,7 +111,8 @@ bool ReadJpeg(std::FILE* file, Image* image, std::string* error) {
   } else {
     const bool grey = job.info.jpeg_color_space == JCS_GRAYSCALE;
     job.info.out_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
-    if (AllocateImage(image, job.info.image_width, job.info.image_height, grey ? 1 : 3, error)) {
+    if (CheckPixelLimit(job.info.image_width, job.info.image_height, maxPixels, error) &&
+        AllocateImage(image, job.info.image_width, job.info.image_height, grey ? 1 : 3, error)) {
       if (ReadRows(&job, image)) {
         ok = true;
       } else {

@@ -4,6 +4,7 @@
 // skips a destructor.
 #include <png.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <new>
 #include <vector>
@@ -15,6 +16,7 @@ namespace {
 
 struct PngJob {
   std::FILE* file;
+  png_uint_32 maxSide;
   png_structp png;
   png_infop info;
   char message[256];
@@ -33,6 +35,10 @@ bool ReadHeader(PngJob* job, png_uint_32* width, png_uint_32* height, int* chann
   if (setjmp(png_jmpbuf(job->png))) return false;
   png_init_io(job->png, job->file);
   png_set_sig_bytes(job->png, 8);
+  // libpng's own guards: no side beyond the pixel limit, and no ancillary
+  // chunk (text, profiles) may claim more than 8 MiB once inflated.
+  png_set_user_limits(job->png, job->maxSide, job->maxSide);
+  png_set_chunk_malloc_max(job->png, png_alloc_size_t{8} << 20);
   png_read_info(job->png, job->info);
 
   const int colourType = png_get_color_type(job->png, job->info);
@@ -87,14 +93,15 @@ bool RowTable(const Image& image, std::vector<png_bytep>* rows) {
 
 }  // namespace
 
-bool ReadPng(std::FILE* file, Image* image, std::string* error) {
+bool ReadPng(std::FILE* file, int64_t maxPixels, Image* image, std::string* error) {
   png_byte signature[8];
   if (std::fread(signature, 1, sizeof signature, file) != sizeof signature ||
       png_sig_cmp(signature, 0, sizeof signature) != 0) {
     *error = "not a PNG file";
     return false;
   }
-  PngJob job{file, nullptr, nullptr, {}};
+  const int64_t side = std::min<int64_t>(maxPixels, PNG_UINT_31_MAX);
+  PngJob job{file, static_cast<png_uint_32>(std::max<int64_t>(side, 1)), nullptr, nullptr, {}};
   job.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &job, OnPngError, OnPngWarning);
   if (job.png == nullptr) {
     *error = "out of memory";
@@ -111,7 +118,8 @@ bool ReadPng(std::FILE* file, Image* image, std::string* error) {
     *error = "out of memory";
   } else if (!ReadHeader(&job, &width, &height, &channels)) {
     *error = std::string("invalid PNG data: ") + job.message;
-  } else if (AllocateImage(image, width, height, channels, error)) {
+  } else if (CheckPixelLimit(width, height, maxPixels, error) &&
+             AllocateImage(image, width, height, channels, error)) {
     if (!RowTable(*image, &rows)) {
       *error = "out of memory";
     } else if (!ReadRows(&job, rows.data())) {
@@ -125,7 +133,7 @@ bool ReadPng(std::FILE* file, Image* image, std::string* error) {
 }
 
 bool WritePng(std::FILE* file, const Image& image, std::string* error) {
-  PngJob job{file, nullptr, nullptr, {}};
+  PngJob job{file, 0, nullptr, nullptr, {}};
   job.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &job, OnPngError, OnPngWarning);
   if (job.png == nullptr) {
     *error = "out of memory";

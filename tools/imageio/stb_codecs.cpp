@@ -34,7 +34,7 @@ bool ReadAll(std::FILE* file, std::vector<unsigned char>* bytes) {
   return std::ferror(file) == 0;
 }
 
-bool Decode(std::FILE* file, Image* image, std::string* error) {
+bool Decode(std::FILE* file, int64_t maxPixels, Image* image, std::string* error) {
   std::vector<unsigned char> bytes;
   if (!ReadAll(file, &bytes)) {
     *error = "read error";
@@ -49,7 +49,7 @@ bool Decode(std::FILE* file, Image* image, std::string* error) {
   }
   // Grey with alpha becomes RGBA, as everywhere else in the tools.
   const int want = channels == 2 ? 4 : channels;
-  if (!CheckImageShape(w, h, want, error)) return false;
+  if (!CheckPixelLimit(w, h, maxPixels, error) || !CheckImageShape(w, h, want, error)) return false;
   unsigned char* pixels =
       stbi_load_from_memory(bytes.data(), static_cast<int>(bytes.size()), &w, &h, &channels, want);
   if (pixels == nullptr) {
@@ -78,12 +78,12 @@ bool Finish(std::FILE* file, int written, std::string* error) {
 
 }  // namespace
 
-bool ReadPng(std::FILE* file, Image* image, std::string* error) {
-  return Decode(file, image, error);
+bool ReadPng(std::FILE* file, int64_t maxPixels, Image* image, std::string* error) {
+  return Decode(file, maxPixels, image, error);
 }
 
-bool ReadJpeg(std::FILE* file, Image* image, std::string* error) {
-  return Decode(file, image, error);
+bool ReadJpeg(std::FILE* file, int64_t maxPixels, Image* image, std::string* error) {
+  return Decode(file, maxPixels, image, error);
 }
 
 bool WritePng(std::FILE* file, const Image& image, std::string* error) {

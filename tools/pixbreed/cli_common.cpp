@@ -28,7 +28,9 @@ bool AllDigits(const std::string& s) {
 
 void LoadSessionOrFail(const std::string& path, Session* session) {
   std::string error;
-  if (!LoadSession(path, &session->population, &session->header, &error)) throw Failure{error};
+  if (!LoadSession(path, &session->population, &session->header, &error, &session->stamp)) {
+    throw Failure{error};
+  }
   session->path = path;
   // The root type of the session is the one its members carry.
   session->population.rootType = static_cast<TypeId>(session->population.members[0].type);
@@ -36,8 +38,8 @@ void LoadSessionOrFail(const std::string& path, Session* session) {
 
 void SaveSessionOrFail(Session* session) {
   std::string error;
-  if (!SaveSession(session->path, session->population, &session->header, &error)) {
-    throw Failure{error};
+  if (!SaveSession(session->path, session->population, &session->header, &error, &session->stamp)) {
+    throw Failure{"the session was not saved and is unchanged: " + error};
   }
 }
 
@@ -73,10 +75,16 @@ Size ParseSize(const std::string& text, const char* what) {
   return s;
 }
 
-Image ReadImageOrFail(const std::string& path) {
+Image ReadImageOrFail(const std::string& path, int64_t maxPixels) {
+  if (maxPixels < 1 || maxPixels > kMaxImagePixels) {
+    throw Failure{"--max-pixels must lie between 1 and " + std::to_string(kMaxImagePixels)};
+  }
   Image image;
   std::string error;
-  if (!ReadImage(path, &image, &error)) throw Failure{error};
+  if (!ReadImage(path, &image, &error, maxPixels)) {
+    if (error.find("more than the limit") != std::string::npos) error += " (see --max-pixels)";
+    throw Failure{error};
+  }
   return image;
 }
 

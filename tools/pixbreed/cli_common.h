@@ -8,6 +8,7 @@
 
 #include "evolution/population.h"
 #include "evolution/session_file.h"
+#include "storage/session_store.h"
 #include "tools/imageio/image.h"
 
 namespace pxb::cli {
@@ -23,6 +24,9 @@ struct Session {
   std::string path;
   Population population{};
   SessionHeader header{};
+  // The version of the file that was read: a save is refused when another
+  // program has replaced the file since.
+  FileStamp stamp{};
   Session() = default;
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
@@ -48,8 +52,9 @@ struct Size {
 };
 Size ParseSize(const std::string& text, const char* what);
 
-// Reads an image or fails with the reader's message.
-Image ReadImageOrFail(const std::string& path);
+// Reads an image or fails with the reader's message; images of more than
+// maxPixels pixels are refused.
+Image ReadImageOrFail(const std::string& path, int64_t maxPixels = kDefaultMaxReadPixels);
 void WriteImageOrFail(const std::string& path, const Image& image);
 
 // The copy of the image the plug-in's dialog works on: every scale-th pixel

@@ -2,8 +2,11 @@
 // line and throws cli::Failure with a message when it cannot do its work.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
+
+#include "tools/imageio/image.h"
 
 namespace pxb::cli {
 
@@ -33,6 +36,7 @@ struct PreviewArgs {
   std::string output;
   int size = 135;
   int threads = 0;
+  int64_t maxPixels = kDefaultMaxReadPixels;
 };
 void RunPreview(const PreviewArgs& args);
 
@@ -43,7 +47,8 @@ struct BreedArgs {
 void RunBreed(const BreedArgs& args);
 
 void RunPick(const std::string& session, const std::string& member);
-void RunExport(const std::string& session, const std::string& member, const std::string& filter);
+void RunExport(const std::string& session, const std::string& member, const std::string& filter,
+               bool force);
 void RunImport(const std::string& session, const std::string& member, const std::string& filter);
 
 struct ApplyArgs {
@@ -52,7 +57,11 @@ struct ApplyArgs {
   std::string output;
   std::string mask;
   int threads = 0;  // 0: every core
+  int64_t maxPixels = kDefaultMaxReadPixels;
 };
+
+// The most threads a render may use: each grows a tree of its own.
+inline constexpr int kMaxThreads = 64;
 void RunApply(const ApplyArgs& args);
 
 }  // namespace pxb::cli

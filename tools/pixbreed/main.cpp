@@ -2,6 +2,8 @@
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
+#include <exception>
+#include <string>
 
 #include "primitives/registration.h"
 #include "tools/pixbreed/cli_common.h"
@@ -11,10 +13,19 @@ namespace {
 
 using namespace pxb::cli;
 
+// What was printed must have reached its destination: a full disk or a
+// closed pipe is a failure.
+int FinishStandardOutput() {
+  if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0) return 0;
+  std::fprintf(stderr, "pixbreed: cannot write to standard output\n");
+  return 1;
+}
+
 int Main(int argc, char** argv) {
   CLI::App app{
       "pixbreed: breed image filters. A session (.gds) holds nine members; a filter "
-      "(.gdo) holds one. Rate the previews, breed, pick, apply."};
+      "(.gdo) holds one. Rate the previews, breed, pick, apply. Input images of more than "
+      "8192 x 8192 pixels (67108864) are refused unless --max-pixels raises the limit."};
   app.require_subcommand(1);
 
   NewArgs newArgs;
@@ -42,6 +53,11 @@ int Main(int argc, char** argv) {
                    "Without --source: a black image of this size (default: the view's)");
   tree->add_option("--grid", treeArgs.grid, "Fractal map side")->capture_default_str();
 
+  const std::string threadsHelp =
+      "Threads, 1 to " + std::to_string(kMaxThreads) + " (default: every core)";
+  const std::string maxPixelsHelp = "Refuse input images of more pixels than this (up to " +
+                                    std::to_string(pxb::kMaxImagePixels) +
+                                    "); the default is 8192 x 8192";
   PreviewArgs previewArgs;
   auto* preview = app.add_subcommand("preview", "Render the shown members into a contact sheet");
   preview->add_option("session", previewArgs.session, "Session file (.gds)")->required();
@@ -49,7 +65,8 @@ int Main(int argc, char** argv) {
   preview->add_option("-o,--output", previewArgs.output, "Contact sheet to write")->required();
   preview->add_option("--size", previewArgs.size, "Side of each preview's box in pixels")
       ->capture_default_str();
-  preview->add_option("--threads", previewArgs.threads, "Threads (default: every core)");
+  preview->add_option("--threads", previewArgs.threads, threadsHelp);
+  preview->add_option("--max-pixels", previewArgs.maxPixels, maxPixelsHelp)->capture_default_str();
 
   BreedArgs breedArgs;
   auto* breed = app.add_subcommand(
@@ -68,6 +85,8 @@ int Main(int argc, char** argv) {
   exportCmd->add_option("session", session, "Session file (.gds)")->required();
   exportCmd->add_option("member", member, "Member 0-8")->required();
   exportCmd->add_option("filter", filter, "Filter file to write (.gdo)")->required();
+  bool exportForce = false;
+  exportCmd->add_flag("--force", exportForce, "Replace an existing filter file");
 
   auto* importCmd = app.add_subcommand("import", "Replace one member by a filter file");
   importCmd->add_option("session", session, "Session file (.gds)")->required();
@@ -84,7 +103,8 @@ int Main(int argc, char** argv) {
   apply->add_option("-o,--output", applyArgs.output, "Result image (PNG or JPEG)")->required();
   apply->add_option("--mask", applyArgs.mask,
                     "Selection mask of the image's size (first channel; 0 keeps a pixel)");
-  apply->add_option("--threads", applyArgs.threads, "Threads (default: every core)");
+  apply->add_option("--threads", applyArgs.threads, threadsHelp);
+  apply->add_option("--max-pixels", applyArgs.maxPixels, maxPixelsHelp)->capture_default_str();
 
   std::string helpTopic;
   auto* help = app.add_subcommand("help", "Describe pixbreed or one subcommand");
@@ -99,11 +119,11 @@ int Main(int argc, char** argv) {
   if (help->parsed()) {
     if (helpTopic.empty()) {
       std::fputs(app.help().c_str(), stdout);
-      return 0;
+      return FinishStandardOutput();
     }
     try {
       std::fputs(app.get_subcommand(helpTopic)->help().c_str(), stdout);
-      return 0;
+      return FinishStandardOutput();
     } catch (const CLI::OptionNotFound&) {
       std::fprintf(stderr, "pixbreed: no subcommand '%s'\n", helpTopic.c_str());
       return 1;
@@ -118,14 +138,19 @@ int Main(int argc, char** argv) {
     if (preview->parsed()) RunPreview(previewArgs);
     if (breed->parsed()) RunBreed(breedArgs);
     if (pick->parsed()) RunPick(session, member);
-    if (exportCmd->parsed()) RunExport(session, member, filter);
+    if (exportCmd->parsed()) RunExport(session, member, filter, exportForce);
     if (importCmd->parsed()) RunImport(session, member, filter);
     if (apply->parsed()) RunApply(applyArgs);
   } catch (const Failure& f) {
     std::fprintf(stderr, "pixbreed: %s\n", f.message.c_str());
     return 1;
+  } catch (const std::exception& e) {
+    // A library's report (a folder that cannot be searched, memory running
+    // out) ends the command like any other failure.
+    std::fprintf(stderr, "pixbreed: %s\n", e.what());
+    return 1;
   }
-  return 0;
+  return FinishStandardOutput();
 }
 
 }  // namespace

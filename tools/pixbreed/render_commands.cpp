@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <filesystem>
 #include <thread>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "evolution/render.h"
 #include "primitives/fractal_generator.h"
 #include "primitives/source_image.h"
+#include "storage/session_store.h"
 #include "tools/common/sheet.h"
 #include "tools/imageio/image_io.h"
 #include "tools/pixbreed/cli_common.h"
@@ -18,9 +20,11 @@ namespace pxb::cli {
 namespace {
 
 int ThreadCount(int requested) {
-  if (requested < 0) throw Failure{"--threads must not be negative"};
+  if (requested < 0 || requested > kMaxThreads) {
+    throw Failure{"--threads must lie between 0 (every core) and " + std::to_string(kMaxThreads)};
+  }
   if (requested > 0) return requested;
-  return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+  return std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, kMaxThreads);
 }
 
 void UseAsSource(const Image& image) {
@@ -29,15 +33,15 @@ void UseAsSource(const Image& image) {
 }
 
 // The member `apply` filters with: a filter file, a session's member K, or
-// the session's chosen member.
-void LoadTarget(const std::string& target, Member* member) {
+// the session's chosen member. Returns how messages name it.
+std::string LoadTarget(const std::string& target, Member* member) {
   const MemberRef ref = ParseMemberRef(target);
   std::string error;
   if (EndsWith(ref.path, ".gdo")) {
     if (ref.member >= 0) throw Failure{"a filter file holds one member: leave out ':K'"};
     ViewParams vp{};
     if (!LoadFilterFile(ref.path, &vp, false, member, &error)) throw Failure{error};
-    return;
+    return "the filter in " + ref.path;
   }
   Session s;
   LoadSessionOrFail(ref.path, &s);
@@ -51,34 +55,54 @@ void LoadTarget(const std::string& target, Member* member) {
   }
   *member = s.population.members[k];
   s.population.members[k] = Member{};
+  return "member " + std::to_string(k) + " of " + ref.path;
 }
 
-// Runs the render on a thread of its own and reports progress meanwhile.
-bool RenderWithProgress(const Member& member, RenderJob job, const RowSink& sink,
-                        const char* label) {
+// Runs the render on a thread of its own and reports progress until the
+// render ends, however it ends.
+RenderOutcome RenderWithProgress(const Member& member, RenderJob job, const RowSink& sink,
+                                 const char* label) {
   std::atomic<int32_t> rows{0};
   job.rowsDone = &rows;
-  bool ok = false;
-  std::thread worker([&] { ok = RenderMember(member, job, sink); });
+  std::atomic<bool> ended{false};
+  RenderOutcome outcome = RenderOutcome::kCancelled;
+  std::thread worker([&] {
+    outcome = RenderMember(member, job, sink);
+    ended.store(true);
+  });
   Progress progress(label, job.height);
-  while (rows.load() < job.height) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  while (!ended.load()) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
     progress.Update(rows.load());
-    if (!ok && rows.load() < job.height && !worker.joinable()) break;
   }
-  worker.join();
-  progress.Finish();
-  return ok;
+  worker.join();  // outcome is read only after the join
+  if (outcome == RenderOutcome::kDone) progress.Finish();
+  return outcome;
+}
+
+// Refuses an output path the image could not be written to, before any
+// work is done.
+void CheckOutputPath(const std::string& path) {
+  if (FormatFromPath(path) == ImageFormat::kUnknown) {
+    throw Failure{path + ": unknown image format (expected .png, .jpg or .jpeg)"};
+  }
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) throw Failure{path + ": is a folder"};
+  const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+  if (!folder.empty() && !std::filesystem::is_directory(folder, ec)) {
+    throw Failure{path + ": the folder " + folder.string() + " does not exist"};
+  }
 }
 
 }  // namespace
 
 void RunApply(const ApplyArgs& args) {
   const int threads = ThreadCount(args.threads);
-  const Image input = ReadImageOrFail(args.image);
+  CheckOutputPath(args.output);
+  const Image input = ReadImageOrFail(args.image, args.maxPixels);
   Image mask;
   if (!args.mask.empty()) {
-    mask = ReadImageOrFail(args.mask);
+    mask = ReadImageOrFail(args.mask, args.maxPixels);
     if (mask.width != input.width || mask.height != input.height) {
       throw Failure{args.mask + ": the mask is " + std::to_string(mask.width) + "x" +
                     std::to_string(mask.height) + ", the image " + std::to_string(input.width) +
@@ -86,7 +110,7 @@ void RunApply(const ApplyArgs& args) {
     }
   }
   Member member{};
-  LoadTarget(args.filter, &member);
+  const std::string name = LoadTarget(args.filter, &member);
   struct Owner {
     Member* m;
     ~Owner() {
@@ -123,8 +147,9 @@ void RunApply(const ApplyArgs& args) {
     job.maskRowBytes = static_cast<ptrdiff_t>(mask.RowBytes());
     job.maskPixelBytes = mask.channels;
   }
-  if (!RenderWithProgress(member, job, sink, "apply")) {
-    throw Failure{"the filter's tree could not be grown (out of memory?)"};
+  const RenderOutcome outcome = RenderWithProgress(member, job, sink, "apply");
+  if (outcome != RenderOutcome::kDone) {
+    throw Failure{name + " " + RenderFailureText(outcome) + "; nothing was written"};
   }
   WriteImageOrFail(args.output, output);
 }
@@ -132,9 +157,10 @@ void RunApply(const ApplyArgs& args) {
 void RunPreview(const PreviewArgs& args) {
   if (args.size < 8 || args.size > 2048) throw Failure{"--size must lie between 8 and 2048"};
   const int threads = ThreadCount(args.threads);
+  CheckOutputPath(args.output);
   Session s;
   LoadSessionOrFail(args.session, &s);
-  const Image reduced = ReduceForDialog(ToRgb(ReadImageOrFail(args.image)));
+  const Image reduced = ReduceForDialog(ToRgb(ReadImageOrFail(args.image, args.maxPixels)));
   if (reduced.pixels.empty()) throw Failure{args.image + ": the image is too small to preview"};
   UseAsSource(reduced);
   SetFractalGridSize(64);
@@ -144,24 +170,22 @@ void RunPreview(const PreviewArgs& args) {
   const Size picture{std::max(1, frame.width - 4), std::max(1, frame.height - 4)};
   std::vector<Image> pictures(static_cast<size_t>(shown));
   std::atomic<int> next{0};
-  std::atomic<bool> failed{false};
+  // What each preview's render came to; a preview that was not allocated
+  // counts as not rendered.
+  std::vector<RenderOutcome> outcomes(static_cast<size_t>(shown), RenderOutcome::kCancelled);
   auto work = [&] {
     for (int k = next++; k < shown; k = next++) {
       const Member& m = s.population.members[k];
       Image& out = pictures[static_cast<size_t>(k)];
       std::string error;
-      if (!AllocateImage(&out, picture.width, picture.height, 3, &error)) {
-        failed = true;
-        return;
-      }
+      if (!AllocateImage(&out, picture.width, picture.height, 3, &error)) return;
       const int channels = ChannelsOf(static_cast<TypeId>(m.type));
       RenderJob job;
       job.width = picture.width;
       job.height = picture.height;
-      const bool ok = RenderMember(m, job, [&](int32_t y, const double* v) {
+      outcomes[static_cast<size_t>(k)] = RenderMember(m, job, [&](int32_t y, const double* v) {
         QuantiseRowToRgb(v, channels, picture.width, out.Row(y));
       });
-      if (!ok) failed = true;
     }
   };
   std::vector<std::thread> pool;
@@ -169,7 +193,14 @@ void RunPreview(const PreviewArgs& args) {
     pool.emplace_back(work);
   for (std::thread& t : pool)
     t.join();
-  if (failed) throw Failure{"a preview could not be rendered (out of memory?)"};
+  for (int k = 0; k < shown; ++k) {
+    const RenderOutcome outcome = outcomes[static_cast<size_t>(k)];
+    if (outcome == RenderOutcome::kDone) continue;
+    throw Failure{"member " + std::to_string(k) + " of " + args.session + " " +
+                  (outcome == RenderOutcome::kNoTree ? RenderFailureText(outcome)
+                                                     : "could not be rendered (out of memory)") +
+                  "; nothing was written"};
+  }
   WriteImageOrFail(args.output, ContactSheet(pictures, 3));
 }
 

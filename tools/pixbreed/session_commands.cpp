@@ -4,11 +4,22 @@
 
 #include "evolution/filter_file.h"
 #include "primitives/expression_text.h"
+#include "storage/session_store.h"
 #include "tools/pixbreed/cli_common.h"
 #include "tools/pixbreed/commands.h"
 
 namespace pxb::cli {
 namespace {
+
+// Whether anything (a dangling link included) is at path; a folder that
+// cannot be searched is a failure, not an answer.
+bool PathExists(const std::string& path) {
+  std::error_code ec;
+  const std::filesystem::file_status status = std::filesystem::symlink_status(path, ec);
+  if (status.type() == std::filesystem::file_type::not_found) return false;
+  if (ec) throw Failure{path + ": " + ec.message()};
+  return true;
+}
 
 const char* TypeName(int32_t type) {
   return type == kColour ? "colour" : "unit";
@@ -31,8 +42,11 @@ void RunNew(const NewArgs& args) {
   if (args.previews < 1 || args.previews > kPopulationSize) {
     throw Failure{"--previews must lie between 1 and 9"};
   }
-  if (!args.force && std::filesystem::exists(args.session)) {
-    throw Failure{args.session + " exists already (use --force to replace it)"};
+  // Without --force the file must not exist, now or when it is written.
+  FileStamp absent;
+  if (!args.force) {
+    if (PathExists(args.session))
+      throw Failure{args.session + " exists already (use --force to replace it)"};
   }
   const int seed = args.seed >= 0 ? args.seed : static_cast<int>(std::time(nullptr));
   Session s;
@@ -42,7 +56,8 @@ void RunNew(const NewArgs& args) {
   }
   std::string error;
   if (!CreateSession(args.session, static_cast<uint32_t>(args.previews),
-                     args.grey ? kUnit : kColour, &s.population, &s.header, &error)) {
+                     args.grey ? kUnit : kColour, &s.population, &s.header, &error,
+                     args.force ? nullptr : &absent)) {
     throw Failure{error};
   }
   std::printf("%s: new %s session, seed %d, %d previews\n", args.session.c_str(),
@@ -104,11 +119,20 @@ void RunPick(const std::string& path, const std::string& member) {
   SaveSessionOrFail(&s);
 }
 
-void RunExport(const std::string& path, const std::string& member, const std::string& filter) {
+void RunExport(const std::string& path, const std::string& member, const std::string& filter,
+               bool force) {
   Session s;
   LoadSessionOrFail(path, &s);
+  const int k = ParseMemberIndex(member);
+  std::error_code ec;
+  if (std::filesystem::equivalent(path, filter, ec)) {
+    throw Failure{filter + " is the session itself; export to another file"};
+  }
+  if (!force && PathExists(filter))
+    throw Failure{filter + " exists already (use --force to replace it)"};
   std::string error;
-  if (!SaveFilterFile(filter, s.population.members[ParseMemberIndex(member)], &error)) {
+  const FileStamp absent;
+  if (!SaveFilterFile(filter, s.population.members[k], &error, force ? nullptr : &absent)) {
     throw Failure{error};
   }
 }

@@ -5,6 +5,7 @@
 #include "primitives/expression_text.h"
 #include "primitives/fractal_generator.h"
 #include "primitives/source_image.h"
+#include "storage/session_store.h"
 #include "tools/pixbreed/cli_common.h"
 #include "tools/pixbreed/commands.h"
 
