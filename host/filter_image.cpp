@@ -4,6 +4,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string>
 
 #include "engine/colour.h"
 #include "engine/eval.h"
@@ -79,6 +80,16 @@ bool GrowTree(Pass* p) {
   return true;
 }
 
+// A member whose weights grow no tree (a file whose lists leave some
+// argument with nothing to choose) is a problem of the session file, told to
+// the host with the member and the file; nothing is filtered.
+void ReportNoTree(const Pass& p) {
+  const std::ptrdiff_t k = p.member - GlobalPopulation().members;
+  ReportFailure(api::readErr, "member " + std::to_string(k) + " of " + CurrentRun().sessionPath +
+                                  " grows no filter: its weights leave an argument with no "
+                                  "function to choose");
+}
+
 // Filters image rows [top, end) into the host's output buffer. False when
 // the user aborted (the result is then userCanceledErr).
 bool FilterRows(Pass* p, std::int32_t top, std::int32_t end, const InputRows& in) {
@@ -148,7 +159,7 @@ void PassWithWholeInput(Pass* p) {
     SetSourceImage(p->width, p->height, static_cast<const std::uint8_t*>(p->r->inData),
                    p->r->inRowBytes, p->pixelSize);
     if (p->tree == nullptr && !GrowTree(p)) {
-      SetResult(api::memFullErr);
+      ReportNoTree(*p);
       break;
     }
     FilterRows(p, top, end,
@@ -173,7 +184,7 @@ void PassWithBandInput(Pass* p) {
     SetSourceImage(p->width, bottom - top, static_cast<const std::uint8_t*>(p->r->inData),
                    p->r->inRowBytes, p->pixelSize);
     if (p->tree == nullptr && !GrowTree(p)) {
-      SetResult(api::memFullErr);
+      ReportNoTree(*p);
       break;
     }
     FilterRows(p, top, std::min<std::int32_t>(bottom, p->rect.bottom),
@@ -210,7 +221,7 @@ void PassWithPrivateCopy(Pass* p, std::uint8_t* copy) {
   const auto rowBytes = static_cast<std::int64_t>(p->width) * p->pixelSize;
   SetSourceImage(p->width, p->height, copy, static_cast<std::int32_t>(rowBytes), p->pixelSize);
   if (!GrowTree(p)) {
-    SetResult(api::memFullErr);
+    ReportNoTree(*p);
     return;
   }
   const std::int32_t step = CurrentRun().outputRows;
