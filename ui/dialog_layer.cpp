@@ -42,7 +42,7 @@ void NoLog(void*, const char*) {}
 constexpr DialogLayer kWithoutWindows{
     nullptr,   NoControl,    NoShow, NoPosition, NoSetPosition, NoRange,  NoSetPosition, NoPosition,
     NoText,    NoModal,      NoEnd,  NoUpdate,   NoWindow,      NoCursor, NoRestore,     NoChoice,
-    NoDrawing, NoEndDrawing, NoFill, NoFrame,    NoPriority,    NoLog};
+    NoDrawing, NoEndDrawing, NoFill, NoFrame,    NoPriority,    NoLog,    NoWindow};
 
 // The backend the dialogs talk to.
 struct LayerState {

@@ -49,6 +49,9 @@ inline bool ChooseFile(FileDialogSetup* setup) {
 inline void Log(const char* message) {
   Layer().log(Layer().context, message);
 }
+inline void Invalidate(WindowHandle dialog) {
+  Layer().invalidate(Layer().context, dialog);
+}
 
 // The wait cursor for as long as the object lives.
 class WaitCursor {

@@ -76,6 +76,46 @@ TEST_F(SelectionDialogTest, OpenThenCancelPutsThePriorMemberBack) {
   EXPECT_EQ(result, ids::kCancel);
 }
 
+// Without composition the main dialog is painted while the selection dialog
+// runs over it, and nothing repaints it when that closes.
+TEST_F(SelectionDialogTest, MainPaintsDuringTheSelectionStartNoWorkerAndClosingResumesPreviews) {
+  HeadlessOptions options = SmallDialogs();
+  options.composited = true;
+  UseBackend(options);
+  int framedBefore[3] = {};
+  auto paintMain = [](bool waitForBig) {
+    return [waitForBig](HeadlessBackend& b, WindowHandle d) {
+      ASSERT_EQ(b.TemplateOf(d), &kSelectionDialogTemplate);
+      if (waitForBig) {
+        ASSERT_TRUE(WaitForBigPreview(60000));
+      }
+      b.Invalidate(Dialogs().mainWindow, nullptr);
+      ASSERT_TRUE(b.PaintNow(Dialogs().mainWindow));
+      EXPECT_FALSE(PreviewWorkerRunning()) << "the big preview owns member 0's tree";
+    };
+  };
+  const std::intptr_t result = RunMain({
+      // At the first paint: the main worker is drawing.
+      Click(ids::GroupSel(0)),
+      paintMain(false),
+      paintMain(true),
+      Do([&](HeadlessBackend&, WindowHandle) {
+        for (int k = 0; k < 3; ++k)
+          framedBefore[k] = counts_.framed[k].load();
+      }),
+      Click(ids::kOk),
+      Wait(),
+      Do([&](HeadlessBackend& b, WindowHandle d) {
+        EXPECT_EQ(b.TemplateOf(d), &kMainDialogTemplate);
+        for (int k = 0; k < 3; ++k) {
+          EXPECT_EQ(counts_.framed[k].load(), framedBefore[k] + 1) << k;
+          EXPECT_EQ(Slot(k).busy.load(), 0) << k;
+        }
+      }),
+  });
+  EXPECT_EQ(result, ids::kCancel);
+}
+
 TEST_F(SelectionDialogTest, OpenTwiceThenOkKeepsTheSecondAndCancelKeepsNeither) {
   const std::string first = FilterFile("first.gdo", 1111);
   const std::string second = FilterFile("second.gdo", 2222);
