@@ -133,6 +133,9 @@ struct HeadlessThunks {
   static void Invalidate(void* context, WindowHandle dialog) {
     B(context).Invalidate(dialog, nullptr);
   }
+  static void Tell(void* context, WindowHandle, const char* message) {
+    B(context).Log(std::string("told: ") + message);
+  }
 };
 
 HeadlessBackend::HeadlessBackend(HeadlessOptions options)
@@ -160,7 +163,8 @@ HeadlessBackend::HeadlessBackend(HeadlessOptions options)
                        T::FrameBlack,
                        T::LowerThreadPriority,
                        T::Log,
-                       T::Invalidate};
+                       T::Invalidate,
+                       T::Tell};
 }
 
 HeadlessBackend::~HeadlessBackend() = default;

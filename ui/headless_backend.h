@@ -123,7 +123,8 @@ class HeadlessBackend {
   Picture Snapshot(WindowHandle dialog) const;
   uint32_t PixelAt(WindowHandle dialog, int32_t x, int32_t y) const;
   int32_t waitCursorDepth() const { return waitCursorDepth_; }
-  // What the dialogs told the layer's log and what the file dialogs refused.
+  // What the dialogs told the layer's log, what the file dialogs refused,
+  // and, prefixed "told: ", the messages shown to the user.
   const std::vector<std::string>& log() const { return log_; }
 
   // Dialog units to pixels.

@@ -187,6 +187,10 @@ void InvalidateAll(void*, WindowHandle dialog) {
   InvalidateRect(AsWindow(dialog), nullptr, FALSE);
 }
 
+void Tell(void*, WindowHandle owner, const char* message) {
+  MessageBoxA(AsWindow(owner), message, "Pixbreed", MB_OK | MB_ICONWARNING);
+}
+
 void Centre(void*, WindowHandle dialog) {
   host::CentreDialog(dialog);
 }
@@ -280,11 +284,17 @@ constexpr DialogLayer kWin32Layer{nullptr,
                                   FrameBlack,
                                   LowerThreadPriority,
                                   Log,
-                                  InvalidateAll};
+                                  InvalidateAll,
+                                  Tell};
 
 bool ChooseSession(void*, host::platform::WindowHandle owner, const std::string& currentPath,
                    std::string* path) {
   return ChooseSessionFile(owner, currentPath, path);
+}
+
+bool SaveElsewhere(void*, host::platform::WindowHandle owner, const std::string& problem,
+                   const std::string& currentPath, std::string* path) {
+  return OfferSessionSaveAs(owner, problem, currentPath, path);
 }
 
 // The "ok" of group k ends the dialog with 4 + 4k after picking member k;
@@ -302,7 +312,7 @@ int RunMain(void*, host::platform::WindowHandle owner, api::FilterRecord* record
 void InstallWin32Dialogs(void* moduleInstance) {
   win32State.module = static_cast<HINSTANCE>(moduleInstance);
   SetDialogLayer(&kWin32Layer);
-  const host::DialogProcs procs{nullptr, ChooseSession, RunMain};
+  const host::DialogProcs procs{nullptr, ChooseSession, RunMain, SaveElsewhere};
   host::SetDialogProcs(&procs);
 }
 
