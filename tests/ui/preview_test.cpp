@@ -228,6 +228,23 @@ TEST_F(PreviewTest, AGreyMemberInAColourRunIsPreviewedGrey) {
   EXPECT_EQ(coloured, 0);
 }
 
+// A member whose lists grow no tree (only "trfmap" at the root, nothing for
+// its displacement) has nothing to draw: its preview ends at once with only
+// its border.
+TEST_F(PreviewTest, AMemberWithoutATreeEndsAtOnceAndStaysBlank) {
+  Member& m = GlobalPopulation().members[0];
+  FreeList(&m.rootList);
+  FindOrAddEntry(&m.rootList, kFnTrfmapColour)->weight = 1.0f;
+  for (int depth = 0; depth < kDepthClasses; ++depth)
+    FreeList(SnapshotList(m, kFnTrfmapColour, 1, depth));
+  StartMember0(20, 20, 20, 20);
+  ASSERT_EQ(Dialogs().renderRefs[0], nullptr);
+  RunRenderStep(0);
+  EXPECT_EQ(Slot(0).busy.load(), 0);
+  for (const Recorder::Call& call : recorder_.Take())
+    EXPECT_TRUE(call.frame);
+}
+
 TEST_F(PreviewTest, BigPreviewDrawsEightFourTwoThenEveryPixelOnce) {
   PrepareMemberPreview(0, Rect{0, 0, 8, 8});
   MakeBigSampleOrder(8, 8);
