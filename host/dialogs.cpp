@@ -13,6 +13,11 @@ int CancelMainDialog(void*, platform::WindowHandle, api::FilterRecord*) {
   return -1;
 }
 
+bool DeclineSaveElsewhere(void*, platform::WindowHandle, const std::string&, const std::string&,
+                          std::string*) {
+  return false;
+}
+
 }  // namespace
 
 void SetDialogProcs(const DialogProcs* procs) {
@@ -23,6 +28,7 @@ const DialogProcs& CurrentDialogProcs() {
   DialogProcs& d = CurrentRun().dialogs;
   if (d.chooseSessionFile == nullptr) d.chooseSessionFile = CancelChooser;
   if (d.runMainDialog == nullptr) d.runMainDialog = CancelMainDialog;
+  if (d.saveSessionElsewhere == nullptr) d.saveSessionElsewhere = DeclineSaveElsewhere;
   return d;
 }
 

@@ -1,7 +1,8 @@
 // The dialogs a run opens, as seen from the host interface: the start-up
-// session chooser and the main breeding dialog. The dialog layer installs
+// session chooser, the main breeding dialog, and the offer to save the
+// session elsewhere when its file cannot be written. The dialog layer installs
 // its procedures here (the Windows plug-in its Win32 dialogs, a native host
-// headless ones or stand-ins); until it does, both report a cancel.
+// headless ones or stand-ins); until it does, each reports a cancel.
 #pragma once
 
 #include <string>
@@ -31,6 +32,15 @@ struct DialogProcs {
   // PickMember(k), or -1 when the user cancelled. Rendering has stopped
   // when it returns.
   int (*runMainDialog)(void* context, platform::WindowHandle owner, api::FilterRecord* record);
+
+  // After the main dialog, when the session could not be written to its
+  // file: tells the user problem and offers to save the session under
+  // another name (a file chooser starting at currentPath). Returns true
+  // with *path set when the user chose a file, false when the user
+  // declines, and the session's changes are then given up.
+  bool (*saveSessionElsewhere)(void* context, platform::WindowHandle owner,
+                               const std::string& problem, const std::string& currentPath,
+                               std::string* path);
 };
 
 // Installs procs (copied); null puts back the built-in ones, which cancel.

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -105,6 +106,7 @@ void AddHelpers(Pass* p) {
     EvalContext context{};
     context.dither = &dither;
     PrepareTree(&helper->tree, &context, &helper->view);
+    if (helper->tree == nullptr) return;
     helper->evaluator = std::make_unique<RunEvaluator>(helper->tree, helper->view, dither);
     helper->columns.resize(static_cast<std::size_t>(p->width));
     p->helpers.push_back(std::move(helper));
@@ -128,6 +130,8 @@ bool GrowTree(Pass* p) {
   p->tree = p->member->tree;
   NodeRetain(p->tree);
   PrepareTree(&p->tree, p->context, p->view);
+  // The root's resampling wrapper can fail for want of memory.
+  if (p->tree == nullptr) return false;
   p->evaluator = std::make_unique<RunEvaluator>(p->tree, *p->view, run.passDither);
   p->columns.resize(static_cast<std::size_t>(p->width));
   AddHelpers(p);
@@ -195,6 +199,16 @@ void EvaluateBlock(Pass* p, std::int32_t top, std::int32_t end) {
       w.join();
   }
   p->samplesDone += p->rowStart.back() / stride;
+}
+
+// A member whose weights grow no tree (a file whose lists leave some
+// argument with nothing to choose) is a problem of the session file, told to
+// the host with the member and the file; nothing is filtered.
+void ReportNoTree(const Pass& p) {
+  const std::ptrdiff_t k = p.member - GlobalPopulation().members;
+  ReportFailure(api::readErr, "member " + std::to_string(k) + " of " + CurrentRun().sessionPath +
+                                  " grows no filter: its weights leave an argument with no "
+                                  "function to choose");
 }
 
 // Filters image rows [top, end) into the host's output buffer. False when
@@ -270,7 +284,7 @@ void PassWithWholeInput(Pass* p) {
     SetSourceImage(p->width, p->height, static_cast<const std::uint8_t*>(p->r->inData),
                    p->r->inRowBytes, p->pixelSize);
     if (p->tree == nullptr && !GrowTree(p)) {
-      SetResult(api::memFullErr);
+      ReportNoTree(*p);
       break;
     }
     FilterRows(p, top, end,
@@ -295,7 +309,7 @@ void PassWithBandInput(Pass* p) {
     SetSourceImage(p->width, bottom - top, static_cast<const std::uint8_t*>(p->r->inData),
                    p->r->inRowBytes, p->pixelSize);
     if (p->tree == nullptr && !GrowTree(p)) {
-      SetResult(api::memFullErr);
+      ReportNoTree(*p);
       break;
     }
     FilterRows(p, top, std::min<std::int32_t>(bottom, p->rect.bottom),
@@ -332,7 +346,7 @@ void PassWithPrivateCopy(Pass* p, std::uint8_t* copy) {
   const auto rowBytes = static_cast<std::int64_t>(p->width) * p->pixelSize;
   SetSourceImage(p->width, p->height, copy, static_cast<std::int32_t>(rowBytes), p->pixelSize);
   if (!GrowTree(p)) {
-    SetResult(api::memFullErr);
+    ReportNoTree(*p);
     return;
   }
   const std::int32_t step = CurrentRun().outputRows;

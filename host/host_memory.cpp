@@ -11,6 +11,7 @@ namespace {
 struct FallbackRecord {
   char* data;
   FallbackRecord* next;
+  std::int32_t size;
 };
 
 struct FallbackBlocks {
@@ -41,6 +42,7 @@ api::Handle NewBlock(const api::HandleProcs* procs, std::int32_t size) {
     return nullptr;
   }
   record->data = data;
+  record->size = size;
   record->next = fallbackBlocks.first;
   fallbackBlocks.first = record;
   return &record->data;
@@ -73,8 +75,14 @@ void UnlockBlock(const api::HandleProcs* procs, api::Handle handle) {
 }
 
 std::int32_t BlockSize(const api::HandleProcs* procs, api::Handle handle) {
-  if (handle == nullptr || !HostHandlesUsable(procs)) return -1;
-  return procs->getSizeProc(handle);
+  if (handle == nullptr) return -1;
+  for (const FallbackRecord* record = fallbackBlocks.first; record != nullptr;
+       record = record->next) {
+    if (&record->data == handle) return record->size;
+  }
+  if (!HostHandlesUsable(procs)) return -1;
+  const std::int32_t size = procs->getSizeProc(handle);
+  return size >= 0 ? size : -1;
 }
 
 }  // namespace pxb::host

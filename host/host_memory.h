@@ -27,8 +27,9 @@ void DisposeBlock(const api::HandleProcs* procs, api::Handle handle);
 // The address of the block's data (locked through the host when it made it).
 void* LockBlock(const api::HandleProcs* procs, api::Handle handle);
 void UnlockBlock(const api::HandleProcs* procs, api::Handle handle);
-// The block's size in bytes as the host reports it, or -1 when the block
-// comes from the fallback (which keeps no size).
+// The block's size in bytes: as the host reports it, or as a fallback block
+// was made; -1 when it cannot be known (a handle the host made, without a
+// usable table to ask, or a host that answers with a negative size).
 std::int32_t BlockSize(const api::HandleProcs* procs, api::Handle handle);
 
 }  // namespace pxb::host

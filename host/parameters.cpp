@@ -13,12 +13,12 @@ api::Handle SlotHandle(const std::intptr_t* data) {
 }
 
 // Copies the block kept in `parameters` into *block; false when there is
-// none (no handle, too small, or not ours).
+// none (no handle, too small or of a size that cannot be known, or not
+// ours). Nothing past what the host says the handle holds is read.
 bool ReadParameterCopy(api::FilterRecord* record, ParameterBlock* block) {
   api::Handle handle = record->parameters;
   if (handle == nullptr) return false;
-  const std::int32_t size = BlockSize(record->handleProcs, handle);
-  if (size >= 0 && size < kParameterCopySize) return false;
+  if (BlockSize(record->handleProcs, handle) < kParameterCopySize) return false;
   const auto* bytes = static_cast<const unsigned char*>(LockBlock(record->handleProcs, handle));
   bool found = false;
   if (bytes != nullptr) {
@@ -70,10 +70,14 @@ void MirrorParameterBlock(api::FilterRecord* record) {
     if (record->parameters == nullptr) return;
   }
   api::Handle handle = record->parameters;
-  const std::int32_t size = BlockSize(procs, handle);
-  if (size >= 0 && size < kParameterCopySize &&
-      procs->setSizeProc(handle, kParameterCopySize) != api::noErr) {
-    return;
+  // Written only where the handle is known to hold the whole copy: grown
+  // through the host when it is smaller, and its size asked again, since
+  // a host may report success without growing it.
+  if (BlockSize(procs, handle) < kParameterCopySize) {
+    if (!HostHandlesUsable(procs) || procs->setSizeProc(handle, kParameterCopySize) != api::noErr ||
+        BlockSize(procs, handle) < kParameterCopySize) {
+      return;
+    }
   }
   auto* bytes = static_cast<unsigned char*>(LockBlock(procs, handle));
   if (bytes != nullptr) {

@@ -76,6 +76,31 @@ bool ChooseSessionFile(const DialogProcs& dialogs) {
   return true;
 }
 
+// The session could not be written to its file: the user is told and may
+// name another file, as often as writing fails. True once the session is
+// written (the run then remembers the new file); false when the user
+// declines, and the session's changes are given up.
+bool SaveSessionElsewhere(const DialogProcs& dialogs, const std::string& firstError) {
+  PluginRun& run = CurrentRun();
+  std::string problem = "The session could not be saved to " + run.sessionPath + ": " + firstError;
+  for (;;) {
+    std::string path;
+    if (!dialogs.saveSessionElsewhere(dialogs.context, run.hostWindow, problem, run.sessionPath,
+                                      &path)) {
+      return false;
+    }
+    std::string error;
+    if (path.empty() || path.size() >= kSessionPathCapacity) {
+      problem = "The session path must have 1 to 255 characters: " + path;
+    } else if (!SaveSession(path, GlobalPopulation(), &GlobalSessionHeader(), &error)) {
+      problem = "The session could not be saved to " + path + ": " + error;
+    } else {
+      SetCurrentSessionPath(path);
+      return true;
+    }
+  }
+}
+
 }  // namespace
 
 void RunBreedingSession(api::FilterRecord* record) {
@@ -90,11 +115,12 @@ void RunBreedingSession(api::FilterRecord* record) {
   } else {
     Cancel();
   }
-  // The session goes back to its file whatever the outcome: a failed save
-  // reports over a cancel, since the breeding work is lost otherwise.
+  // The session goes back to its file whatever the outcome. When it cannot
+  // be written there the user decides: another file, or giving the changes
+  // up. Either way a picked member is still filtered, as the user asked.
   std::string error;
   if (!SaveSession(run.sessionPath, GlobalPopulation(), &GlobalSessionHeader(), &error)) {
-    Fail(api::writErr, "the session could not be saved: " + error);
+    SaveSessionElsewhere(dialogs, error);
   }
 }
 

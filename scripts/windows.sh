@@ -115,10 +115,10 @@ done
   echo "cd '$WORK'"
   echo "mkdir -p ui && cd ui && '$WINE' ../pxhost.exe ../sample.png -o filtered.png --session ui.gds --ui ../session.pxs >../ui.log 2>&1; echo \"ui \$?\" >>../codes.txt; cd .."
 
-  echo "'$WINE' pxhost.exe sample.png -o repeat.png --session '$(winpath "$WORK/sessions/s11_3.gds")' --repeat-only >repeat.log 2>&1; echo \"repeat \$?\" >>codes.txt"
+  echo "'$WINE' pxhost.exe sample.png -o repeat.png --kept-session '$(winpath "$WORK/sessions/s11_3.gds")' --repeat-only >repeat.log 2>&1; echo \"repeat \$?\" >>codes.txt"
   for s in "$WORK"/sessions/s*_*.gds; do
     name=$(basename "$s" .gds)
-    echo "'$WINE' pxhost.exe sample.png -o 'wine/$name.png' --session '$(winpath "$s")' --repeat-only >>filters.log 2>&1 || echo \"$name \$?\" >>codes.txt"
+    echo "'$WINE' pxhost.exe sample.png -o 'wine/$name.png' --kept-session '$(winpath "$s")' --repeat-only >>filters.log 2>&1 || echo \"$name \$?\" >>codes.txt"
   done
   echo "'$WINESERVER' -k"
 } >"$WORK/runs.sh"

@@ -24,6 +24,7 @@ struct BigPreviewState {
   ViewParams view{};
   EvalContext context{};
   Node* ref = nullptr;  // the big preview's own reference to the member's tree
+  bool colour = true;   // whether the member is shown in colour
   RandState dither{};
   SampleOrder order;
   std::thread thread;
@@ -51,8 +52,8 @@ void BigPreviewWorker() {
                                          progress.block, b.order.count);
         b.dither = kDitherStartState;
       }
-      const StepTarget target{&b.order, b.picture,        b.ref,   &b.context,
-                              &b.view,  kBigSampleFactor, nullptr, nullptr};
+      const StepTarget target{&b.order,         b.picture, b.ref,   &b.context, &b.view,
+                              kBigSampleFactor, nullptr,   nullptr, b.colour};
       outcome = DrawSamples(&progress, target, drawing);
     }
     if (outcome.finished || b.stop.load() != 0) break;
@@ -71,9 +72,13 @@ void LaunchBigWorker() {
 }
 
 // Takes a reference to member k's tree and prepares it for the big view.
+// The main worker is ended first: it may be drawing the same tree, and
+// cannot start again while the big preview holds it.
 void TakeBigReference(int k) {
   BigPreviewState& b = bigPreview;
+  StopPreviewWorker();
   b.ref = GlobalPopulation().members[k].tree;
+  b.colour = ShownInColour(GlobalPopulation().members[k].type);
   NodeRetain(b.ref);
   b.context = EvalContext{};
   b.context.dither = &b.dither;
@@ -122,6 +127,10 @@ void StopBigPreview() {
   if (b.thread.joinable()) b.thread.join();
   if (b.ref != nullptr) NodeRelease(&b.ref, &b.view);
   b.ref = nullptr;
+}
+
+bool BigPreviewHoldsTree() {
+  return bigPreview.ref != nullptr;
 }
 
 bool BigPreviewRunning() {

@@ -38,11 +38,12 @@ void NoFill(void*, DrawContext, const Rect&, uint32_t) {}
 void NoFrame(void*, DrawContext, const Rect&) {}
 void NoPriority(void*) {}
 void NoLog(void*, const char*) {}
+void NoTell(void*, WindowHandle, const char*) {}
 
 constexpr DialogLayer kWithoutWindows{
     nullptr,   NoControl,    NoShow, NoPosition, NoSetPosition, NoRange,  NoSetPosition, NoPosition,
     NoText,    NoModal,      NoEnd,  NoUpdate,   NoWindow,      NoCursor, NoRestore,     NoChoice,
-    NoDrawing, NoEndDrawing, NoFill, NoFrame,    NoPriority,    NoLog};
+    NoDrawing, NoEndDrawing, NoFill, NoFrame,    NoPriority,    NoLog,    NoWindow,      NoTell};
 
 // The backend the dialogs talk to.
 struct LayerState {

@@ -122,6 +122,15 @@ struct DialogLayer {
   // The dialogs show no messages; what went wrong (a file that could not be
   // read or written) is told here.
   void (*log)(void* context, const char* message);
+
+  // Marks the whole of a dialog for repainting; the paint comes later,
+  // through the dialog's procedure, on the dialog thread.
+  void (*invalidate)(void* context, WindowHandle dialog);
+
+  // Shows message in a box owned by owner and returns when the user has
+  // closed it: for the few things the user must know at once (the session
+  // could not be written).
+  void (*tell)(void* context, WindowHandle owner, const char* message);
 };
 
 // Installs the backend (copied); null installs one without windows, whose

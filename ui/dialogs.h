@@ -62,5 +62,10 @@ bool SwitchSession(WindowHandle dialog);
 // The start-up chooser: asks for a session file with the session kind of
 // file dialog. True with *path set when the user chose one.
 bool ChooseSessionFile(WindowHandle owner, const std::string& currentPath, std::string* path);
+// Tells the user problem (the session could not be written) and offers a
+// file chooser to save the session under another name; true with *path
+// when one was chosen, false when the user declines.
+bool OfferSessionSaveAs(WindowHandle owner, const std::string& problem,
+                        const std::string& currentPath, std::string* path);
 
 }  // namespace pxb::ui

@@ -26,7 +26,7 @@ FileDialogSetup SetupFileDialog(int32_t kind, WindowHandle owner, char* path,
                                 const char* startDirectory) {
   FileDialogSetup s{};
   s.kind = kind;
-  s.save = kind == kFileDialogKindSave;
+  s.save = kind == kFileDialogKindSave || kind == kFileDialogKindSessionSave;
   s.structSize = kOpenFileNameSize;
   s.owner = owner;
   s.path = path;
@@ -46,6 +46,11 @@ FileDialogSetup SetupFileDialog(int32_t kind, WindowHandle owner, char* path,
       s.defaultExtension = "gdo";
       s.flags = ofn::kHideReadOnly | ofn::kPathMustExist | ofn::kFileMustExist;
       break;
+    case kFileDialogKindSessionSave:
+      s.filter = kSessionFiles;
+      s.defaultExtension = "gds";
+      s.flags = ofn::kHideReadOnly | ofn::kPathMustExist | ofn::kOverwritePrompt;
+      break;
     default:
       s.filter = kSessionFiles;
       s.defaultExtension = "gds";
@@ -63,6 +68,19 @@ bool ChooseSessionFile(WindowHandle owner, const std::string& currentPath, std::
   FileDialogSetup setup = SetupFileDialog(kFileDialogKindSession, owner, buffer, nullptr);
   setup.fileTitle = title;
   setup.fileTitleCapacity = kTitleBufferSize;
+  if (!win::ChooseFile(&setup)) return false;
+  *path = buffer;
+  return true;
+}
+
+bool OfferSessionSaveAs(WindowHandle owner, const std::string& problem,
+                        const std::string& currentPath, std::string* path) {
+  const std::string message =
+      problem + "\n\nChoose another file to save the session in, or cancel to give up its changes.";
+  win::Tell(owner, message.c_str());
+  char buffer[kPathBufferSize];
+  CopyInto(buffer, sizeof buffer, currentPath);
+  FileDialogSetup setup = SetupFileDialog(kFileDialogKindSessionSave, owner, buffer, nullptr);
   if (!win::ChooseFile(&setup)) return false;
   *path = buffer;
   return true;

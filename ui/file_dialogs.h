@@ -20,6 +20,7 @@ inline constexpr uint32_t kCreatePrompt = 0x00002000;     // OFN_CREATEPROMPT
 inline constexpr int32_t kFileDialogKindSave = 0;
 inline constexpr int32_t kFileDialogKindOpen = 1;
 inline constexpr int32_t kFileDialogKindSession = 2;
+inline constexpr int32_t kFileDialogKindSessionSave = 3;
 
 inline constexpr int32_t kPathBufferSize = 1024;
 inline constexpr int32_t kTitleBufferSize = 128;
@@ -28,7 +29,8 @@ inline constexpr uint32_t kOpenFileNameSize = 76;
 // Prepares a file dialog of kind 0 ("save" a filter file: "brood files",
 // "*.gdo", overwrite prompt), 1 ("open" one: the file and its directory must
 // exist) or 2 (a session file, "brood session files", "*.gds": the directory
-// must exist, a new file is created after a prompt). path is the caller's
+// must exist, a new file is created after a prompt) or 3 (a session file to
+// save under another name: overwrite prompt). path is the caller's
 // buffer of kPathBufferSize characters; startDirectory is used only when it
 // is not empty. No file-title buffer: the caller sets one if it wants it.
 FileDialogSetup SetupFileDialog(int32_t kind, WindowHandle owner, char* path,

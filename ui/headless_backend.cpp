@@ -130,6 +130,12 @@ struct HeadlessThunks {
   }
   static void LowerThreadPriority(void*) {}
   static void Log(void* context, const char* message) { B(context).Log(message); }
+  static void Invalidate(void* context, WindowHandle dialog) {
+    B(context).Invalidate(dialog, nullptr);
+  }
+  static void Tell(void* context, WindowHandle, const char* message) {
+    B(context).Log(std::string("told: ") + message);
+  }
 };
 
 HeadlessBackend::HeadlessBackend(HeadlessOptions options)
@@ -156,7 +162,9 @@ HeadlessBackend::HeadlessBackend(HeadlessOptions options)
                        T::FillSolid,
                        T::FrameBlack,
                        T::LowerThreadPriority,
-                       T::Log};
+                       T::Log,
+                       T::Invalidate,
+                       T::Tell};
 }
 
 HeadlessBackend::~HeadlessBackend() = default;
@@ -230,8 +238,9 @@ std::intptr_t HeadlessBackend::RunModal(WindowHandle owner, const DialogTemplate
     }
   }
   const std::intptr_t result = w.result;
-  // The owner repaints what this dialog covered.
-  if (Window* o = Find(owner); o != nullptr) {
+  // The owner repaints what this dialog covered, unless a compositor kept
+  // its picture.
+  if (Window* o = Find(owner); o != nullptr && !options_.composited) {
     const Rect covered =
         Intersect(Rect{w.x - o->x, w.y - o->y, w.x - o->x + w.width, w.y - o->y + w.height},
                   Rect{0, 0, o->width, o->height});
@@ -263,6 +272,13 @@ void HeadlessBackend::Paint(Window& w) {
   w.paintRect = area;
   w.proc(w.handle, kMsgPaint, 0, 0);
   w.painting = false;
+}
+
+bool HeadlessBackend::PaintNow(WindowHandle dialog) {
+  Window* w = Find(dialog);
+  if (w == nullptr || !w->invalid) return false;
+  Paint(*w);
+  return true;
 }
 
 void HeadlessBackend::Invalidate(WindowHandle dialog, const Rect* area) {

@@ -40,6 +40,9 @@ struct HeadlessOptions {
   int32_t screenWidth = 1024;
   int32_t screenHeight = 768;
   int32_t captionButtonWidth = 18;
+  // As with desktop composition: a closing dialog leaves its owner's
+  // picture as it was, with no repaint of the area it covered.
+  bool composited = false;
 };
 
 // The colour of a dialog's background (red + 256 · green + 65536 · blue).
@@ -103,6 +106,10 @@ class HeadlessBackend {
   FileDialogOutcome lastFileDialog() const { return lastFileDialog_; }
   // Marks an area of a dialog for repainting (null: all of it).
   void Invalidate(WindowHandle dialog, const Rect* area);
+  // Paints an open dialog's invalid area now, even while a dialog it owns
+  // runs (as a window system without composition does); false when
+  // nothing was invalid.
+  bool PaintNow(WindowHandle dialog);
 
   // What a user sees.
   WindowHandle Innermost() const;
@@ -116,7 +123,8 @@ class HeadlessBackend {
   Picture Snapshot(WindowHandle dialog) const;
   uint32_t PixelAt(WindowHandle dialog, int32_t x, int32_t y) const;
   int32_t waitCursorDepth() const { return waitCursorDepth_; }
-  // What the dialogs told the layer's log and what the file dialogs refused.
+  // What the dialogs told the layer's log, what the file dialogs refused,
+  // and, prefixed "told: ", the messages shown to the user.
   const std::vector<std::string>& log() const { return log_; }
 
   // Dialog units to pixels.

@@ -49,6 +49,12 @@ inline bool ChooseFile(FileDialogSetup* setup) {
 inline void Log(const char* message) {
   Layer().log(Layer().context, message);
 }
+inline void Invalidate(WindowHandle dialog) {
+  Layer().invalidate(Layer().context, dialog);
+}
+inline void Tell(WindowHandle owner, const char* message) {
+  Layer().tell(Layer().context, owner, message);
+}
 
 // The wait cursor for as long as the object lives.
 class WaitCursor {

@@ -38,7 +38,10 @@ std::intptr_t Initialise(WindowHandle window, std::intptr_t lParam) {
   d.mainWindow = window;
   d.record = reinterpret_cast<api::FilterRecord*>(lParam);
   // The population has just been read or created: its members carry no
-  // trees yet, and an earlier opening's render state is given up.
+  // trees yet, and an earlier opening's render state is given up. A Cancel
+  // or a pick stops the worker wherever it was, so slots it had not reached
+  // may still be marked busy with the last opening's rectangles.
+  ClearAllSlots();
   for (int k = 0; k < kMaxPreviews; ++k) {
     if (d.ready[k] != 0) {
       NodeRelease(&d.renderRefs[k], &p.views[k]);
@@ -55,6 +58,10 @@ std::intptr_t Initialise(WindowHandle window, std::intptr_t lParam) {
 
 std::intptr_t Paint(WindowHandle window) {
   DialogState& d = Dialogs();
+  // A window system without composition paints this dialog while the
+  // selection dialog runs over it; its previews wait until that closes
+  // (which invalidates this dialog).
+  if (PreviewWorkerHeld()) return 0;
   {
     const win::WaitCursor wait;
     Rect update{};
@@ -88,13 +95,19 @@ std::intptr_t Next(WindowHandle window) {
 std::intptr_t OpenSelection(WindowHandle window, int k) {
   DialogState& d = Dialogs();
   d.selectionTarget = k;
-  StopPreviewWorker();
+  HoldPreviewWorker();
   StopAllPreviews();
   win::RunModal(window, kSelectionDialogTemplate, SelectionProc,
                 reinterpret_cast<std::intptr_t>(d.record));
-  // The big preview prepared the member's tree for its own view; prepare it
-  // for the main preview again before that goes on.
+  // The big preview prepared the member's tree for its own view; with it
+  // ended and the main worker still held, no thread holds the tree, so it
+  // can be prepared for the main preview again.
+  StopBigPreview();
   if (d.ready[k] != 0) PrepareRenderReference(k);
+  ReleasePreviewWorker();
+  // The previews resume at the next paint, which must not depend on the
+  // window system repainting what the selection dialog covered.
+  win::Invalidate(window);
   return 1;
 }
 

@@ -21,6 +21,9 @@ struct MainWorker {
   // The slot the worker is looking at, -1 between slots.
   std::atomic<int32_t> activeSlot{-1};
   std::thread thread;  // dialog thread only
+  // Dialog thread only: 1 while a child dialog owns the members' trees;
+  // no worker starts then.
+  int32_t held = 0;
 };
 
 struct PreviewState {
@@ -85,9 +88,20 @@ void RenderStep(PreviewSlot& s) {
     s.dither = kDitherStartState;
     s.busy.store(1, std::memory_order_release);
   }
-  const StepTarget target{
-      order, s.picture.Load(),  dialogs.renderRefs[k],        &population.contexts[k],
-      &view, kMainSampleFactor, &previewState.worker.stopAll, &s.stop};
+  if (dialogs.renderRefs[k] == nullptr) {
+    // A member that grows no tree: its preview stays blank inside the frame.
+    s.busy.store(0, std::memory_order_release);
+    return;
+  }
+  const StepTarget target{order,
+                          s.picture.Load(),
+                          dialogs.renderRefs[k],
+                          &population.contexts[k],
+                          &view,
+                          kMainSampleFactor,
+                          &previewState.worker.stopAll,
+                          &s.stop,
+                          ShownInColour(population.members[k].type)};
   const StepOutcome outcome = DrawSamples(&progress, target, drawing);
   s.block = progress.block;
   s.countdown = progress.countdown;
@@ -226,6 +240,18 @@ void StopPreview(int k, bool clearReady) {
   }
 }
 
+void ClearAllSlots() {
+  StopPreviewWorker();
+  for (PreviewSlot& s : previewState.slots) {
+    s.stop.store(0, std::memory_order_relaxed);
+    s.restart.store(0, std::memory_order_relaxed);
+    s.busy.store(0, std::memory_order_relaxed);
+    s.initialBlock.store(kMainInitialBlock, std::memory_order_relaxed);
+    s.countdown = 0;
+    s.block = 0;
+  }
+}
+
 void StopAllPreviews() {
   const int32_t n = PreviewCount();
   for (int k = 0; k < n && k < kMaxPreviews; ++k) {
@@ -234,8 +260,24 @@ void StopAllPreviews() {
   }
 }
 
+void HoldPreviewWorker() {
+  StopPreviewWorker();
+  previewState.worker.held = 1;
+}
+
+void ReleasePreviewWorker() {
+  previewState.worker.held = 0;
+}
+
+bool PreviewWorkerHeld() {
+  return previewState.worker.held != 0;
+}
+
 void EnsurePreviewWorker() {
   MainWorker& w = previewState.worker;
+  // Two threads never evaluate one tree: while a child dialog owns the
+  // trees, or the big preview holds one, the main previews wait.
+  if (w.held != 0 || BigPreviewHoldsTree()) return;
   if (w.running.load() != 0 || PreviewCount() < 1 || !AnyRestartRaised()) return;
   int32_t expected = 0;
   if (!w.running.compare_exchange_strong(expected, 1)) return;

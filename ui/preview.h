@@ -90,8 +90,18 @@ void PrepareRenderReference(int k);
 void ResetPreview(int k);
 void StopPreview(int k, bool clearReady);
 void StopAllPreviews();
+// Ends the worker and leaves every slot idle, so the next start of each
+// takes the rectangles it is given (a slot left busy keeps its old ones).
+void ClearAllSlots();
+// Starts the worker when a preview waits for it, unless the worker is held
+// or the big preview holds a tree.
 void EnsurePreviewWorker();
 void StopPreviewWorker();
+// Stops the worker and keeps it from starting again until it is released:
+// for as long as a child dialog may prepare or draw the members' trees.
+void HoldPreviewWorker();
+void ReleasePreviewWorker();
+bool PreviewWorkerHeld();
 bool PreviewWorkerRunning();
 // Waits until the preview worker has ended (every preview finished or
 // stopped); false after timeoutMs.
@@ -107,9 +117,17 @@ void StartBigPreview(int k, const Rect& frame, const Rect& picture);
 void RestartBigPreview(int k);
 void StopBigPreview();
 bool BigPreviewRunning();
+// True from a start of the big preview until it is stopped: it holds a
+// member's tree, prepared for its own view.
+bool BigPreviewHoldsTree();
 bool WaitForBigPreview(int32_t timeoutMs);
 
-// The colour of one evaluation result: red + 256 · green + 65536 · blue.
-uint32_t SampleColour(const void* result);
+// Whether a member of memberType is previewed in colour: as the final pass
+// writes it, only a colour member in a colour run gives three channels;
+// otherwise its first value goes into every plane.
+bool ShownInColour(int32_t memberType);
+// The colour of one evaluation result: red + 256 · green + 65536 · blue;
+// grey from the first value unless colour.
+uint32_t SampleColour(const void* result, bool colour);
 
 }  // namespace pxb::ui

@@ -26,11 +26,15 @@ void FillSampleOrder(SampleOrder* order, int32_t width, int32_t height) {
   }
 }
 
-uint32_t SampleColour(const void* result) {
+bool ShownInColour(int32_t memberType) {
+  return memberType == kColour && GlobalPopulation().rootType == kColour;
+}
+
+uint32_t SampleColour(const void* result, bool colour) {
   uint32_t red;
   uint32_t green;
   uint32_t blue;
-  if (GlobalPopulation().rootType == kColour) {
+  if (colour) {
     ColourValue c;
     std::memcpy(&c, result, sizeof c);
     red = static_cast<uint32_t>(QuantiseChannel(c.c[0]));
@@ -76,7 +80,7 @@ StepOutcome DrawSamples(StageProgress* p, const StepTarget& t, const win::Drawin
       t.context->column = point.x;
       t.context->row = point.y;
       EvaluateAt(t.root, result, t.context, t.view);
-      const uint32_t colour = SampleColour(result);
+      const uint32_t colour = SampleColour(result, t.colour);
       const int32_t sx = pic.left + point.x;
       const int32_t sy = pic.top + point.y;
       Rect square = p->block == 1 ? Rect{sx, sy, sx + 1, sy + 1}

@@ -33,6 +33,8 @@ struct StepTarget {
   // Stop requests looked at after every sample (either may be null).
   const std::atomic<int32_t>* stopAll;
   const std::atomic<int32_t>* stop;
+  // Whether the samples are shown in colour (see SampleColour).
+  bool colour;
 };
 
 struct StepOutcome {

@@ -37,6 +37,24 @@ bool Choose(void* context, host::platform::WindowHandle owner, const std::string
   return chosen;
 }
 
+bool SaveElsewhere(void* context, host::platform::WindowHandle owner, const std::string& problem,
+                   const std::string& currentPath, std::string* path) {
+  auto* d = static_cast<ScriptedDialogs*>(context);
+  HeadlessBackend backend(d->options);
+  if (!d->saveAsAnswers.empty()) {
+    backend.AnswerFileDialog(d->saveAsAnswers.front());
+    d->saveAsAnswers.pop_front();
+  }
+  bool chosen = false;
+  {
+    const Installed installed(backend);
+    chosen = OfferSessionSaveAs(owner, problem, currentPath, path);
+  }
+  for (const std::string& line : backend.log())
+    d->log.push_back("session not saved: " + line);
+  return chosen;
+}
+
 int RunMain(void* context, host::platform::WindowHandle owner, api::FilterRecord* record) {
   auto* d = static_cast<ScriptedDialogs*>(context);
   if (d->runner == nullptr) {
@@ -63,7 +81,7 @@ int RunMain(void* context, host::platform::WindowHandle owner, api::FilterRecord
 }  // namespace
 
 host::DialogProcs ScriptedDialogProcs(ScriptedDialogs* dialogs) {
-  return host::DialogProcs{dialogs, Choose, RunMain};
+  return host::DialogProcs{dialogs, Choose, RunMain, SaveElsewhere};
 }
 
 bool ScriptCompleted(const ScriptedDialogs& dialogs, std::string* error) {

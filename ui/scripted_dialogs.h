@@ -4,6 +4,7 @@
 // dialogs follows the script. For hosts without a window system (pxhost).
 #pragma once
 
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,6 +23,10 @@ struct ScriptedDialogs {
   SavePictureFn savePicture = nullptr;
   void* saveContext = nullptr;
   HeadlessOptions options;
+
+  // Answers for the offers to save the session elsewhere, one per offer;
+  // an offer with none left is declined.
+  std::deque<std::string> saveAsAnswers;
 
   // The runner, made when the first main dialog opens.
   std::unique_ptr<ScriptRunner> runner;

@@ -46,8 +46,18 @@ struct Win32DialogState {
   HWND painting = nullptr;
   RECT paintRect{};
   bool paintPartial = false;
+  bool commonControlsReady = false;
 };
 Win32DialogState win32State;
+
+// The trackbar and up-down classes, registered when the first dialog opens
+// rather than when the module loads: hosts may load the module only to read
+// its resources, and nothing but trivial work may run under the loader lock.
+void EnsureCommonControls() {
+  if (win32State.commonControlsReady) return;
+  INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_BAR_CLASSES | ICC_UPDOWN_CLASS};
+  win32State.commonControlsReady = InitCommonControlsEx(&controls) != FALSE;
+}
 
 HWND AsWindow(WindowHandle w) {
   return reinterpret_cast<HWND>(w);
@@ -157,6 +167,7 @@ void SetText(void*, WindowHandle dialog, int id, const char* text) {
 std::intptr_t RunModal(void*, WindowHandle owner, const DialogTemplate* dialog, DialogProc proc,
                        std::intptr_t param) {
   ModalStart start{proc, param};
+  EnsureCommonControls();
   return DialogBoxParamA(win32State.module, dialog->name, AsWindow(owner), Thunk,
                          reinterpret_cast<LPARAM>(&start));
 }
@@ -170,6 +181,14 @@ bool UpdateRect(void*, WindowHandle dialog, Rect* rect) {
   if (s.painting != AsWindow(dialog) || !s.paintPartial) return false;
   *rect = Rect{s.paintRect.left, s.paintRect.top, s.paintRect.right, s.paintRect.bottom};
   return true;
+}
+
+void InvalidateAll(void*, WindowHandle dialog) {
+  InvalidateRect(AsWindow(dialog), nullptr, FALSE);
+}
+
+void Tell(void*, WindowHandle owner, const char* message) {
+  MessageBoxA(AsWindow(owner), message, "Pixbreed", MB_OK | MB_ICONWARNING);
 }
 
 void Centre(void*, WindowHandle dialog) {
@@ -264,11 +283,18 @@ constexpr DialogLayer kWin32Layer{nullptr,
                                   FillSolid,
                                   FrameBlack,
                                   LowerThreadPriority,
-                                  Log};
+                                  Log,
+                                  InvalidateAll,
+                                  Tell};
 
 bool ChooseSession(void*, host::platform::WindowHandle owner, const std::string& currentPath,
                    std::string* path) {
   return ChooseSessionFile(owner, currentPath, path);
+}
+
+bool SaveElsewhere(void*, host::platform::WindowHandle owner, const std::string& problem,
+                   const std::string& currentPath, std::string* path) {
+  return OfferSessionSaveAs(owner, problem, currentPath, path);
 }
 
 // The "ok" of group k ends the dialog with 4 + 4k after picking member k;
@@ -285,10 +311,8 @@ int RunMain(void*, host::platform::WindowHandle owner, api::FilterRecord* record
 
 void InstallWin32Dialogs(void* moduleInstance) {
   win32State.module = static_cast<HINSTANCE>(moduleInstance);
-  INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_BAR_CLASSES | ICC_UPDOWN_CLASS};
-  InitCommonControlsEx(&controls);
   SetDialogLayer(&kWin32Layer);
-  const host::DialogProcs procs{nullptr, ChooseSession, RunMain};
+  const host::DialogProcs procs{nullptr, ChooseSession, RunMain, SaveElsewhere};
   host::SetDialogProcs(&procs);
 }
 

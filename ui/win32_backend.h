@@ -7,7 +7,8 @@ namespace pxb::ui {
 
 // Installs the Win32 dialog layer and the dialog procedures the plug-in's run
 // uses (the start-up session chooser and the main dialog). Called once from
-// DllMain with the module instance, whose resources hold the templates.
+// DllMain with the module instance, whose resources hold the templates; it
+// only stores pointers (the common controls are set up by the first dialog).
 void InstallWin32Dialogs(void* moduleInstance);
 
 }  // namespace pxb::ui

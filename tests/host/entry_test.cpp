@@ -272,23 +272,59 @@ TEST_F(PluginTest, RefusedSessionFilesAreReportedAndKept) {
   EXPECT_EQ(std::filesystem::file_size(path), 26u);
 }
 
-TEST_F(PluginTest, UnwritableSessionIsReportedAndNothingFiltered) {
-  const std::string path = Path("s.gds");
-  script_.chooserAnswer = path;
-  // A read-only session is never replaced.
-  script_.during = [&] { std::filesystem::permissions(path, std::filesystem::perms::owner_read); };
-  for (bool messages : {true, false}) {
-    HostOptions o = Quiet();
-    o.errorString = messages;
-    const Document doc = Rgb(10, 10);
-    Host host(doc, o, &ENTRYPOINT);
-    EXPECT_FALSE(host.RunFilter(true));
-    EXPECT_EQ(host.LastResult(kStart), messages ? api::errReportString : api::writErr);
-    if (messages) {
-      EXPECT_NE(host.ErrorMessage().find("could not be saved"), std::string::npos);
+// The session's folder vanishes while the dialog runs, so the session
+// cannot be written back: the picked member is filtered all the same, the
+// user is told, and the session goes where the user then says (or its
+// changes are given up when the user declines).
+TEST_F(PluginTest, AnUnwritableSessionStillFiltersAndIsOfferedAnotherName) {
+  const Document doc = Rgb(12, 10);
+  script_.pick = 2;
+  WriteSession(Path("ref.gds"), 5, kColour, -1);
+  script_.chooserAnswer = Path("ref.gds");
+  const Document filtered = Filter(doc, Quiet());
+  ASSERT_NE(filtered.pixels, doc.pixels);
+
+  const struct {
+    const char* what;
+    std::vector<std::string> answers;
+    std::size_t offers;
+    const char* savedTo;  // null: declined
+  } cases[] = {
+      {"declined", {}, 1, nullptr},
+      {"saved elsewhere", {"other.gds"}, 1, "other.gds"},
+      {"a second try after a failed one", {"gone/x.gds", "second.gds"}, 2, "second.gds"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::filesystem::path folder = dir_ / "folder";
+    std::filesystem::create_directories(folder);
+    const std::string session = (folder / "s.gds").string();
+    WriteSession(session, 5, kColour, -1);
+    script_.chooserAnswer = session;
+    script_.told.clear();
+    script_.saveAsAnswers.clear();
+    for (const std::string& a : c.answers)
+      script_.saveAsAnswers.push_back(Path(a));
+    script_.during = [&] { std::filesystem::remove_all(folder); };
+    Host host(doc, Quiet(), &ENTRYPOINT);
+    EXPECT_TRUE(host.RunFilter(true));
+    EXPECT_EQ(host.LastResult(kStart), api::noErr);
+    EXPECT_EQ(host.document().pixels, filtered.pixels);
+    ASSERT_EQ(script_.told.size(), c.offers);
+    EXPECT_NE(script_.told[0].find("could not be saved"), std::string::npos) << script_.told[0];
+    EXPECT_NE(script_.told[0].find(session), std::string::npos) << script_.told[0];
+    const std::string remembered = BlockOf(host)->sessionPath;
+    if (c.savedTo == nullptr) {
+      EXPECT_EQ(remembered, session);
+    } else {
+      EXPECT_EQ(remembered, Path(c.savedTo));
+      Population p{};
+      SessionHeader h;
+      std::string error;
+      EXPECT_TRUE(LoadSession(Path(c.savedTo), &p, &h, &error)) << error;
+      EXPECT_EQ(h.chosenMember, 2);
+      ReleasePopulation(&p);
     }
-    EXPECT_EQ(host.document().pixels, doc.pixels);
-    EXPECT_TRUE(RectanglesEmpty(host));
   }
 }
 

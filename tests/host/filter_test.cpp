@@ -2,6 +2,7 @@
 #include <cmath>
 
 #include "evolution/population.h"
+#include "primitives/registration.h"
 #include "tests/host/plugin_fixture.h"
 
 namespace pxb::host {
@@ -256,6 +257,57 @@ TEST_F(PluginTest, RepeatWorksInAHostThatKeepsOnlyParameters) {
   EXPECT_EQ(bare.LastResult(kStart), api::readErr);
   for (Host* h : {&keeping, &forgetting, &bare})
     EXPECT_TRUE(h->problems.empty()) << h->problems.front();
+}
+
+// A session whose member 0 cannot grow: its root list holds only "trfmap",
+// and nothing may be chosen for trfmap's displacement argument.
+void WriteTreelessSession(const std::string& path) {
+  Population p{};
+  for (int k = 0; k < kPopulationSize; ++k)
+    p.views[k] = ViewParams{0, 0, 0, {{357, 7, static_cast<std::uint16_t>(k)}}};
+  SessionHeader h;
+  std::string error;
+  ASSERT_TRUE(CreateSession(path, 3, kColour, &p, &h, &error)) << error;
+  Member& m = p.members[0];
+  FreeList(&m.rootList);
+  FindOrAddEntry(&m.rootList, kFnTrfmapColour)->weight = 1.0f;
+  for (int depth = 0; depth < kDepthClasses; ++depth)
+    FreeList(SnapshotList(m, kFnTrfmapColour, 1, depth));
+  ViewParams view = p.views[0];
+  view.width = view.height = 8;
+  RegrowMember(&m, &view);
+  ASSERT_EQ(m.tree, nullptr) << "the member was meant to grow no tree";
+  SetChosenMember(&h, 0);
+  ASSERT_TRUE(SaveSession(path, p, &h, &error)) << error;
+  ReleasePopulation(&p);
+}
+
+TEST_F(PluginTest, AMemberThatGrowsNoTreeIsAFileProblemNamedToTheHost) {
+  const std::string session = Path("treeless.gds");
+  WriteTreelessSession(session);
+  script_.chooserAnswer = session;
+  script_.pick = 0;
+  const Document doc = Rgb(24, 16);
+  for (const bool errorString : {true, false}) {
+    SCOPED_TRACE(errorString);
+    HostOptions options = Quiet();
+    options.errorString = errorString;
+    Host host(doc, options, &ENTRYPOINT);
+    EXPECT_FALSE(host.RunFilter(true));
+    const api::OSErr start = host.LastResult(kStart);
+    if (errorString) {
+      EXPECT_EQ(start, api::errReportString);
+      EXPECT_NE(host.ErrorMessage().find("member 0"), std::string::npos) << host.ErrorMessage();
+      EXPECT_NE(host.ErrorMessage().find("treeless.gds"), std::string::npos);
+    } else {
+      EXPECT_EQ(start, api::readErr);
+    }
+    EXPECT_EQ(host.document().pixels, doc.pixels);
+    // The repeat meets the same member.
+    EXPECT_FALSE(host.RunFilter(false));
+    EXPECT_EQ(host.LastResult(kStart), errorString ? api::errReportString : api::readErr);
+    EXPECT_TRUE(host.problems.empty()) << host.problems.front();
+  }
 }
 
 }  // namespace

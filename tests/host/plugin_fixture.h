@@ -6,9 +6,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <deque>
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "evolution/session_file.h"
 #include "host/dialogs.h"
@@ -33,6 +35,10 @@ struct DialogScript {
   std::function<void()> during;  // runs inside the main dialog
   int chooserCalls = 0;
   int dialogCalls = 0;
+  // The offers to save the session elsewhere: the answers, one per offer
+  // (none left: declined), and what the user was told.
+  std::deque<std::string> saveAsAnswers;
+  std::vector<std::string> told;
 };
 
 class PluginTest : public ::testing::Test {
@@ -44,7 +50,7 @@ class PluginTest : public ::testing::Test {
            ("pxb_host_" + std::string(test->name()) + "_" + std::to_string(getpid()));
     std::filesystem::remove_all(dir_);
     std::filesystem::create_directories(dir_);
-    const DialogProcs procs{&script_, Choose, Dialog};
+    const DialogProcs procs{&script_, Choose, Dialog, SaveElsewhere};
     SetDialogProcs(&procs);
     CurrentRun().privateCopyLimit = INT64_MAX;
   }
@@ -160,6 +166,16 @@ class PluginTest : public ::testing::Test {
     if (s->during) s->during();
     if (s->pick >= 0) PickMember(s->pick);
     return s->pick;
+  }
+
+  static bool SaveElsewhere(void* context, platform::WindowHandle, const std::string& problem,
+                            const std::string&, std::string* path) {
+    auto* s = static_cast<DialogScript*>(context);
+    s->told.push_back(problem);
+    if (s->saveAsAnswers.empty()) return false;
+    *path = s->saveAsAnswers.front();
+    s->saveAsAnswers.pop_front();
+    return true;
   }
 
   DialogScript script_;

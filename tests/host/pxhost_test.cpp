@@ -167,6 +167,26 @@ TEST_F(PxhostTest, PrintsEveryResultAndExitsByThem) {
   EXPECT_EQ(Pxhost("'" + kSample + "'" + out + " --mode paint"), 1);
 }
 
+// --repeat-only is a host repeating a filter it never ran: --session has no
+// chooser to answer then. A host that kept `parameters` from a run in
+// another process repeats that session's chosen member.
+TEST_F(PxhostTest, RepeatOnlyIgnoresSessionAndRepeatsAKeptOne) {
+  const std::string session = Path("s.gds");
+  ASSERT_EQ(Pixbreed("new '" + session + "' --seed 11"), 0) << output_;
+  ASSERT_EQ(Pixbreed("pick '" + session + "' 3"), 0) << output_;
+  const std::string in = "'" + kSample + "' -o ";
+  EXPECT_EQ(Pxhost(in + "'" + Path("o.png") + "' --session '" + session + "' --repeat-only"), 2);
+  EXPECT_NE(output_.find("start: -19"), std::string::npos) << output_;
+  ASSERT_EQ(Pxhost(in + "'" + Path("k.png") + "' --kept-session '" + session + "' --repeat-only"),
+            0)
+      << output_;
+  ASSERT_EQ(
+      Pixbreed("apply '" + session + "' '" + kSample + "' -o '" + Path("a.png") + "' --threads 1"),
+      0)
+      << output_;
+  EXPECT_EQ(Read(Path("k.png")).pixels, Read(Path("a.png")).pixels);
+}
+
 TEST_F(PxhostTest, MultichannelAsTheFirstImageIsAll255) {
   const std::string session = " --session '" + Path("s.gds") + "'";
   ASSERT_EQ(Pxhost("'" + kSample + "' -o '" + Path("m.png") + "' --mode multichannel" + session), 0)

@@ -165,5 +165,25 @@ TEST_F(MainDialogTest, APaintRestartsOnlyThePreviewsItTouches) {
   EXPECT_EQ(result, ids::kCancel);
 }
 
+TEST_F(MainDialogTest, EverySlotStartsCleanAfterACancelAtTheFirstPaint) {
+  ResetPopulation(31, 9);
+  // Cancelled before the worker got far: slots it never reached were busy.
+  EXPECT_EQ(RunMain({Click(ids::kCancel)}), ids::kCancel);
+  // The next opening shows an image of another shape.
+  std::vector<uint8_t> tall(static_cast<size_t>(40) * 90 * 3, 128);
+  SetSourceImage(40, 90, tall.data(), 40 * 3, 3);
+  ResetPopulation(32, 9);
+  const std::intptr_t result = RunMain({
+      Wait(),
+      Do([](HeadlessBackend&, WindowHandle) {
+        for (int k = 0; k < kMaxPreviews; ++k) {
+          EXPECT_EQ(Slot(k).frame.Load(), Dialogs().frame[k]) << k;
+          EXPECT_EQ(Slot(k).picture.Load(), Dialogs().picture[k]) << k;
+        }
+      }),
+  });
+  EXPECT_EQ(result, ids::kCancel);
+}
+
 }  // namespace
 }  // namespace pxb::ui

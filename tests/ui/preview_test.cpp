@@ -15,15 +15,16 @@ struct Recorder {
   struct Call {
     Rect rect;
     bool frame;
+    uint32_t colour;
   };
   static constexpr int kCapacity = 1 << 16;
   std::vector<Call> calls = std::vector<Call>(kCapacity);
   std::atomic<int> count{0};
 
-  static void Fill(void* context, DrawContext, const Rect& r, uint32_t) {
-    Add(context, Call{r, false});
+  static void Fill(void* context, DrawContext, const Rect& r, uint32_t colour) {
+    Add(context, Call{r, false, colour});
   }
-  static void Frame(void* context, DrawContext, const Rect& r) { Add(context, Call{r, true}); }
+  static void Frame(void* context, DrawContext, const Rect& r) { Add(context, Call{r, true, 0}); }
   static void Add(void* context, const Call& call) {
     auto* self = static_cast<Recorder*>(context);
     const int i = self->count++;
@@ -193,12 +194,55 @@ TEST_F(PreviewTest, ARestartRedrawsTheBorderAndGoesOnFromTheCursor) {
 TEST_F(PreviewTest, SampleColourQuantisesTheRootTypesChannels) {
   Population& p = GlobalPopulation();
   const ColourValue colour{{0.5, 1.0, -0.2, 0.0}, 0, 0};
-  p.rootType = kColour;
-  EXPECT_EQ(SampleColour(&colour), 128u + 256u * 255u);
+  EXPECT_EQ(SampleColour(&colour, true), 128u + 256u * 255u);
+  EXPECT_EQ(SampleColour(&colour, false), 128u * (1u + 256u + 65536u));
   const double grey = 0.25;
-  p.rootType = kUnit;
-  EXPECT_EQ(SampleColour(&grey), 64u * (1u + 256u + 65536u));
+  EXPECT_EQ(SampleColour(&grey, false), 64u * (1u + 256u + 65536u));
   p.rootType = kColour;
+  EXPECT_TRUE(ShownInColour(kColour));
+  EXPECT_FALSE(ShownInColour(kUnit));
+  p.rootType = kUnit;
+  EXPECT_FALSE(ShownInColour(kColour));
+  p.rootType = kColour;
+}
+
+// A grey filter opened in a colour run (or a session bred on a grey image):
+// the final pass writes its value into every plane, so the preview is grey.
+TEST_F(PreviewTest, AGreyMemberInAColourRunIsPreviewedGrey) {
+  Population& p = GlobalPopulation();
+  ASSERT_EQ(p.rootType, kColour);
+  ReleaseMember(&p.members[0], &p.views[0]);
+  ResetMember(&p.members[0], kUnit, &p.views[0]);
+  StartMember0(6, 6, 6, 6);
+  ASSERT_NE(Dialogs().renderRefs[0], nullptr);
+  RunRenderStep(0);
+  int fills = 0;
+  int coloured = 0;
+  for (const Recorder::Call& call : recorder_.Take()) {
+    if (call.frame) continue;
+    ++fills;
+    const uint32_t red = call.colour & 0xFF;
+    if (call.colour != red * (1u + 256u + 65536u)) ++coloured;
+  }
+  EXPECT_GT(fills, 0);
+  EXPECT_EQ(coloured, 0);
+}
+
+// A member whose lists grow no tree (only "trfmap" at the root, nothing for
+// its displacement) has nothing to draw: its preview ends at once with only
+// its border.
+TEST_F(PreviewTest, AMemberWithoutATreeEndsAtOnceAndStaysBlank) {
+  Member& m = GlobalPopulation().members[0];
+  FreeList(&m.rootList);
+  FindOrAddEntry(&m.rootList, kFnTrfmapColour)->weight = 1.0f;
+  for (int depth = 0; depth < kDepthClasses; ++depth)
+    FreeList(SnapshotList(m, kFnTrfmapColour, 1, depth));
+  StartMember0(20, 20, 20, 20);
+  ASSERT_EQ(Dialogs().renderRefs[0], nullptr);
+  RunRenderStep(0);
+  EXPECT_EQ(Slot(0).busy.load(), 0);
+  for (const Recorder::Call& call : recorder_.Take())
+    EXPECT_TRUE(call.frame);
 }
 
 TEST_F(PreviewTest, BigPreviewDrawsEightFourTwoThenEveryPixelOnce) {

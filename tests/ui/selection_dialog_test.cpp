@@ -77,6 +77,46 @@ TEST_F(SelectionDialogTest, OpenThenCancelPutsThePriorMemberBack) {
   EXPECT_EQ(result, ids::kCancel);
 }
 
+// Without composition the main dialog is painted while the selection dialog
+// runs over it, and nothing repaints it when that closes.
+TEST_F(SelectionDialogTest, MainPaintsDuringTheSelectionStartNoWorkerAndClosingResumesPreviews) {
+  HeadlessOptions options = SmallDialogs();
+  options.composited = true;
+  UseBackend(options);
+  int framedBefore[3] = {};
+  auto paintMain = [](bool waitForBig) {
+    return [waitForBig](HeadlessBackend& b, WindowHandle d) {
+      ASSERT_EQ(b.TemplateOf(d), &kSelectionDialogTemplate);
+      if (waitForBig) {
+        ASSERT_TRUE(WaitForBigPreview(60000));
+      }
+      b.Invalidate(Dialogs().mainWindow, nullptr);
+      ASSERT_TRUE(b.PaintNow(Dialogs().mainWindow));
+      EXPECT_FALSE(PreviewWorkerRunning()) << "the big preview owns member 0's tree";
+    };
+  };
+  const std::intptr_t result = RunMain({
+      // At the first paint: the main worker is drawing.
+      Click(ids::GroupSel(0)),
+      paintMain(false),
+      paintMain(true),
+      Do([&](HeadlessBackend&, WindowHandle) {
+        for (int k = 0; k < 3; ++k)
+          framedBefore[k] = counts_.framed[k].load();
+      }),
+      Click(ids::kOk),
+      Wait(),
+      Do([&](HeadlessBackend& b, WindowHandle d) {
+        EXPECT_EQ(b.TemplateOf(d), &kMainDialogTemplate);
+        for (int k = 0; k < 3; ++k) {
+          EXPECT_EQ(counts_.framed[k].load(), framedBefore[k] + 1) << k;
+          EXPECT_EQ(Slot(k).busy.load(), 0) << k;
+        }
+      }),
+  });
+  EXPECT_EQ(result, ids::kCancel);
+}
+
 TEST_F(SelectionDialogTest, OpenTwiceThenOkKeepsTheSecondAndCancelKeepsNeither) {
   const std::string first = FilterFile("first.gdo", 1111);
   const std::string second = FilterFile("second.gdo", 2222);
@@ -171,6 +211,23 @@ TEST_F(SelectionDialogTest, AFileThatCannotBeReadChangesNothing) {
   EXPECT_NE(log[1].find("not loaded"), std::string::npos) << log[1];
   EXPECT_NE(log[2].find("does not exist"), std::string::npos) << log[2];
   EXPECT_NE(log[3].find("not saved"), std::string::npos) << log[3];
+}
+
+TEST_F(DialogTest, TheOfferToSaveElsewhereTellsTheProblemAndTakesTheChoosersAnswer) {
+  std::string path;
+  // Declined: the chooser is cancelled.
+  EXPECT_FALSE(OfferSessionSaveAs(0, "disk full", Path("s.gds"), &path));
+  ASSERT_EQ(backend_->log().size(), 1u);
+  EXPECT_EQ(backend_->log()[0].rfind("told: disk full", 0), 0u) << backend_->log()[0];
+  EXPECT_EQ(backend_->lastFileDialog(), FileDialogOutcome::kCancelled);
+  // A name without an extension gets ".gds"; an existing file may be chosen.
+  backend_->AnswerFileDialog(Path("elsewhere"));
+  EXPECT_TRUE(OfferSessionSaveAs(0, "disk full", Path("s.gds"), &path));
+  EXPECT_EQ(path, Path("elsewhere.gds"));
+  // A folder that does not exist is refused, which declines.
+  backend_->AnswerFileDialog(Path("none/s.gds"));
+  EXPECT_FALSE(OfferSessionSaveAs(0, "disk full", Path("s.gds"), &path));
+  EXPECT_EQ(backend_->lastFileDialog(), FileDialogOutcome::kRefused);
 }
 
 TEST_F(SelectionDialogTest, RememberDirectoryKeepsWhatComesBeforeTheLastSeparator) {

@@ -79,7 +79,12 @@ class DialogTest : public ::testing::Test {
     }
     SetSourceImage(kSourceWidth, kSourceHeight, source_.data(), kSourceWidth * 3, 3);
     ResetPopulation(1234, 3);
-    backend_ = std::make_unique<HeadlessBackend>(SmallDialogs());
+    UseBackend(SmallDialogs());
+  }
+
+  // Replaces the backend (before the dialogs run).
+  void UseBackend(const HeadlessOptions& options) {
+    backend_ = std::make_unique<HeadlessBackend>(options);
     observer_ = DrawObserver{&counts_, FrameCounts::Filled, FrameCounts::Framed};
     backend_->SetDrawObserver(&observer_);
     backend_->SetDriver([this](HeadlessBackend& b, WindowHandle d) { return Drive(b, d); });

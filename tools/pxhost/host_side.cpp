@@ -225,6 +225,16 @@ bool Host::RunFilter(bool withParameters) {
   return ok;
 }
 
+void Host::HandBackParameters(const std::vector<char>& bytes) {
+  auto block = std::make_unique<HandleBlock>();
+  block->data = bytes;
+  block->data.resize(std::max<std::size_t>(bytes.size(), 1));
+  block->size = static_cast<std::int32_t>(bytes.size());
+  block->master = block->data.data();
+  record_->parameters = &block->master;
+  handles_[&block->master] = std::move(block);
+}
+
 void Host::KeepOnlyParameters() {
   api::Handle parameters = record_->parameters;
   const bool keep = IsHostHandle(parameters);

@@ -95,6 +95,9 @@ class Host {
   // `parameters` handle: the data slot is emptied and its block disposed,
   // and `parameters` is replaced by a new handle holding the same bytes.
   void KeepOnlyParameters();
+  // Before any run: `parameters` becomes a new handle holding bytes, as a
+  // host hands back the parameters it saved from a run in another process.
+  void HandBackParameters(const std::vector<char>& bytes);
 
   const Document& document() const { return document_; }
   api::FilterRecord& record() { return *record_; }

@@ -35,6 +35,14 @@ int RunMainDialog(void* context, pxb::host::platform::WindowHandle, pxb::api::Fi
   return args->pick;
 }
 
+// The session could not be written: the stand-in tells it and declines to
+// save it elsewhere.
+bool DeclineSaveElsewhere(void*, pxb::host::platform::WindowHandle, const std::string& problem,
+                          const std::string&, std::string*) {
+  std::fprintf(stderr, "pxhost: %s (the session's changes are given up)\n", problem.c_str());
+  return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -55,7 +63,7 @@ int main(int argc, char** argv) {
       pxb::host::SetDialogProcs(nullptr);
       return pxb::pxhost::FinishUiScript(scripted, runStatus);
     }
-    const pxb::host::DialogProcs dialogs{&args, ChooseSession, RunMainDialog};
+    const pxb::host::DialogProcs dialogs{&args, ChooseSession, RunMainDialog, DeclineSaveElsewhere};
     pxb::host::SetDialogProcs(&dialogs);
     return pxb::pxhost::RunPxhost(args, &ENTRYPOINT);
   } catch (const std::exception& e) {

@@ -2,10 +2,10 @@
 // does (LoadLibrary, the property list from the "PIPL" resource, the entry
 // name for this architecture, GetProcAddress) and runs it through the shared
 // host side. The plug-in's own dialogs run; --ui drives them with a script
-// when the driver is built in. With --session, pxhost keeps a parameter
-// block naming that session in `parameters`, as a host that remembers the
-// last run does: the start-up chooser is skipped, and --repeat-only repeats
-// the session's chosen member without any dialog.
+// when the driver is built in. The options mean what they mean natively:
+// --session answers the start-up chooser (through the driver), and a repeat
+// of a session's chosen member without any dialog is --kept-session with
+// --repeat-only.
 #include <windows.h>
 
 #include <cstdint>
@@ -15,10 +15,6 @@
 #include <string>
 #include <vector>
 
-#include "host/parameters.h"
-#include "tools/imageio/image_io.h"
-#include "tools/pxhost/document.h"
-#include "tools/pxhost/host_side.h"
 #include "tools/pxhost/pxhost_run.h"
 #ifdef PXB_HAVE_UI_DRIVER
 #include "tools/pxhost/ui_driver_win32.h"
@@ -89,64 +85,9 @@ pxb::api::PluginEntryProc LoadPlugin(const std::string& path) {
   return entry;
 }
 
-// Puts a parameter block naming `session` into the record's `parameters`.
-bool KeepSessionParameters(pxb::pxhost::Host* host, const std::string& session) {
-  pxb::host::ParameterBlock block{};
-  if (session.size() >= pxb::host::kSessionPathCapacity) return false;
-  block.haveSession = 1;
-  std::memcpy(block.sessionPath, session.c_str(), session.size() + 1);
-  pxb::api::FilterRecord& record = host->record();
-  const pxb::api::HandleProcs* procs = record.handleProcs;
-  pxb::api::Handle handle = procs->newProc(pxb::host::kParameterCopySize);
-  if (handle == nullptr) return false;
-  auto* bytes = reinterpret_cast<unsigned char*>(procs->lockProc(handle, 0));
-  std::memcpy(bytes, &pxb::host::kParameterCopyTag, sizeof pxb::host::kParameterCopyTag);
-  std::memcpy(bytes + sizeof pxb::host::kParameterCopyTag, &block, sizeof block);
-  procs->unlockProc(handle);
-  record.parameters = handle;
-  return true;
-}
-
 int Fail(const std::string& message) {
   std::fprintf(stderr, "pxhost: %s\n", message.c_str());
   return 1;
-}
-
-// The run of RunPxhost with the session kept in `parameters` beforehand.
-int RunWithSession(const PxhostArgs& args, pxb::api::PluginEntryProc entry) {
-  namespace px = pxb::pxhost;
-  std::string error;
-  pxb::Image image;
-  if (!pxb::ReadImage(args.image, &image, &error)) return Fail(error);
-  px::Mode mode = px::ModeOf(image);
-  if (!args.mode.empty() && !px::ParseMode(args.mode, &mode)) return Fail("unknown mode");
-  px::Document document;
-  if (!px::MakeDocument(image, mode, &document, &error)) return Fail(error);
-  px::HostOptions options;
-  options.maxSpace = args.maxSpace;
-  options.errorString = !args.noErrorString;
-  options.trace = args.trace;
-  px::Host host(std::move(document), options, entry);
-  if (!KeepSessionParameters(&host, args.session)) return Fail("session path too long");
-  bool ok = true;
-  if (!args.repeatOnly) {
-    std::printf("run\n");
-    ok = host.RunFilter(true) && ok;
-  }
-  if (args.repeat || args.repeatOnly) {
-    std::printf("repeat\n");
-    ok = host.RunFilter(false) && ok;
-  }
-  for (const std::string& problem : host.problems) {
-    std::printf("problem: %s\n", problem.c_str());
-    ok = false;
-  }
-  if (!ok) std::printf("message: %s\n", host.ErrorMessage().c_str());
-  std::fflush(stdout);
-  if (!pxb::WriteImage(args.output, px::DocumentImage(host.document()), &error)) {
-    return Fail(error);
-  }
-  return ok ? 0 : 2;
 }
 
 // The plug-in beside pxhost.exe, unless --plugin PATH says otherwise (taken
@@ -191,7 +132,6 @@ int main(int argc, char** argv) {
       return Fail("--ui is not available: this pxhost.exe was built without the dialog driver");
 #endif
     }
-    if (!args.session.empty()) return RunWithSession(args, entry);
     return pxb::pxhost::RunPxhost(args, entry);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "pxhost: %s\n", e.what());

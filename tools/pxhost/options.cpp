@@ -26,6 +26,9 @@ int ParseArguments(int argc, char** argv, PxhostArgs* args) {
       ->check(CLI::PositiveNumber);
   app.add_option("--session", args->session,
                  "Session file answering the start-up chooser (created when missing)");
+  app.add_option("--kept-session", args->keptSession,
+                 "Hand back a parameters handle kept from an earlier run on this session file "
+                 "(as hosts that save the parameters between processes do)");
   app.add_option("--ui", args->ui, "Drive the dialogs with a script");
   app.add_option("--pick", args->pick, "Member the stand-in dialog picks")
       ->check(CLI::Range(0, 8))

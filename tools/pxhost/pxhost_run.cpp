@@ -1,6 +1,10 @@
 #include "tools/pxhost/pxhost_run.h"
 
 #include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "host/parameters.h"
 
 #include "tools/imageio/image_io.h"
 #include "tools/pxhost/document.h"
@@ -23,6 +27,19 @@ bool ParseRect(const std::string& text, api::Rect16* rect) {
   }
   *rect = api::Rect16{static_cast<std::int16_t>(top), static_cast<std::int16_t>(left),
                       static_cast<std::int16_t>(bottom), static_cast<std::int16_t>(right)};
+  return true;
+}
+
+// The bytes the plug-in mirrors into `parameters` after a run on session:
+// its tag, then a parameter block that names the session.
+bool KeptParameters(const std::string& session, std::vector<char>* bytes) {
+  if (session.empty() || session.size() >= host::kSessionPathCapacity) return false;
+  host::ParameterBlock block{};
+  block.haveSession = 1;
+  std::memcpy(block.sessionPath, session.data(), session.size());
+  bytes->assign(static_cast<std::size_t>(host::kParameterCopySize), 0);
+  std::memcpy(bytes->data(), &host::kParameterCopyTag, sizeof host::kParameterCopyTag);
+  std::memcpy(bytes->data() + sizeof host::kParameterCopyTag, &block, sizeof block);
   return true;
 }
 
@@ -62,6 +79,13 @@ int RunPxhost(const PxhostArgs& args, api::PluginEntryProc entry) {
   }
 
   Host host(std::move(document), options, entry);
+  if (!args.keptSession.empty()) {
+    std::vector<char> kept;
+    if (!KeptParameters(args.keptSession, &kept)) {
+      return Fail("--kept-session wants a path of 1 to 255 characters: " + args.keptSession);
+    }
+    host.HandBackParameters(kept);
+  }
   bool ok = true;
   if (args.about && host.About() != api::noErr) ok = false;
   if (!args.repeatOnly) {

@@ -17,6 +17,7 @@ struct PxhostArgs {
   std::string mask;
   std::string mode;  // empty: the mode that fits the image
   std::string session;
+  std::string keptSession;  // a parameter block naming it is handed back before the runs
   std::string ui;
   std::int32_t maxSpace = 256 << 20;
   bool noHandleProcs = false;
