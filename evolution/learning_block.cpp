@@ -9,7 +9,7 @@
 namespace pxb {
 namespace {
 
-SessionLearning learning;
+SessionLearning currentLearning;
 
 constexpr uint8_t kTag[4] = {'P', 'X', 'L', 'B'};
 constexpr uint16_t kBlockVersion = 1;
@@ -114,7 +114,7 @@ bool ReadBody(ByteReader* in, TypeId rootType, SessionLearning* out, WeightTable
 }  // namespace
 
 SessionLearning& GlobalLearning() {
-  return learning;
+  return currentLearning;
 }
 
 void FreeWeightTable(WeightTable* table) {
@@ -182,15 +182,15 @@ bool ReadGlobalLists(ByteReader* in, WeightTable* table, std::string* error) {
   return ok;
 }
 
-void WriteLearningBlock(ByteWriter* out, const SessionLearning& l) {
+void WriteLearningBlock(ByteWriter* out, const SessionLearning& learning) {
   const size_t start = out->size();
   out->Bytes(kTag, sizeof kTag);
   out->U16(kBlockVersion);
-  out->I16(static_cast<int16_t>(l.rootType));
+  out->I16(static_cast<int16_t>(learning.rootType));
   out->U32(0);  // body size, patched below
   WriteGlobalLists(out);
-  out->U16(static_cast<uint16_t>(l.history.size()));
-  for (const HistoryStep& step : l.history) {
+  out->U16(static_cast<uint16_t>(learning.history.size()));
+  for (const HistoryStep& step : learning.history) {
     const auto time = static_cast<uint64_t>(step.time);
     out->U32(static_cast<uint32_t>(time));
     out->U32(static_cast<uint32_t>(time >> 32));
@@ -205,7 +205,7 @@ void WriteLearningBlock(ByteWriter* out, const SessionLearning& l) {
   out->U32(Crc32(out->bytes().data() + start, out->size() - start));
 }
 
-BlockRead ReadLearningBlock(ByteReader* in, SessionLearning* out, WeightTable* table,
+BlockRead ReadLearningBlock(ByteReader* in, SessionLearning* learning, WeightTable* table,
                             std::string* error) {
   const size_t start = in->position();
   const size_t left = in->size() - start;
@@ -246,7 +246,7 @@ BlockRead ReadLearningBlock(ByteReader* in, SessionLearning* out, WeightTable* t
     *error = "the learning block is unusable: " + *error;
     return BlockRead::kDamaged;
   }
-  *out = std::move(read);
+  *learning = std::move(read);
   return BlockRead::kRead;
 }
 
