@@ -140,6 +140,18 @@ void InitWeights() {
   }
 }
 
+void ResetWeights() {
+  FreeList(&rootWeights.unit);
+  FreeList(&rootWeights.colour);
+  for (FuncId f = 0; f < FunctionCount(); ++f) {
+    for (auto& slot : Function(f).weights) {
+      for (WeightList& list : slot)
+        FreeList(&list);
+    }
+  }
+  InitWeights();
+}
+
 float AdjustWeight(float w, float e) {
   if (e == 0.0f) return w;
   if (std::fabs(e) < 1.0f) {

@@ -53,6 +53,8 @@ void FreeList(WeightList* head);
 WeightList* AllocateWeightTable(size_t lists);
 
 void InitWeights();
+// Frees every global list and fills them with the start-up defaults again.
+void ResetWeights();
 void ApplyRating(const Member& member, float rating);
 float AdjustWeight(float weight, float exponent);
 

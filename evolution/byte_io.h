@@ -42,6 +42,7 @@ class ByteReader {
   bool Seek(size_t offset);
   size_t position() const { return pos_; }
   size_t size() const { return size_; }
+  const uint8_t* data() const { return data_; }
 
   bool readFailed = false;
 

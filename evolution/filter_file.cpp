@@ -19,7 +19,28 @@ std::string Where(FuncId f, int slot, int depth) {
          " depth " + std::to_string(depth);
 }
 
-// Reads a list whose entries must all produce `produces` (0: any function).
+void WriteViewParams(ByteWriter* out, const ViewParams& v) {
+  out->I32(v.width);
+  out->I32(v.height);
+  out->I32(v.smooth);
+  for (uint16_t w : v.rand.x)
+    out->U16(w);
+  out->U16(0);
+}
+
+ViewParams ReadViewParams(ByteReader* in) {
+  ViewParams v{};
+  v.width = in->I32();
+  v.height = in->I32();
+  v.smooth = in->I32();
+  for (uint16_t& w : v.rand.x)
+    w = in->U16();
+  in->U16();
+  return v;
+}
+
+}  // namespace
+
 bool ReadWeightList(ByteReader* in, TypeId produces, const std::string& where, WeightList* list,
                     std::string* error) {
   const int16_t n = in->I16();
@@ -54,28 +75,6 @@ bool ReadWeightList(ByteReader* in, TypeId produces, const std::string& where, W
   }
   return true;
 }
-
-void WriteViewParams(ByteWriter* out, const ViewParams& v) {
-  out->I32(v.width);
-  out->I32(v.height);
-  out->I32(v.smooth);
-  for (uint16_t w : v.rand.x)
-    out->U16(w);
-  out->U16(0);
-}
-
-ViewParams ReadViewParams(ByteReader* in) {
-  ViewParams v{};
-  v.width = in->I32();
-  v.height = in->I32();
-  v.smooth = in->I32();
-  for (uint16_t& w : v.rand.x)
-    w = in->U16();
-  in->U16();
-  return v;
-}
-
-}  // namespace
 
 void WriteWeightList(ByteWriter* out, WeightList list) {
   out->I16(static_cast<int16_t>(ListLength(list)));

@@ -12,6 +12,12 @@ namespace pxb {
 inline constexpr uint16_t kFileVersion = 1000;
 
 void WriteWeightList(ByteWriter* out, WeightList list);
+// Reads one list at the reader's position into *list (empty before), whose
+// entries must all produce `produces` (0: any function). On failure, false
+// with a message naming `where`; entries read so far stay in *list for the
+// caller to free.
+bool ReadWeightList(ByteReader* in, TypeId produces, const std::string& where, WeightList* list,
+                    std::string* error);
 void WriteMember(ByteWriter* out, const Member& member);
 
 // Reads one filter record at the reader's position into *member, which comes

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "evolution/filter_file.h"
+#include "evolution/learning_block.h"
 
 namespace pxb {
 namespace {
@@ -43,8 +44,9 @@ bool ReadHeader(ByteReader* in, SessionHeader* h, std::string* error) {
   return true;
 }
 
+// Reads member k; *end becomes the offset just past its record.
 bool ReadMemberAt(ByteReader* in, const SessionHeader& h, int k, ViewParams* vp, Member* m,
-                  std::string* error) {
+                  size_t* end, std::string* error) {
   if (!in->Seek(h.memberOffsets[k])) {
     *error = "member " + std::to_string(k) + " lies beyond the end of the file";
     return false;
@@ -53,7 +55,43 @@ bool ReadMemberAt(ByteReader* in, const SessionHeader& h, int k, ViewParams* vp,
     *error = "member " + std::to_string(k) + ": " + *error;
     return false;
   }
+  *end = in->position() + 2;  // the record's terminator is not read
   return true;
+}
+
+int LastRecord(const SessionHeader& h) {
+  int last = 0;
+  for (int k = 1; k < kPopulationSize; ++k) {
+    if (h.memberOffsets[k] > h.memberOffsets[last]) last = k;
+  }
+  return last;
+}
+
+// The learning block after the last record becomes the session's learning.
+// Without one, or when it is damaged, the session learns from the defaults
+// again and breeds the front end's root type; a damaged block is noted.
+void TakeLearning(const std::vector<uint8_t>& bytes, size_t end, TypeId frontEndType,
+                  const std::string& damage) {
+  SessionLearning& learning = GlobalLearning();
+  ByteReader in(bytes);
+  SessionLearning read;
+  WeightTable table;
+  std::string why = damage;
+  BlockRead result = BlockRead::kDamaged;
+  if (why.empty()) {
+    // A record whose terminator is missing ends the file: no block.
+    in.Seek(end < bytes.size() ? end : bytes.size());
+    result = ReadLearningBlock(&in, &read, &table, &why);
+  }
+  if (result == BlockRead::kRead) {
+    InstallGlobalLists(&table);
+    learning = std::move(read);
+    return;
+  }
+  ResetWeights();
+  learning = SessionLearning{};
+  learning.rootType = frontEndType;
+  if (result == BlockRead::kDamaged) learning.damage = why;
 }
 
 }  // namespace
@@ -89,6 +127,7 @@ void WriteSession(ByteWriter* out, SessionHeader* header, const Population& popu
     header->memberOffsets[k] = static_cast<uint32_t>(out->size() - start);
     WriteMember(out, population.members[k]);
   }
+  WriteLearningBlock(out, GlobalLearning());
   const size_t offsets = start + 2 + 8 + sizeof header->lastDirectory;
   for (int k = 0; k < kPopulationSize; ++k) {
     out->PatchU32(offsets + 4 * static_cast<size_t>(k), header->memberOffsets[k]);
@@ -101,18 +140,23 @@ bool ReadSession(const std::vector<uint8_t>& bytes, Population* population, Sess
   SessionHeader h;
   if (!ReadHeader(&in, &h, error)) return false;
   Member read[kPopulationSize] = {};
+  const int last = LastRecord(h);
+  size_t end = 0;
   for (int k = 0; k < kPopulationSize; ++k) {
-    if (!ReadMemberAt(&in, h, k, &population->views[k], &read[k], error)) {
+    size_t recordEnd = 0;
+    if (!ReadMemberAt(&in, h, k, &population->views[k], &read[k], &recordEnd, error)) {
       for (int j = 0; j < k; ++j)
         ReleaseMember(&read[j], &population->views[j]);
       return false;
     }
+    if (k == last) end = recordEnd;
   }
   for (int k = 0; k < kPopulationSize; ++k) {
     ReleaseMember(&population->members[k], &population->views[k]);
     population->members[k] = read[k];
   }
   *header = h;
+  TakeLearning(bytes, end, population->rootType, "");
   return true;
 }
 
@@ -122,15 +166,26 @@ int ReadChosenMember(const std::vector<uint8_t>& bytes, Population* population,
   SessionHeader h;
   if (!ReadHeader(&in, &h, error)) return -2;
   const int k = h.chosenMember;
-  if (k < 0) {
-    *header = h;
-    return -1;
-  }
   Member m{};
-  if (!ReadMemberAt(&in, h, k, &population->views[k], &m, error)) return -2;
+  size_t end = 0;
+  if (k >= 0 && !ReadMemberAt(&in, h, k, &population->views[k], &m, &end, error)) return -2;
+  // The learning follows the last record, which has to be read to find it.
+  std::string damage;
+  const int last = LastRecord(h);
+  if (k != last) {
+    Member lastMember{};
+    ViewParams none{};
+    if (ReadMemberAt(&in, h, last, &none, &lastMember, &end, &damage)) {
+      ReleaseMember(&lastMember, &none);
+    } else {
+      damage = "the learning block cannot be found: " + damage;
+    }
+  }
+  *header = h;
+  TakeLearning(bytes, end, population->rootType, damage);
+  if (k < 0) return -1;
   ReleaseMember(&population->members[k], &population->views[k]);
   population->members[k] = m;
-  *header = h;
   return k;
 }
 

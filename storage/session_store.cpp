@@ -1,5 +1,10 @@
 #include "storage/session_store.h"
 
+#include <utility>
+
+#include "engine/weights.h"
+#include "evolution/learning_block.h"
+
 namespace pxb {
 
 bool SaveSession(const std::string& path, const Population& population, SessionHeader* header,
@@ -28,6 +33,12 @@ bool LoadSession(const std::string& path, Population* population, SessionHeader*
 bool CreateSession(const std::string& path, uint32_t previewCount, TypeId rootType,
                    Population* population, SessionHeader* header, std::string* error,
                    const FileStamp* unchangedSince) {
+  // A new session learns from the defaults and has no history.
+  WeightTable listsBefore = CaptureGlobalLists();
+  SessionLearning learningBefore = std::move(GlobalLearning());
+  ResetWeights();
+  GlobalLearning() = SessionLearning{};
+  GlobalLearning().rootType = rootType;
   Population fresh{};
   for (int k = 0; k < kPopulationSize; ++k) {
     fresh.views[k] = population->views[k];
@@ -37,8 +48,11 @@ bool CreateSession(const std::string& path, uint32_t previewCount, TypeId rootTy
   h.previewCount = previewCount;
   if (!SaveSession(path, fresh, &h, error, unchangedSince)) {
     ReleasePopulation(&fresh);
+    InstallGlobalLists(&listsBefore);
+    GlobalLearning() = std::move(learningBefore);
     return false;
   }
+  FreeWeightTable(&listsBefore);
   ReleasePopulation(population);
   for (int k = 0; k < kPopulationSize; ++k)
     population->members[k] = fresh.members[k];

@@ -29,11 +29,15 @@ Rect FitAspect(const Rect& r);
 Rect PictureOf(const Rect& frame);
 // Shows or hides the four controls of group k.
 void ShowGroup(WindowHandle dialog, int k, bool show);
-// Applies the rating of slider position p (0 top = best, 100 bottom =
-// worst) to member k's choices.
-void RateMember(int k, int32_t position);
-// Replaces member k by a newly grown one and restarts its preview.
-void RebreedMember(int k);
+// Around the replacement of shown member k: before it, its preview stops
+// and gives up its render reference; after it, the member's tree (regrown
+// from its seed first when asked) gets a new render reference and its
+// preview restarts.
+void BeginReplacingMember(int k);
+void FinishReplacingMember(int k, bool regrow = false);
+// Tells the user, once, that the session just read had learning that could
+// not be used.
+void TellLearningDamage();
 // Stops all rendering and makes member k the chosen one.
 void PickMember(int k);
 

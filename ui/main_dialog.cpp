@@ -1,9 +1,14 @@
-// The main breeding dialog: the preview grid, rating and breeding, picking
-// and cancelling.
+// The main breeding dialog: the preview grid, rating and breeding, going
+// back a step, picking and cancelling.
+#include <ctime>
+#include <string>
+
 #include "engine/eval.h"
 #include "engine/growth.h"
 #include "engine/numeric.h"
 #include "engine/weights.h"
+#include "evolution/breeding_step.h"
+#include "evolution/learning_block.h"
 #include "evolution/population.h"
 #include "evolution/session_file.h"
 #include "host/plugin_run.h"
@@ -48,6 +53,7 @@ std::intptr_t Initialise(WindowHandle window, std::intptr_t lParam) {
       d.ready[k] = 0;
     }
   }
+  TellLearningDamage();
   const int32_t n = ClampCount(GlobalSessionHeader().previewCount);
   d.previewCount.store(n, std::memory_order_release);
   LayoutPreviews(n);
@@ -75,17 +81,57 @@ std::intptr_t Paint(WindowHandle window) {
   return 0;
 }
 
+// The breeding step as the dialog takes part in it: each member's slider
+// goes back to the middle and its preview stops before the member is
+// replaced, and the new tree's preview starts afresh.
+class DialogBreeding : public BreedingFrontEnd {
+ public:
+  explicit DialogBreeding(WindowHandle window) : window_(window) {}
+  void BeforeReplacing(int k) override {
+    win::SetSliderPosition(window_, ids::GroupSlider(k), kSliderMiddle);
+    BeginReplacingMember(k);
+  }
+  void AfterReplacing(int k) override { FinishReplacingMember(k); }
+
+ private:
+  WindowHandle window_;
+};
+
 std::intptr_t Next(WindowHandle window) {
   const int32_t n = PreviewCount();
   {
     const win::WaitCursor wait;
-    // Every rating is applied before any member is replaced, so that the
-    // whole new generation grows from the same weights.
+    int32_t positions[kMaxPreviews] = {};
     for (int k = 0; k < n; ++k)
-      RateMember(k, win::SliderPosition(window, ids::GroupSlider(k)));
-    for (int k = 0; k < n; ++k) {
+      positions[k] = win::SliderPosition(window, ids::GroupSlider(k));
+    DialogBreeding frontEnd(window);
+    BreedStep(&GlobalPopulation(), n, positions, static_cast<int64_t>(std::time(nullptr)),
+              &frontEnd);
+  }
+  EnsurePreviewWorker();
+  return 1;
+}
+
+// Back: the generation and the learning the last breeding step replaced
+// come back, and their previews start again from their seeds.
+std::intptr_t Back(WindowHandle window) {
+  DialogState& d = Dialogs();
+  Population& p = GlobalPopulation();
+  {
+    const win::WaitCursor wait;
+    StopPreviewWorker();
+    int restored = 0;
+    std::string error;
+    if (!UndoStep(&p, &restored, &error)) {
+      win::Log(("nothing to go back to: " + error).c_str());
+    }
+    for (int k = 0; k < restored; ++k) {
+      if (d.ready[k] != 0) NodeRelease(&d.renderRefs[k], &p.views[k]);
+      d.ready[k] = 0;
       win::SetSliderPosition(window, ids::GroupSlider(k), kSliderMiddle);
-      RebreedMember(k);
+      if (k < PreviewCount()) {
+        FinishReplacingMember(k, /*regrow=*/true);
+      }
     }
   }
   EnsurePreviewWorker();
@@ -125,6 +171,8 @@ std::intptr_t Command(WindowHandle window, std::uintptr_t wParam) {
       return 1;
     case ids::kNext:
       return Next(window);
+    case ids::kBack:
+      return Back(window);
     case ids::kProp:
       win::RunModal(window, kPropertiesDialogTemplate, PropertiesProc,
                     reinterpret_cast<std::intptr_t>(d.record));
@@ -223,12 +271,7 @@ void ShowGroup(WindowHandle dialog, int k, bool show) {
   win::ShowControl(dialog, ids::GroupSlider(k), show);
 }
 
-void RateMember(int k, int32_t position) {
-  const float rating = static_cast<float>(100 - position) * 0.01f;
-  ApplyRating(GlobalPopulation().members[k], rating);
-}
-
-void RebreedMember(int k) {
+void BeginReplacingMember(int k) {
   DialogState& d = Dialogs();
   Population& p = GlobalPopulation();
   StopPreviewWorker();
@@ -239,13 +282,32 @@ void RebreedMember(int k) {
     p.views[k].smooth = 0;
   }
   NodeRelease(&d.renderRefs[k], &p.views[k]);
-  ReleaseMember(&p.members[k], &p.views[k]);
-  p.members[k] = GrowMember(p.rootType, &p.views[k]);
+}
+
+void FinishReplacingMember(int k, bool regrow) {
+  DialogState& d = Dialogs();
+  Population& p = GlobalPopulation();
+  if (regrow) {
+    p.views[k].width = d.picture[k].width();
+    p.views[k].height = d.picture[k].height();
+    p.views[k].smooth = 0;
+    RegrowMember(&p.members[k], &p.views[k]);
+  }
   d.renderRefs[k] = p.members[k].tree;
   NodeRetain(d.renderRefs[k]);
   PrepareRenderReference(k);
   d.ready[k] = 1;
   ResetPreview(k);
+}
+
+void TellLearningDamage() {
+  SessionLearning& learning = GlobalLearning();
+  if (learning.damage.empty()) return;
+  win::Log(("the session's learning could not be used (" + learning.damage +
+            "); its members are intact, and breeding starts again from the default weights "
+            "with no steps to go back to")
+               .c_str());
+  learning.damage.clear();
 }
 
 void PickMember(int k) {

@@ -4,7 +4,7 @@
 //   wait              until every shown preview (in the selection dialog:
 //                     the big preview) has finished drawing
 //   slider K P        rating slider of group K to position P (0..100)
-//   next | prop | cancel   NEXT, PROP, Cancel of the main dialog
+//   next | back | prop | cancel   NEXT, Back, PROP, Cancel of the main dialog
 //   ok K | sel K      "ok" or "sel" of group K
 //   open FILE | save FILE  selection dialog: "open" or "save", its file
 //                     dialog answered with FILE

@@ -19,7 +19,7 @@ constexpr Verb kVerbs[] = {
     {"prop", Takes::kNothing},    {"cancel", Takes::kNothing},    {"ok", Takes::kOneNumber},
     {"sel", Takes::kOneNumber},   {"open", Takes::kFile},         {"save", Takes::kFile},
     {"count", Takes::kOneNumber}, {"newsession", Takes::kFile},   {"accept", Takes::kNothing},
-    {"reject", Takes::kNothing},  {"shot", Takes::kFile},
+    {"reject", Takes::kNothing},  {"shot", Takes::kFile},         {"back", Takes::kNothing},
 };
 
 std::string Trim(const std::string& s) {

@@ -24,17 +24,19 @@ constexpr uint32_t kCountUpDown = kChild | kVisible | kUpDownWrap | kUpDownSetBu
 
 constexpr int kGroups = 9;
 
-// The three free buttons, then the nine groups filling the grid column by
+// The four free buttons, then the nine groups filling the grid column by
 // column, three per column.
-constexpr std::array<ControlTemplate, 3 + 4 * kGroups> MainControls() {
-  std::array<ControlTemplate, 3 + 4 * kGroups> c{};
+constexpr std::array<ControlTemplate, 4 + 4 * kGroups> MainControls() {
+  std::array<ControlTemplate, 4 + 4 * kGroups> c{};
   c[0] = {ids::kCancel, ControlKind::kPushButton, "Cancel", kButton, 5, 5, 50, 14};
   c[1] = {ids::kNext, ControlKind::kPushButton, "NEXT", kButton, 5, 65, 25, 14};
   c[2] = {ids::kProp, ControlKind::kPushButton, "PROP", kButton, 5, 295, 25, 14};
+  // Back sits right under NEXT: it undoes what NEXT did.
+  c[3] = {ids::kBack, ControlKind::kPushButton, "Back", kButton, 5, 82, 25, 14};
   for (int k = 0; k < kGroups; ++k) {
     const auto dx = static_cast<int16_t>(130 * (k / 3));
     const auto dy = static_cast<int16_t>(100 * (k % 3));
-    ControlTemplate* g = &c[static_cast<size_t>(3 + 4 * k)];
+    ControlTemplate* g = &c[static_cast<size_t>(4 + 4 * k)];
     g[0] = {static_cast<int16_t>(ids::GroupPicture(k)),
             ControlKind::kStatic,
             nullptr,

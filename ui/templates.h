@@ -72,7 +72,8 @@ struct DialogTemplate {
   int32_t controlCount;
 };
 
-// PXBREEDDIALOG, the main dialog: Cancel (2), NEXT (100), PROP (101) and
+// PXBREEDDIALOG, the main dialog: Cancel (2), NEXT (100), PROP (101), Back
+// (102) and
 // nine groups k of picture placeholder 3 + 4k, "ok" 4 + 4k, "sel" 5 + 4k
 // and rating slider 6 + 4k.
 extern const DialogTemplate kMainDialogTemplate;
@@ -88,6 +89,7 @@ inline constexpr int kCancel = 2;
 // Main dialog.
 inline constexpr int kNext = 100;
 inline constexpr int kProp = 101;
+inline constexpr int kBack = 102;
 inline constexpr int GroupPicture(int k) {
   return 3 + 4 * k;
 }

@@ -10,6 +10,11 @@
 #include <fstream>
 #include <sstream>
 
+#include "evolution/breeding_step.h"
+#include "evolution/learning_block.h"
+#include "evolution/session_file.h"
+#include "storage/session_store.h"
+#include "primitives/registration.h"
 #include "tools/imageio/image_io.h"
 
 namespace {
@@ -126,6 +131,88 @@ TEST_F(PixbreedTest, BreedReplacesOnlyTheShownMembers) {
     } else {
       EXPECT_EQ(after[k], before[k]) << k;
     }
+  }
+}
+
+// The reference for `breed`: the same steps in this process, the session
+// written and read again between them, each step regrowing the shown
+// members once before rating, as the dialog's previews do.
+void BreedInProcess(const std::string& path, const int32_t (*positions)[3], int steps) {
+  pxb::RegisterPrimitives();
+  for (int step = 0; step < steps; ++step) {
+    pxb::Population p{};
+    pxb::SessionHeader h{};
+    std::string error;
+    ASSERT_TRUE(pxb::LoadSession(path, &p, &h, &error)) << error;
+    p.rootType = pxb::GlobalLearning().rootType;
+    for (int k = 0; k < 3; ++k) {
+      p.views[k].width = 64;
+      p.views[k].height = 64;
+      pxb::RegrowMember(&p.members[k], &p.views[k]);
+    }
+    pxb::BreedingFrontEnd none;
+    pxb::BreedStep(&p, 3, positions[step], 1700000000 + step, &none);
+    ASSERT_TRUE(pxb::SaveSession(path, p, &h, &error)) << error;
+    pxb::ReleasePopulation(&p);
+  }
+}
+
+TEST_F(PixbreedTest, BreedProcessesEqualStepsWithTheSessionReopenedBetween) {
+  ASSERT_EQ(Pixbreed("new " + P("cli.gds") + " --seed 41").status, 0);
+  fs::copy_file(P("cli.gds"), P("ref.gds"));
+  const int32_t positions[3][3] = {{0, 100, 30}, {50, 10, 90}, {100, 0, 50}};
+  for (int step = 0; step < 3; ++step) {
+    std::string args = "breed " + P("cli.gds") + " --time " + std::to_string(1700000000 + step);
+    for (int k = 0; k < 3; ++k)
+      args += " --rate " + std::to_string(k) + "=" + std::to_string(positions[step][k]);
+    ASSERT_EQ(Pixbreed(args).status, 0) << Stderr();
+  }
+  BreedInProcess(P("ref.gds"), positions, 3);
+  EXPECT_EQ(Pixbreed("tree " + P("cli.gds")).out, Pixbreed("tree " + P("ref.gds")).out);
+  EXPECT_EQ(Bytes(P("cli.gds")), Bytes(P("ref.gds")));
+}
+
+TEST_F(PixbreedTest, UndoRestoresTheSessionOfNStepsEarlierAndHistoryListsThem) {
+  ASSERT_EQ(Pixbreed("new " + P("s.gds") + " --seed 12").status, 0);
+  ASSERT_EQ(Pixbreed("breed " + P("s.gds") + " --rate 0=0 --time 100").status, 0);
+  const std::string earlier = Bytes(P("s.gds"));
+  ASSERT_EQ(Pixbreed("breed " + P("s.gds") + " --rate 1=100 --time 200").status, 0);
+  ASSERT_EQ(Pixbreed("breed " + P("s.gds") + " --rate 2=0 --rate 0=90 --time 300").status, 0);
+  ASSERT_EQ(Pixbreed("breed " + P("s.gds") + " --time 400").status, 0);
+  const auto history = Lines(Pixbreed("history " + P("s.gds")).out);
+  ASSERT_EQ(history.size(), 7u);
+  EXPECT_EQ(history[2], "steps: 4");
+  EXPECT_EQ(history[4], "2: 1970-01-01 00:05:00 UTC, 3 members, sliders 0=90 1=50 2=0");
+  for (int i = 0; i < 3; ++i)
+    ASSERT_EQ(Pixbreed("undo " + P("s.gds")).status, 0) << Stderr();
+  EXPECT_EQ(Bytes(P("s.gds")), earlier);
+  ASSERT_EQ(Pixbreed("undo " + P("s.gds")).status, 0);
+  const Outcome nothing = Pixbreed("undo " + P("s.gds"));
+  EXPECT_NE(nothing.status, 0);
+  EXPECT_NE(Stderr().find("no breeding step to undo"), std::string::npos) << Stderr();
+}
+
+TEST_F(PixbreedTest, ADamagedLearningBlockIsReportedAndTheMembersStay) {
+  ASSERT_EQ(Pixbreed("new " + P("s.gds") + " --seed 14").status, 0);
+  ASSERT_EQ(Pixbreed("breed " + P("s.gds") + " --rate 0=0").status, 0);
+  const std::string trees = Pixbreed("tree " + P("s.gds")).out;
+  std::string bytes = Bytes(P("s.gds"));
+  bytes[bytes.size() - 1] = static_cast<char>(bytes.back() ^ 1);  // the checksum
+  std::ofstream(P("s.gds"), std::ios::binary | std::ios::trunc) << bytes;
+  EXPECT_EQ(Pixbreed("tree " + P("s.gds")).out, trees);
+  EXPECT_NE(Stderr().find("checksum"), std::string::npos) << Stderr();
+  EXPECT_NE(Pixbreed("history " + P("s.gds")).out.find("steps: 0"), std::string::npos);
+}
+
+TEST_F(PixbreedTest, ASessionKeepsItsRootTypeWhateverMemberZeroIs) {
+  ASSERT_EQ(Pixbreed("new " + P("colour.gds") + " --seed 2").status, 0);
+  ASSERT_EQ(Pixbreed("export " + P("colour.gds") + " 0 " + P("c.gdo")).status, 0);
+  ASSERT_EQ(Pixbreed("new " + P("grey.gds") + " --grey --seed 3").status, 0);
+  ASSERT_EQ(Pixbreed("import " + P("grey.gds") + " 0 " + P("c.gdo")).status, 0);
+  ASSERT_EQ(Pixbreed("breed " + P("grey.gds") + " --rate 0=0").status, 0);
+  const std::string shown = Pixbreed("show " + P("grey.gds")).out;
+  for (int k = 0; k < 3; ++k) {
+    EXPECT_NE(shown.find("member " + std::to_string(k) + ": unit"), std::string::npos) << shown;
   }
 }
 

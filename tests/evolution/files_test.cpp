@@ -220,7 +220,10 @@ TEST_F(FilesTest, RefusedSessionsLeaveThePopulationAsItWas) {
   const std::vector<std::pair<const char*, std::vector<uint8_t>>> bad = {
       {"empty file", std::vector<uint8_t>()},
       {"truncated header", std::vector<uint8_t>(good.begin(), good.begin() + 100)},
-      {"truncated member", std::vector<uint8_t>(good.begin(), good.end() - 7)},
+      {"truncated member",
+       std::vector<uint8_t>(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(
+                                                            header_.memberOffsets[8] +
+                                                            Bytes(pop_.members[8]).size() - 7))},
       {"preview count 0", patch32(2, 0)},
       {"preview count 10", patch32(2, 10)},
       {"chosen member 9", patch32(6, 9)},

@@ -3,6 +3,8 @@
 #include <utility>
 
 #include "engine/weights.h"
+#include "evolution/filter_file.h"
+#include "evolution/learning_block.h"
 #include "ui_fixture.h"
 
 namespace pxb::ui {
@@ -86,6 +88,45 @@ TEST_F(MainDialogTest, NextRatesAllBeforeReplacingAndLeavesHiddenMembersAlone) {
         }
       }),
       Wait(),
+  });
+  EXPECT_EQ(result, ids::kCancel);
+}
+
+TEST_F(MainDialogTest, BackUndoesNextStepsExactlyAndRedrawsTheMembers) {
+  Population& p = GlobalPopulation();
+  auto state = [&] {
+    ByteWriter w;
+    WriteGlobalLists(&w);
+    for (int k = 0; k < kPopulationSize; ++k)
+      WriteMember(&w, p.members[k]);
+    return w.bytes();
+  };
+  std::vector<uint8_t> before;
+  const std::intptr_t result = RunMain({
+      Wait(),
+      Do([&](HeadlessBackend& b, WindowHandle d) {
+        GlobalLearning().history.clear();  // earlier tests' steps
+        before = state();
+        ASSERT_TRUE(b.SetSlider(d, ids::GroupSlider(1), 0));
+      }),
+      Click(ids::kNext),
+      Wait(),
+      Do([&](HeadlessBackend& b, WindowHandle d) {
+        ASSERT_TRUE(b.SetSlider(d, ids::GroupSlider(2), 100));
+      }),
+      Click(ids::kNext),
+      Wait(),
+      Click(ids::kBack),
+      Click(ids::kBack),
+      Wait(),
+      Do([&](HeadlessBackend&, WindowHandle) {
+        EXPECT_EQ(state(), before);
+        EXPECT_TRUE(GlobalLearning().history.empty());
+        for (int k = 0; k < 3; ++k)
+          EXPECT_EQ(Dialogs().ready[k], 1) << k;
+      }),
+      Click(ids::kBack),  // nothing left: told, nothing changes
+      Do([&](HeadlessBackend&, WindowHandle) { EXPECT_EQ(state(), before); }),
   });
   EXPECT_EQ(result, ids::kCancel);
 }

@@ -24,7 +24,7 @@ void ExpectControl(const DialogTemplate& d, const Placed& want) {
   EXPECT_EQ(c->height, want.height) << want.id;
 }
 
-TEST(TemplatesTest, MainDialogHasThreeButtonsAndNineGroupsColumnByColumn) {
+TEST(TemplatesTest, MainDialogHasFourButtonsAndNineGroupsColumnByColumn) {
   const DialogTemplate& d = kMainDialogTemplate;
   EXPECT_STREQ(d.name, "PXBREEDDIALOG");
   EXPECT_STREQ(d.caption, "Pixbreed");
@@ -33,11 +33,13 @@ TEST(TemplatesTest, MainDialogHasThreeButtonsAndNineGroupsColumnByColumn) {
   EXPECT_EQ(d.width, 429);
   EXPECT_EQ(d.height, 320);
   EXPECT_EQ(d.style & 0x00080000u, 0u) << "no system menu";
-  EXPECT_EQ(d.controlCount, 39);
+  EXPECT_EQ(d.controlCount, 40);
   EXPECT_EQ(FindControl(d, 1), nullptr) << "no default button";
   ExpectControl(d, {2, ControlKind::kPushButton, 5, 5, 50, 14});
   ExpectControl(d, {100, ControlKind::kPushButton, 5, 65, 25, 14});
   ExpectControl(d, {101, ControlKind::kPushButton, 5, 295, 25, 14});
+  ExpectControl(d, {102, ControlKind::kPushButton, 5, 82, 25, 14});
+  EXPECT_STREQ(FindControl(d, 102)->caption, "Back");
   ExpectControl(d, {3, ControlKind::kStatic, 65, 15, 90, 90});
   ExpectControl(d, {12, ControlKind::kPushButton, 40, 290, 15, 14});
   ExpectControl(d, {21, ControlKind::kPushButton, 170, 165, 15, 14});

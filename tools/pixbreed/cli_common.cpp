@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "evolution/learning_block.h"
 #include "tools/imageio/image_io.h"
 
 namespace pxb::cli {
@@ -32,8 +33,19 @@ void LoadSessionOrFail(const std::string& path, Session* session) {
     throw Failure{error};
   }
   session->path = path;
-  // The root type of the session is the one its members carry.
-  session->population.rootType = static_cast<TypeId>(session->population.members[0].type);
+  SessionLearning& learning = GlobalLearning();
+  if (!learning.damage.empty()) {
+    std::fprintf(stderr,
+                 "pixbreed: warning: %s: %s; the members are intact, the learning starts again "
+                 "from the default weights and the history is empty\n",
+                 path.c_str(), learning.damage.c_str());
+  }
+  // A session that carries no learning breeds the root type of member 0, as
+  // sessions always did before they kept their own.
+  if (!learning.fromFile) {
+    learning.rootType = static_cast<TypeId>(session->population.members[0].type);
+  }
+  session->population.rootType = learning.rootType;
 }
 
 void SaveSessionOrFail(Session* session) {

@@ -43,8 +43,11 @@ void RunPreview(const PreviewArgs& args);
 struct BreedArgs {
   std::string session;
   std::vector<std::string> ratings;  // "K=P"
+  int64_t time = -1;                 // -1: the clock
 };
 void RunBreed(const BreedArgs& args);
+void RunUndo(const std::string& session);
+void RunHistory(const std::string& session);
 
 void RunPick(const std::string& session, const std::string& member);
 void RunExport(const std::string& session, const std::string& member, const std::string& filter,

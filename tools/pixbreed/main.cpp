@@ -74,6 +74,18 @@ int Main(int argc, char** argv) {
   breed->add_option("session", breedArgs.session, "Session file (.gds)")->required();
   breed->add_option("--rate", breedArgs.ratings,
                     "K=P: slider position P of member K (0 best .. 100 worst; default 50)");
+  breed
+      ->add_option("--time", breedArgs.time,
+                   "Time recorded for the step, in seconds since 1970 (default: the clock)")
+      ->check(CLI::NonNegativeNumber);
+
+  auto* undo = app.add_subcommand(
+      "undo", "Undo the last breeding step: the members and the learning as they were before it");
+  undo->add_option("session", session, "Session file (.gds)")->required();
+
+  auto* history =
+      app.add_subcommand("history", "List the breeding steps that can be undone, newest first");
+  history->add_option("session", session, "Session file (.gds)")->required();
 
   std::string member;
   auto* pick = app.add_subcommand("pick", "Choose the member that filters the image");
@@ -137,6 +149,8 @@ int Main(int argc, char** argv) {
     if (tree->parsed()) RunTree(treeArgs);
     if (preview->parsed()) RunPreview(previewArgs);
     if (breed->parsed()) RunBreed(breedArgs);
+    if (undo->parsed()) RunUndo(session);
+    if (history->parsed()) RunHistory(session);
     if (pick->parsed()) RunPick(session, member);
     if (exportCmd->parsed()) RunExport(session, member, filter, exportForce);
     if (importCmd->parsed()) RunImport(session, member, filter);

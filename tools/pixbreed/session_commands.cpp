@@ -2,7 +2,9 @@
 #include <ctime>
 #include <filesystem>
 
+#include "evolution/breeding_step.h"
 #include "evolution/filter_file.h"
+#include "evolution/learning_block.h"
 #include "primitives/expression_text.h"
 #include "storage/session_store.h"
 #include "tools/pixbreed/cli_common.h"
@@ -82,7 +84,7 @@ void RunBreed(const BreedArgs& args) {
   Session s;
   LoadSessionOrFail(args.session, &s);
   const int shown = static_cast<int>(s.header.previewCount);
-  int positions[kPopulationSize];
+  int32_t positions[kPopulationSize];
   std::fill(positions, positions + kPopulationSize, 50);
   for (const std::string& rating : args.ratings) {
     const size_t eq = rating.find('=');
@@ -101,15 +103,45 @@ void RunBreed(const BreedArgs& args) {
   }
 
   ShowMembers(&s);
-  // Every rating is applied before any member is replaced.
-  for (int k = 0; k < shown; ++k) {
-    const float r = static_cast<float>(100 - positions[k]) * 0.01f;
-    ApplyRating(s.population.members[k], r);
-  }
-  for (int k = 0; k < shown; ++k)
-    RebreedMember(&s.population, k);
+  BreedingFrontEnd noFrontEnd;
+  BreedStep(&s.population, shown, positions,
+            args.time >= 0 ? args.time : static_cast<int64_t>(std::time(nullptr)), &noFrontEnd);
   SaveSessionOrFail(&s);
   std::printf("%s: bred %d members\n", args.session.c_str(), shown);
+}
+
+void RunUndo(const std::string& path) {
+  Session s;
+  LoadSessionOrFail(path, &s);
+  int shown = 0;
+  std::string error;
+  if (!UndoStep(&s.population, &shown, &error)) throw Failure{path + ": " + error};
+  SaveSessionOrFail(&s);
+  std::printf("%s: undid one breeding step (%d members back), %zu left to undo\n", path.c_str(),
+              shown, GlobalLearning().history.size());
+}
+
+void RunHistory(const std::string& path) {
+  Session s;
+  LoadSessionOrFail(path, &s);
+  const SessionLearning& learning = GlobalLearning();
+  std::printf("root type: %s\nlearning: %s\nsteps: %zu\n", TypeName(learning.rootType),
+              learning.fromFile ? "kept in the session" : "default weights",
+              learning.history.size());
+  // Newest first, numbered by how many undos bring it back.
+  int n = 1;
+  for (auto step = learning.history.rbegin(); step != learning.history.rend(); ++step, ++n) {
+    const auto time = static_cast<std::time_t>(step->time);
+    char when[32] = "?";
+    std::tm parts{};
+    if (gmtime_r(&time, &parts) != nullptr) {
+      std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S UTC", &parts);
+    }
+    std::printf("%d: %s, %zu members, sliders", n, when, step->positions.size());
+    for (size_t k = 0; k < step->positions.size(); ++k)
+      std::printf(" %zu=%d", k, step->positions[k]);
+    std::printf("\n");
+  }
 }
 
 void RunPick(const std::string& path, const std::string& member) {

@@ -368,9 +368,9 @@ bool Carry(HWND dialog, Which open, const ScriptCommand& c, std::string* why) {
     SendDlgItemMessageA(dialog, ids::GroupSlider(c.numbers[0]), TBM_SETPOS, TRUE, c.numbers[1]);
     return true;
   }
-  if (v == "next" || v == "cancel") {
-    return In(Which::kMain, open, why) &&
-           Click(dialog, v == "next" ? ids::kNext : ids::kCancel, false, why);
+  if (v == "next" || v == "back" || v == "cancel") {
+    const int id = v == "next" ? ids::kNext : (v == "back" ? ids::kBack : ids::kCancel);
+    return In(Which::kMain, open, why) && Click(dialog, id, false, why);
   }
   if (v == "prop") {
     return In(Which::kMain, open, why) &&

@@ -1,0 +1,184 @@
+// The learning a session keeps: the global lists and the breeding history
+// in the block after the member records.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "evolution/breeding_step.h"
+#include "evolution/crc32.h"
+#include "evolution/filter_file.h"
+#include "evolution/learning_block.h"
+#include "evolution/session_file.h"
+#include "storage/session_store.h"
+#include "primitives/expression_text.h"
+#include "primitives/registration.h"
+
+namespace pxb {
+namespace {
+
+std::vector<uint8_t> GlobalListBytes() {
+  ByteWriter w;
+  WriteGlobalLists(&w);
+  return w.bytes();
+}
+
+std::vector<uint8_t> RecordBytes(const Member& m) {
+  ByteWriter w;
+  WriteMember(&w, m);
+  return w.bytes();
+}
+
+class LearningTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    RegisterPrimitives();
+    path_ =
+        (std::filesystem::temp_directory_path() /
+         ("pxb-learning-" +
+          std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + ".gds"))
+            .string();
+    for (int k = 0; k < kPopulationSize; ++k)
+      pop_.views[k] = ViewParams{64, 64, 0, {{357, 91, static_cast<uint16_t>(k)}}};
+    std::string error;
+    ASSERT_TRUE(CreateSession(path_, 4, kColour, &pop_, &header_, &error)) << error;
+    // Two rated steps, so that lists and history hold something.
+    const int32_t positions[2][4] = {{0, 100, 20, 50}, {10, 50, 90, 0}};
+    for (int step = 0; step < 2; ++step) {
+      for (int k = 0; k < 4; ++k)
+        RegrowMember(&pop_.members[k], &pop_.views[k]);
+      BreedingFrontEnd none;
+      BreedStep(&pop_, 4, positions[step], 1700000000 + step, &none);
+    }
+    ASSERT_TRUE(SaveSession(path_, pop_, &header_, &error)) << error;
+    ASSERT_TRUE(ReadFileBytes(path_, &bytes_, &error)) << error;
+  }
+  void TearDown() override {
+    ReleasePopulation(&pop_);
+    std::filesystem::remove(path_);
+  }
+
+  // Where the block starts: right after the last record.
+  size_t BlockStart() const {
+    return header_.memberOffsets[8] + RecordBytes(pop_.members[8]).size();
+  }
+
+  std::string path_;
+  Population pop_{};
+  SessionHeader header_{};
+  std::vector<uint8_t> bytes_;
+};
+
+TEST_F(LearningTest, ListsAndHistorySurviveWriteAndReadBitForBit) {
+  const std::vector<uint8_t> lists = GlobalListBytes();
+  const std::deque<HistoryStep> history = GlobalLearning().history;
+  ASSERT_EQ(history.size(), 2u);
+  ResetWeights();
+  GlobalLearning() = SessionLearning{};
+  ASSERT_NE(GlobalListBytes(), lists);
+
+  Population other{};
+  SessionHeader h{};
+  std::string error;
+  ASSERT_TRUE(ReadSession(bytes_, &other, &h, &error)) << error;
+  EXPECT_EQ(GlobalListBytes(), lists);
+  const SessionLearning& read = GlobalLearning();
+  EXPECT_TRUE(read.fromFile);
+  EXPECT_TRUE(read.damage.empty());
+  EXPECT_EQ(read.rootType, kColour);
+  ASSERT_EQ(read.history.size(), history.size());
+  for (size_t i = 0; i < history.size(); ++i) {
+    EXPECT_EQ(read.history[i].time, history[i].time);
+    EXPECT_EQ(read.history[i].positions, history[i].positions);
+    EXPECT_EQ(read.history[i].lists, history[i].lists);
+    EXPECT_EQ(read.history[i].records, history[i].records);
+  }
+  ByteWriter again;
+  WriteSession(&again, &h, other);
+  EXPECT_EQ(again.bytes(), bytes_);
+  ReleasePopulation(&other);
+}
+
+TEST_F(LearningTest, ABaseLayoutReaderFindsAndRegrowsEveryMember) {
+  ASSERT_GT(bytes_.size(), BlockStart());
+  // Only the header's offsets and the records, as a reader that knows
+  // nothing of the block does it.
+  ByteReader in(bytes_);
+  ASSERT_TRUE(in.Seek(138));
+  for (int k = 0; k < kPopulationSize; ++k) {
+    const uint32_t offset = in.U32();
+    const size_t back = in.position();
+    ASSERT_TRUE(in.Seek(offset));
+    Member m{};
+    ViewParams view{64, 64, 0, {}};
+    std::string error;
+    ASSERT_TRUE(ReadMember(&in, &view, true, &m, &error)) << k << ": " << error;
+    ViewParams own{64, 64, 0, {}};
+    RegrowMember(&pop_.members[k], &own);
+    EXPECT_EQ(ExpressionText(m.tree), ExpressionText(pop_.members[k].tree)) << k;
+    ReleaseMember(&m, &view);
+    ASSERT_TRUE(in.Seek(back));
+  }
+}
+
+TEST_F(LearningTest, UndoingEveryStepRestoresTheFirstSessionsBytes) {
+  // One more step after the session was written, then undo it.
+  Population other{};
+  SessionHeader h{};
+  std::string error;
+  ASSERT_TRUE(ReadSession(bytes_, &other, &h, &error)) << error;
+  for (int k = 0; k < 4; ++k)
+    RegrowMember(&other.members[k], &other.views[k]);
+  const int32_t positions[4] = {0, 0, 100, 30};
+  BreedingFrontEnd none;
+  BreedStep(&other, 4, positions, 1800000000, &none);
+  int shown = 0;
+  ASSERT_TRUE(UndoStep(&other, &shown, &error)) << error;
+  EXPECT_EQ(shown, 4);
+  ByteWriter undone;
+  WriteSession(&undone, &h, other);
+  EXPECT_EQ(undone.bytes(), bytes_);
+  ReleasePopulation(&other);
+}
+
+TEST_F(LearningTest, ADamagedBlockKeepsTheMembersAndIsReported) {
+  const size_t block = BlockStart();
+  auto withCrc = [&](std::vector<uint8_t> b) {
+    const size_t end = b.size() - 4;
+    const uint32_t crc = Crc32(b.data() + block, end - block);
+    for (int i = 0; i < 4; ++i)
+      b[end + static_cast<size_t>(i)] = static_cast<uint8_t>(crc >> (8 * i));
+    return b;
+  };
+  std::vector<uint8_t> truncated(bytes_.begin(), bytes_.end() - 9);
+  std::vector<uint8_t> badSum = bytes_;
+  badSum[block + 40] ^= 0x10;
+  std::vector<uint8_t> version = bytes_;
+  version[block + 4] = 2;
+  std::vector<uint8_t> notABlock = bytes_;
+  notABlock[block] = 'Q';
+  const std::vector<std::pair<const char*, std::vector<uint8_t>>> damaged = {
+      {"truncated", truncated},
+      {"checksum", badSum},
+      {"unknown version", withCrc(version)},
+      {"not a block", notABlock},
+      {"only part of the tag", std::vector<uint8_t>(bytes_.begin(), bytes_.begin() + block + 2)},
+  };
+  ResetWeights();
+  const std::vector<uint8_t> defaults = GlobalListBytes();
+  for (const auto& [what, bytes] : damaged) {
+    Population other{};
+    SessionHeader h{};
+    std::string error;
+    GlobalLearning().damage.clear();
+    ASSERT_TRUE(ReadSession(bytes, &other, &h, &error)) << what << ": " << error;
+    EXPECT_FALSE(GlobalLearning().damage.empty()) << what;
+    EXPECT_TRUE(GlobalLearning().history.empty()) << what;
+    EXPECT_EQ(GlobalListBytes(), defaults) << what;
+    for (int k = 0; k < kPopulationSize; ++k)
+      EXPECT_EQ(RecordBytes(other.members[k]), RecordBytes(pop_.members[k])) << what << " " << k;
+    ReleasePopulation(&other);
+  }
+}
+
+}  // namespace
+}  // namespace pxb
