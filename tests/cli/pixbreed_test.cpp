@@ -13,8 +13,8 @@
 #include "evolution/breeding_step.h"
 #include "evolution/learning_block.h"
 #include "evolution/session_file.h"
-#include "storage/session_store.h"
 #include "primitives/registration.h"
+#include "storage/session_store.h"
 #include "tools/imageio/image_io.h"
 
 namespace {

@@ -9,9 +9,9 @@
 #include "evolution/filter_file.h"
 #include "evolution/learning_block.h"
 #include "evolution/session_file.h"
-#include "storage/session_store.h"
 #include "primitives/expression_text.h"
 #include "primitives/registration.h"
+#include "storage/session_store.h"
 
 namespace pxb {
 namespace {
