@@ -6,9 +6,11 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <cstring>
 #include <mutex>
 #include <new>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "evolution/render.h"
@@ -99,32 +101,49 @@ bool FilterDrawable(int drawable, const Member& member, std::string* error) {
                  static_cast<int32_t>(inPixel));
   SetFractalGridSize(256);
 
-  BufferRef shadow{gimp_drawable_get_shadow_buffer(drawable)};
-  std::mutex writing;  // one row at a time into the shadow
+  // The render runs on threads of its own (as many as `pixbreed apply`
+  // takes by default, so "dither" splits the same way). Only this thread
+  // may talk to GIMP: the shadow's tiles travel over the same pipe as the
+  // progress reports. So finished rows wait in a queue until it writes them.
+  struct Row {
+    int32_t y;
+    std::vector<uint8_t> bytes;
+  };
+  std::mutex queueLock;
+  std::vector<Row> queue;
+  const auto outPixel = static_cast<size_t>(babl_format_get_bytes_per_pixel(layout.output));
   const int channels = ChannelsOf(static_cast<TypeId>(member.type));
   const RowSink sink = [&](int32_t y, const double* values) {
-    const GeglRectangle row{x0, y0 + y, width, 1};
+    Row row{y, std::vector<uint8_t>(w * outPixel)};
     if (layout.eightBit) {
-      std::vector<uint8_t> out(w * static_cast<size_t>(layout.planes));
       const uint8_t* in = input.data() + static_cast<size_t>(y) * w * inPixel;
       for (size_t x = 0; x < w; ++x) {
         WriteFilteredPixel(values + x * static_cast<size_t>(channels), channels,
                            layout.colourPlanes, in + x * inPixel, 0, false,
-                           out.data() + x * static_cast<size_t>(layout.planes), layout.planes);
+                           row.bytes.data() + x * outPixel, layout.planes);
       }
-      const std::lock_guard<std::mutex> lock(writing);
-      gegl_buffer_set(shadow.buffer, &row, 0, layout.output, out.data(), GEGL_AUTO_ROWSTRIDE);
     } else {
       std::vector<double> out(w * static_cast<size_t>(layout.planes));
       WriteDoubleRow(values, channels, layout, width, out.data());
-      const std::lock_guard<std::mutex> lock(writing);
-      gegl_buffer_set(shadow.buffer, &row, 0, layout.output, out.data(), GEGL_AUTO_ROWSTRIDE);
+      std::memcpy(row.bytes.data(), out.data(), row.bytes.size());
     }
+    const std::lock_guard<std::mutex> lock(queueLock);
+    queue.push_back(std::move(row));
   };
 
-  // The render runs on threads of its own (as many as `pixbreed apply`
-  // takes by default, so "dither" splits the same way); this thread alone
-  // talks to GIMP and moves the progress bar.
+  BufferRef shadow{gimp_drawable_get_shadow_buffer(drawable)};
+  auto writeQueued = [&] {
+    std::vector<Row> rows;
+    {
+      const std::lock_guard<std::mutex> lock(queueLock);
+      rows.swap(queue);
+    }
+    for (const Row& row : rows) {
+      const GeglRectangle line{x0, y0 + row.y, width, 1};
+      gegl_buffer_set(shadow.buffer, &line, 0, layout.output, row.bytes.data(),
+                      GEGL_AUTO_ROWSTRIDE);
+    }
+  };
   std::atomic<int32_t> rowsDone{0};
   RenderJob job;
   job.width = width;
@@ -139,10 +158,12 @@ bool FilterDrawable(int drawable, const Member& member, std::string* error) {
   });
   gimp_progress_init("Pixbreed");
   while (!finished.load()) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    writeQueued();
     gimp_progress_update(static_cast<double>(rowsDone.load()) / height);
   }
   worker.join();
+  writeQueued();
   ClearSourceImage();
   if (!rendered) {
     *error = "the filter's tree could not be grown (out of memory?)";

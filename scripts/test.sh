@@ -7,9 +7,10 @@ PXB_ROOT=$(cd "$(dirname "$0")/.." && pwd)
 source "$PXB_ROOT/scripts/deps.sh"
 
 # Everything every stage below needs, in one install (the Windows stage's
-# cross compilers, Wine and the PE reader too).
+# cross compilers, Wine and the PE reader too; GIMP and libgimp for the GIMP
+# plug-in, whose batch tests run with the others in the first build).
 pxb_install_packages g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 xvfb xauth \
-  fonts-wine python3 python3-pefile libstb-dev
+  fonts-wine python3 python3-pefile libstb-dev gimp libgimp2.0-dev
 jobs=$(nproc)
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
