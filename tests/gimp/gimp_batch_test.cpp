@@ -28,15 +28,19 @@ struct Case {
   const char* variant;  // "rgb", "rgba", "grey" or "greya"
   const char* file;     // session or filter file in the work folder
   int member;           // -1: the picked one
+  // Run as GIMP's "Repeat" (with last values) instead of naming file and
+  // member: the case before it used a session, so this gives its picked one.
+  bool repeat = false;
 };
 
 // Grey images with alpha are read back as RGBA, which only a one-channel tree
 // fills with equal values; so those run the grey session.
 const Case kCases[] = {
-    {"rgb_member0", "rgb", "colour.gds", 0},      {"rgb_picked", "rgb", "colour.gds", -1},
-    {"rgba_member5", "rgba", "colour.gds", 5},    {"grey_member2", "grey", "grey.gds", 2},
-    {"greya_picked", "greya", "grey.gds", -1},    {"grey_colour_tree", "grey", "colour.gds", 4},
-    {"rgb_filter_file", "rgb", "filter.gdo", -1}, {"rgb_grey_tree", "rgb", "grey.gds", 7},
+    {"rgb_member0", "rgb", "colour.gds", 0},       {"rgb_picked", "rgb", "colour.gds", -1},
+    {"rgba_member5", "rgba", "colour.gds", 5},     {"grey_member2", "grey", "grey.gds", 2},
+    {"greya_picked", "greya", "grey.gds", -1},     {"grey_colour_tree", "grey", "colour.gds", 4},
+    {"rgb_filter_file", "rgb", "filter.gdo", -1},  {"rgb_grey_tree", "rgb", "grey.gds", 7},
+    {"rgba_repeat", "rgba", "grey.gds", -1, true},
 };
 
 fs::path WorkDir() {
@@ -100,8 +104,11 @@ class GimpBatch : public ::testing::Test {
     std::ofstream script(dir / "batch.scm");
     for (const Case& c : kCases) {
       script << "(let* (" << LoadVariant(c.variant, dir / (std::string(c.name) + "_in.png"))
-             << "(plug-in-pixbreed RUN-NONINTERACTIVE image layer " << Quoted(dir / c.file) << " "
-             << c.member << ")" << SaveAndClose(dir / (std::string(c.name) + "_out.png")) << "\n";
+             << "(plug-in-pixbreed "
+             << (c.repeat ? "RUN-WITH-LAST-VALS image layer \"\" 0)"
+                          : "RUN-NONINTERACTIVE image layer " + Quoted(dir / c.file) + " " +
+                                std::to_string(c.member) + ")")
+             << SaveAndClose(dir / (std::string(c.name) + "_out.png")) << "\n";
     }
     // The selection: a feathered ellipse, saved as a mask beside the result.
     script << "(let* (" << LoadVariant("rgb", dir / "selection_in.png")
