@@ -79,7 +79,8 @@ bool ChooseSessionFile(const DialogProcs& dialogs) {
 
 void RunBreedingSession(api::FilterRecord* record) {
   PluginRun& run = CurrentRun();
-  run.hostWindow = record->platformData != nullptr ? record->platformData->hwnd : 0;
+  run.hostWindow =
+      record != nullptr && record->platformData != nullptr ? record->platformData->hwnd : 0;
   const DialogProcs& dialogs = CurrentDialogProcs();
   if (run.block->haveSession == 1 ? !ReadRememberedSession() : !ChooseSessionFile(dialogs)) return;
 
