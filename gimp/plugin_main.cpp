@@ -10,6 +10,7 @@
 #include "engine/member.h"
 #include "gimp/drawable_pass.h"
 #include "gimp/filter_member.h"
+#include "gimp/interactive.h"
 #include "primitives/registration.h"
 
 namespace {
@@ -128,10 +129,27 @@ void Run(const gchar* /*name*/, gint count, const GimpParam* params, gint* reply
       break;
     }
     case GIMP_RUN_INTERACTIVE:
-    default:
-      fail(GIMP_PDB_CALLING_ERROR, "The Pixbreed breeding dialog is not available in this build");
-      gimp_message(r.message.c_str());
-      return;
+    default: {
+      // The breeding dialog; the session it ends in is the one "Repeat"
+      // and the next dialog open, whatever the outcome.
+      LastValues last{};
+      std::string session = LoadLastValues(&last) ? last.sessionPath : "";
+      std::string error;
+      const pxb::gimp::BreedingOutcome outcome =
+          pxb::gimp::RunBreedingDialog(drawable, &session, &error);
+      if (!session.empty()) StoreLastSession(session);
+      if (outcome == pxb::gimp::BreedingOutcome::kCancelled) {
+        r.values[0].data.d_status = GIMP_PDB_CANCEL;
+        return;
+      }
+      if (outcome == pxb::gimp::BreedingOutcome::kFailed) {
+        fail(GIMP_PDB_EXECUTION_ERROR, error);
+        gimp_message(r.message.c_str());
+        return;
+      }
+      target.path = session;
+      break;
+    }
   }
 
   std::string error;
