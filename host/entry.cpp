@@ -7,6 +7,7 @@
 #include "host/host_utils.h"
 #include "host/parameters.h"
 #include "host/plugin_run.h"
+#include "host/reduction.h"
 #include "host/session_run.h"
 #include "primitives/registration.h"
 #include "primitives/source_image.h"
@@ -53,18 +54,15 @@ void Prepare(api::FilterRecord* r) {
 }
 
 void Start(api::FilterRecord* r) {
-  // The reduced copy of the image the dialog works on: every scale-th pixel,
-  // scale 1 up to 512 pixels on the longer side, else the side over 512.
-  const std::int32_t size =
-      std::max(r->filterRect.right - r->filterRect.left, r->filterRect.bottom - r->filterRect.top);
-  const std::int32_t scale = size <= 512 ? 1 : size / 512;
-  const auto reduce = [scale](std::int16_t v) { return static_cast<std::int16_t>(v / scale); };
-  r->inRect = api::Rect16{reduce(r->filterRect.top), reduce(r->filterRect.left),
-                          reduce(r->filterRect.bottom), reduce(r->filterRect.right)};
+  const Reduction reduced =
+      ReduceArea(r->filterRect.left, r->filterRect.top, r->filterRect.right, r->filterRect.bottom);
+  const auto side = [](std::int32_t v) { return static_cast<std::int16_t>(v); };
+  r->inRect =
+      api::Rect16{side(reduced.top), side(reduced.left), side(reduced.bottom), side(reduced.right)};
   r->outRect = r->maskRect = r->inRect;
   r->inLoPlane = r->outLoPlane = 0;
   r->inHiPlane = r->outHiPlane = static_cast<std::int16_t>(r->planes - 1);
-  r->inputRate = r->maskRate = scale * api::kFixedOne;
+  r->inputRate = r->maskRate = reduced.scale * api::kFixedOne;
   r->inputPadding = r->outputPadding = r->maskPadding = 255;
   const api::OSErr code =
       r->advanceState != nullptr ? r->advanceState() : api::errPlugInHostInsufficient;

@@ -35,6 +35,7 @@ api::OSErr Result() {
 }
 
 void ReportFailure(api::OSErr code, const std::string& message) {
+  pluginRun.lastFailure = message;
   api::FilterRecord* r = pluginRun.record;
   if (r == nullptr || r->errorString == nullptr) {
     SetResult(code);

@@ -46,6 +46,9 @@ struct PluginRun {
   RandState passDither{};  // what "dither" draws from during the final pass
   // Most bytes the final pass takes from the heap for its copy of the input.
   std::int64_t privateCopyLimit = INT64_MAX;
+  // The message of the last failure reported, for hosts that show it
+  // themselves (a run without a FilterRecord has no error string).
+  std::string lastFailure;
 };
 
 PluginRun& CurrentRun();

@@ -105,7 +105,8 @@ bool SaveSessionElsewhere(const DialogProcs& dialogs, const std::string& firstEr
 
 void RunBreedingSession(api::FilterRecord* record) {
   PluginRun& run = CurrentRun();
-  run.hostWindow = record->platformData != nullptr ? record->platformData->hwnd : 0;
+  run.hostWindow =
+      record != nullptr && record->platformData != nullptr ? record->platformData->hwnd : 0;
   const DialogProcs& dialogs = CurrentDialogProcs();
   if (run.block->haveSession == 1 ? !ReadRememberedSession() : !ChooseSessionFile(dialogs)) return;
 

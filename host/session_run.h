@@ -9,7 +9,8 @@ namespace pxb::host {
 // Reads the remembered session, or lets the user choose or create one, runs
 // the main dialog and writes the session back, whatever the dialog's
 // outcome. Leaves the picked member in the population's chosenMember; a
-// cancel or failure leaves a nonzero result and empty rectangles.
+// cancel or failure leaves a nonzero result and empty rectangles. A host
+// that is not a filter host (the GIMP plug-in) passes a null record.
 void RunBreedingSession(api::FilterRecord* record);
 
 // Reads the member the remembered session names as chosen; readErr when

@@ -7,10 +7,11 @@ PXB_ROOT=$(cd "$(dirname "$0")/.." && pwd)
 source "$PXB_ROOT/scripts/deps.sh"
 
 # Everything every stage below needs, in one install (the Windows stage's
-# cross compilers, Wine and the PE reader too, and the 32-bit stage's
-# multilib compiler and GoogleTest sources).
+# cross compilers, Wine and the PE reader too, the 32-bit stage's multilib
+# compiler and GoogleTest sources, and GIMP with libgimp for the GIMP
+# plug-in, whose tests run with the others in the first build).
 pxb_install_packages g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 xvfb xauth \
-  fonts-wine python3 python3-pefile libstb-dev g++-multilib googletest
+  fonts-wine python3 python3-pefile libstb-dev g++-multilib googletest gimp libgimp2.0-dev
 jobs=$(nproc)
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT

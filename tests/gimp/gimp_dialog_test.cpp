@@ -1,0 +1,130 @@
+// The breeding dialog inside GIMP, on a virtual display: GIMP in batch mode
+// runs the plug-in interactively twice, and dialog scripts drive the GTK
+// dialogs as a user would. The first run takes the test host's session
+// script (NEXT steps, a filter saved and loaded, screenshots, a pick); the
+// second opens that session again and switches to a new one before picking.
+// Each pick must filter the image exactly as `pixbreed apply` does.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include <unistd.h>
+
+#include "tools/imageio/image_io.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path WorkDir() {
+  static const fs::path dir =
+      fs::temp_directory_path() / ("pxb_gimp_dialog_" + std::to_string(getpid()));
+  return dir;
+}
+
+std::string Quoted(const fs::path& p) {
+  return "\"" + p.string() + "\"";
+}
+
+int Shell(const std::string& command) {
+  return std::system(command.c_str());
+}
+
+std::string LastLine(const fs::path& file) {
+  std::ifstream in(file);
+  std::string line;
+  std::string last;
+  while (std::getline(in, line))
+    last = line;
+  return last;
+}
+
+// One interactive run on the sample, saved to output.
+void RunGimp(const std::string& script, const std::string& output, const std::string& log) {
+  const fs::path dir = WorkDir();
+  std::ofstream scm(dir / (output + ".scm"));
+  scm << "(let* ((image (car (file-png-load RUN-NONINTERACTIVE " << Quoted(PXB_SAMPLE)
+      << " \"s\")))(layer (car (gimp-image-get-active-layer image))))"
+      << "(plug-in-pixbreed RUN-INTERACTIVE image layer \"\" 0)"
+      << "(file-png-save2 RUN-NONINTERACTIVE image layer " << Quoted(dir / output)
+      << " \"o\" 0 9 0 0 0 0 0 0 0)(gimp-image-delete image))\n(gimp-quit 0)\n";
+  scm.close();
+  const std::string command =
+      "cd " + Quoted(dir) + " && PXB_UI_SCRIPT=" + Quoted(script) +
+      " PXB_UI_SESSION=" + Quoted(dir / "first.gds") + " PXB_UI_LOG=" + Quoted(dir / log) +
+      " GIMP2_DIRECTORY=" + Quoted(dir / "profile") + " " + Quoted(PXB_XVFB_RUN) + " -a " +
+      Quoted(PXB_GIMP) + " -i -d -f -b - < " + Quoted(dir / (output + ".scm")) + " >> " +
+      Quoted(dir / "gimp.log") + " 2>&1";
+  ASSERT_EQ(Shell(command), 0) << "see " << (dir / "gimp.log");
+}
+
+// `pixbreed apply` of target ("session.gds:k") to the sample, beside output.
+void Apply(const std::string& target, const std::string& output) {
+  const fs::path dir = WorkDir();
+  ASSERT_EQ(
+      Shell(Quoted(PXB_PIXBREED) + " apply " + Quoted(dir / target) + " " + Quoted(PXB_SAMPLE) +
+            " -o " + Quoted(dir / (output + ".apply.png")) + " > /dev/null 2>&1"),
+      0);
+}
+
+pxb::Image Read(const fs::path& path) {
+  pxb::Image image;
+  std::string error;
+  EXPECT_TRUE(pxb::ReadImage(path.string(), &image, &error)) << error;
+  return image;
+}
+
+class GimpDialog : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    const fs::path dir = WorkDir();
+    fs::remove_all(dir);
+    fs::create_directories(dir / "profile" / "plug-ins" / "pixbreed");
+    fs::copy_file(PXB_GIMP_PLUGIN, dir / "profile" / "plug-ins" / "pixbreed" / "pixbreed");
+    // The second run breeds in the first session before it switches, so
+    // the first pick is applied before it.
+    RunGimp(PXB_SESSION_SCRIPT, "first_out.png", "first.log");
+    Apply("first.gds:3", "first_out.png");
+    RunGimp(PXB_SWITCH_SCRIPT, "second_out.png", "second.log");
+    Apply("second.gds:0", "second_out.png");
+  }
+};
+
+TEST_F(GimpDialog, ScriptsRunToTheEnd) {
+  EXPECT_EQ(LastLine(WorkDir() / "first.log"), "completed");
+  EXPECT_EQ(LastLine(WorkDir() / "second.log"), "completed");
+  EXPECT_TRUE(fs::exists(WorkDir() / "favourite.gdo"));
+}
+
+// The screenshots are the dialogs' windows at their laid-out sizes.
+TEST_F(GimpDialog, ScreenshotsShowTheDialogs) {
+  const struct {
+    const char* file;
+    int32_t width;
+    int32_t height;
+  } shots[] = {{"main.png", 644, 520}, {"selection.png", 419, 465}};
+  for (const auto& s : shots) {
+    SCOPED_TRACE(s.file);
+    const pxb::Image shot = Read(WorkDir() / s.file);
+    EXPECT_EQ(shot.width, s.width);
+    EXPECT_EQ(shot.height, s.height);
+  }
+}
+
+// Each run's pick filtered the image as `pixbreed apply` filters it.
+TEST_F(GimpDialog, PicksFilterLikeApply) {
+  for (const char* output : {"first_out.png", "second_out.png"}) {
+    SCOPED_TRACE(output);
+    const pxb::Image expected = Read(WorkDir() / (std::string(output) + ".apply.png"));
+    const pxb::Image actual = Read(WorkDir() / output);
+    ASSERT_EQ(actual.width, expected.width);
+    ASSERT_EQ(actual.height, expected.height);
+    EXPECT_TRUE(actual.pixels == expected.pixels);
+  }
+}
+
+}  // namespace
