@@ -9,6 +9,7 @@
 #include <cstring>
 #include <mutex>
 #include <new>
+#include <string>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -151,9 +152,9 @@ bool FilterDrawable(int drawable, const Member& member, std::string* error) {
   job.threads = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
   job.rowsDone = &rowsDone;
   std::atomic<bool> finished{false};
-  bool rendered = false;
+  RenderOutcome outcome = RenderOutcome::kDone;
   std::thread worker([&] {
-    rendered = RenderMember(member, job, sink);
+    outcome = RenderMember(member, job, sink);
     finished.store(true);
   });
   gimp_progress_init("Pixbreed");
@@ -165,8 +166,8 @@ bool FilterDrawable(int drawable, const Member& member, std::string* error) {
   worker.join();
   writeQueued();
   ClearSourceImage();
-  if (!rendered) {
-    *error = "the filter's tree could not be grown (out of memory?)";
+  if (outcome != RenderOutcome::kDone) {
+    *error = std::string("the filter ") + RenderFailureText(outcome);
     return false;
   }
   gimp_progress_update(1.0);

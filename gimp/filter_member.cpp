@@ -5,6 +5,7 @@
 #include "evolution/filter_file.h"
 #include "evolution/population.h"
 #include "evolution/session_file.h"
+#include "storage/session_store.h"
 
 namespace pxb::gimp {
 

@@ -119,6 +119,12 @@ struct GtkThunks {
   }
   static void LowerThreadPriority(void*) {}
   static void Log(void* context, const char* message) { B(context).Log(message); }
+  static void Invalidate(void* context, WindowHandle dialog) {
+    if (GtkBackend::Window* w = B(context).Find(dialog); w != nullptr) w->paintPending = true;
+  }
+  static void Tell(void* context, WindowHandle owner, const char* message) {
+    B(context).Tell(owner, message);
+  }
 };
 
 GtkBackend::GtkBackend() : windows_(new Window[kMaxWindows]) {
@@ -137,6 +143,8 @@ GtkBackend::GtkBackend() : windows_(new Window[kMaxWindows]) {
   layer_.frameBlack = T::FrameBlack;
   layer_.lowerThreadPriority = T::LowerThreadPriority;
   layer_.log = T::Log;
+  layer_.invalidate = T::Invalidate;
+  layer_.tell = T::Tell;
   refreshSource_ = g_timeout_add(kRefreshMs, RefreshTick, this);
 }
 
@@ -181,6 +189,21 @@ const ui::DialogTemplate* GtkBackend::TemplateOf(WindowHandle dialog) const {
 
 void GtkBackend::Log(const std::string& message) {
   if (sink_) sink_(message);
+}
+
+// A scripted run has nobody to close a message box: what the user would be
+// told goes to the log instead.
+void GtkBackend::Tell(WindowHandle owner, const std::string& message) {
+  if (driver_) {
+    Log(message);
+    return;
+  }
+  const Window* o = Find(owner);
+  GtkWidget* box =
+      gtk_message_dialog_new(o != nullptr ? GTK_WINDOW(o->window) : nullptr, GTK_DIALOG_MODAL,
+                             GTK_MESSAGE_WARNING, GTK_BUTTONS_OK, "%s", message.c_str());
+  gtk_dialog_run(GTK_DIALOG(box));
+  gtk_widget_destroy(box);
 }
 
 void GtkBackend::Refresh() {
@@ -229,6 +252,11 @@ std::intptr_t GtkBackend::RunModal(WindowHandle owner, const ui::DialogTemplate&
   gtk_widget_show(w.window);
   Paint(w);
   while (!w.ended) {
+    if (w.paintPending) {
+      w.paintPending = false;
+      Paint(w);
+      continue;
+    }
     if (gtk_events_pending()) {
       gtk_main_iteration();
       continue;

@@ -85,6 +85,7 @@ class GtkBackend {
   void EndDialog(WindowHandle dialog, std::intptr_t result);
   bool ChooseFile(ui::FileDialogSetup* setup);
   void Log(const std::string& message);
+  void Tell(WindowHandle owner, const std::string& message);
   Window* Find(WindowHandle dialog) const;
   Control* FindControlIn(WindowHandle dialog, int id) const;
   void CreateControls(Window& w);

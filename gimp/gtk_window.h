@@ -38,6 +38,8 @@ struct GtkBackend::Window {
   std::intptr_t result = 0;
   bool painting = false;
   ui::Rect paintRect{};
+  // Set by invalidate; the modal loop paints the dialog anew on its turn.
+  bool paintPending = false;
 };
 
 namespace gtkui {

@@ -79,6 +79,11 @@ bool ChooseSession(void*, host::platform::WindowHandle owner, const std::string&
   return ui::ChooseSessionFile(owner, currentPath, path);
 }
 
+bool SaveElsewhere(void*, host::platform::WindowHandle owner, const std::string& problem,
+                   const std::string& currentPath, std::string* path) {
+  return ui::OfferSessionSaveAs(owner, problem, currentPath, path);
+}
+
 int RunMain(void*, host::platform::WindowHandle owner, api::FilterRecord* record) {
   const std::intptr_t result = ui::RunMainDialog(owner, record);
   for (int k = 0; k < kGroups; ++k) {
@@ -92,7 +97,7 @@ class RunScope {
  public:
   RunScope(GtkBackend& backend, host::ParameterBlock* block, std::int16_t* result) {
     ui::SetDialogLayer(&backend.layer());
-    const host::DialogProcs procs{&backend, ChooseSession, RunMain};
+    const host::DialogProcs procs{&backend, ChooseSession, RunMain, SaveElsewhere};
     host::SetDialogProcs(&procs);
     host::PluginRun& run = host::CurrentRun();
     run.record = nullptr;
