@@ -25,7 +25,7 @@ mkdir -p "$out"
 "$pixbreed" preview "$out/session.gds" "$sample" -o "$out/undone.png"
 "$pixbreed" history "$out/session.gds"
 "$pixbreed" pick "$out/session.gds" 0
-"$pixbreed" export "$out/session.gds" 0 "$out/favourite.gdo"
+"$pixbreed" export "$out/session.gds" 0 "$out/favourite.gdo" --force
 "$pixbreed" apply "$out/session.gds" "$sample" -o "$out/filtered.png"
 "$pixbreed" tree "$out/favourite.gdo" > "$out/favourite.txt"
 
