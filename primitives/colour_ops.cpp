@@ -6,11 +6,36 @@
 #include "engine/colour.h"
 #include "engine/numeric.h"
 #include "engine/run_eval.h"
-#include "primitives/scalar.h"
+#include "primitives/declaration.h"
 #include "primitives/source_image.h"
 
 namespace pxb {
 namespace {
+
+// 1/255 and the luminance weights 0.299, 0.587, 0.114 divided by 255.
+constexpr double kByteScale = 0.00392156862745098;
+constexpr double kLumaRed = 0.001172549019607843;
+constexpr double kLumaGreen = 0.0023019607843137255;
+constexpr double kLumaBlue = 0.0004470588235294118;
+
+// Folds a column (or row) into 0..size-1 by mirror tiling: odd tiles run
+// backwards, so the edge pixel repeats.
+int32_t MirrorFold(int32_t i, int32_t size) {
+  if (i >= 0 && i < size) return i;  // inside the image: nothing to fold
+  const double quotient = static_cast<double>(i) / static_cast<double>(size);
+  const int32_t tile = FloorToInt32(quotient);
+  int32_t m = WrapSub(i, WrapMul(size, TruncToInt32(quotient)));
+  if (m < 0) m = WrapAdd(m, size);
+  if ((tile & 1) != 0) m = size - 1 - m;
+  return m;
+}
+
+// Resolution hook of the image leaves: width and height from SourceSize().
+void RefreshSourceSize(Node* node, ViewParams*) {
+  const SourceDimensions size = SourceSize();
+  node->width = size.width;
+  node->height = size.height;
+}
 
 ColourValue ReadColour(const void* p) {
   ColourValue c;
@@ -36,24 +61,6 @@ Node* BuildImageLeaf(TypeId result, int nargs, ArgSlot* args, EvalFn eval, const
   node->flags = kMapValued;
   node->resolutionHook = RefreshSourceSize;
   return node;
-}
-
-}  // namespace
-
-int32_t MirrorFold(int32_t i, int32_t size) {
-  if (i >= 0 && i < size) return i;  // inside the image: nothing to fold
-  const double quotient = static_cast<double>(i) / static_cast<double>(size);
-  const int32_t tile = FloorToInt32(quotient);
-  int32_t m = WrapSub(i, WrapMul(size, TruncToInt32(quotient)));
-  if (m < 0) m = WrapAdd(m, size);
-  if ((tile & 1) != 0) m = size - 1 - m;
-  return m;
-}
-
-void RefreshSourceSize(Node* node, ViewParams*) {
-  const SourceDimensions size = SourceSize();
-  node->width = size.width;
-  node->height = size.height;
 }
 
 int EvalMakrgb(ArgSlot* args, void* result, Node*, EvalContext*) {
@@ -101,8 +108,6 @@ int EvalVphtshp(ArgSlot*, void* result, Node* node, EvalContext* ctx) {
   WriteUnit(result, (rgb[0] * kLumaRed + rgb[1] * kLumaGreen) + rgb[2] * kLumaBlue);
   return 0;
 }
-
-namespace {
 
 // Run versions: the same expressions as the functions above, one loop per
 // node. An argument is read at data + i * stride (stride 0: a constant).
@@ -179,14 +184,6 @@ void RunVphtshp(const RunCall& call) {
 
 }  // namespace
 
-void RegisterColourRunFns() {
-  RegisterRunFn(EvalMakrgb, RunMakrgb, false);
-  RegisterRunFn(EvalGswitch, RunGswitch, false);
-  RegisterRunFn(EvalGmix, RunGmix, false);
-  RegisterRunFn(EvalPhtshp, RunPhtshp, false);
-  RegisterRunFn(EvalVphtshp, RunVphtshp, false);
-}
-
 Node* BuildMakrgb(TypeId result, int nargs, ArgSlot* args, ViewParams* view) {
   return NodeCreate(result, nargs, args, 0, EvalMakrgb, "makrgb", view);
 }
@@ -205,6 +202,30 @@ Node* BuildPhtshp(TypeId result, int nargs, ArgSlot* args, ViewParams* view) {
 
 Node* BuildVphtshp(TypeId result, int nargs, ArgSlot* args, ViewParams* view) {
   return BuildImageLeaf(result, nargs, args, EvalVphtshp, "vphtshp", view);
+}
+
+std::span<const PrimitiveDecl> ColourDecls() {
+  static constexpr PrimitiveDecl kDecls[] = {
+      // name    result  arguments                builder       eval         run         flags
+      {"makrgb",
+       kColour,
+       {kUnit, kUnit, kUnit},
+       BuildMakrgb,
+       EvalMakrgb,
+       RunMakrgb,
+       kNoPrimitiveFlags},
+      {"gswitch",
+       kColour,
+       {kUnit, kColour, kColour},
+       BuildGswitch,
+       EvalGswitch,
+       RunGswitch,
+       kNoPrimitiveFlags},
+      {"gmix", kColour, {kUnit, kColour, kColour}, BuildGmix, EvalGmix, RunGmix, kNoPrimitiveFlags},
+      {"phtshp", kColour, {}, BuildPhtshp, EvalPhtshp, RunPhtshp, kDepthLimitLeaf},
+      {"vphtshp", kUnit, {}, BuildVphtshp, EvalVphtshp, RunVphtshp, kDepthLimitLeaf},
+  };
+  return kDecls;
 }
 
 }  // namespace pxb

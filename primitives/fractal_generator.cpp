@@ -21,6 +21,9 @@ struct FractalSettings {
 
 FractalSettings fractalSettings;
 
+// The factor the displacement amplitude shrinks by after every pass.
+constexpr double kFractalAmplitudeFactor = 0.7071067623730956;
+
 float Cell(const FractalParams* fp, int32_t x, int32_t y) {
   return fp
       ->cells[static_cast<size_t>(y) * static_cast<size_t>(fp->width) + static_cast<size_t>(x)];
@@ -39,9 +42,82 @@ void TrackRange(double v, double* lo, double* hi) {
   }
 }
 
+// Brings a column (row) index into 0..width-1 (0..height-1).
+int32_t wrapX(int32_t i, const FractalParams* fp) {
+  while (i < 0)
+    i += fp->width;
+  while (i >= fp->width)
+    i -= fp->width;
+  return i;
+}
+
+int32_t wrapY(int32_t i, const FractalParams* fp) {
+  while (i < 0)
+    i += fp->height;
+  while (i >= fp->height)
+    i -= fp->height;
+  return i;
+}
+
+double DisplacementScale(int32_t x, int32_t y, EvalContext* pos, FractalParams* fp) {
+  if (fp->modulator != nullptr) {
+    if (fp->pixelFlag != 0) {
+      pos->column = x;
+      pos->row = y;
+    }
+    if (fp->positionFlag != 0) {
+      pos->x = static_cast<double>(x) / static_cast<double>(fp->width);
+      pos->y = static_cast<double>(y) / static_cast<double>(fp->height);
+    }
+    EvaluateNode(fp->modulator, &fp->exponent, pos);
+  }
+  return std::pow(fp->amplitude, fp->exponent);
+}
+
 double Displaced(double avg, int32_t x, int32_t y, EvalContext* pos, FractalParams* fp) {
   const double deviation = DisplacementScale(x, y, pos, fp);
   return avg + NormalDeviate(0.0, deviation, &fp->rand);
+}
+
+void DiamondPass(int32_t s, EvalContext* pos, FractalParams* fp) {
+  for (int32_t x = s; x < fp->width; x += 2 * s) {
+    for (int32_t y = s; y < fp->height; y += 2 * s) {
+      double sum = Cell(fp, wrapX(x + s, fp), wrapY(y + s, fp));
+      sum += Cell(fp, wrapX(x - s, fp), wrapY(y + s, fp));
+      sum += Cell(fp, wrapX(x + s, fp), wrapY(y - s, fp));
+      sum += Cell(fp, wrapX(x - s, fp), wrapY(y - s, fp));
+      const double v = Displaced(sum * 0.25, x, y, pos, fp);
+      TrackRange(v, &fp->min, &fp->max);
+      SetCell(fp, x, y, v);
+    }
+  }
+}
+
+void SquarePass(int32_t s, EvalContext* pos, FractalParams* fp) {
+  const bool gatherSlopes = fp->mode != 0 && s == 1;
+  // First the cells between vertical neighbours, then those between
+  // horizontal ones.
+  for (int32_t sweep = 0; sweep < 2; ++sweep) {
+    const int32_t x0 = sweep == 0 ? 0 : s;
+    const int32_t y0 = sweep == 0 ? s : 0;
+    for (int32_t x = x0; x < fp->width; x += 2 * s) {
+      for (int32_t y = y0; y < fp->height; y += 2 * s) {
+        double sum = Cell(fp, x, wrapY(y + s, fp));
+        sum += Cell(fp, x, wrapY(y - s, fp));
+        sum += Cell(fp, wrapX(x + s, fp), y);
+        sum += Cell(fp, wrapX(x - s, fp), y);
+        const double v = Displaced(sum * 0.25, x, y, pos, fp);
+        TrackRange(v, &fp->min, &fp->max);
+        if (gatherSlopes) {
+          const double dx = Cell(fp, wrapX(x + 1, fp), y) - v;
+          const double dy = Cell(fp, x, wrapY(y + 1, fp)) - v;
+          TrackRange(dx, &fp->slopeMin, &fp->slopeMax);
+          TrackRange(dy, &fp->slopeMin, &fp->slopeMax);
+        }
+        SetCell(fp, x, y, v);
+      }
+    }
+  }
 }
 
 // Readies the modulator for per-cell evaluation, as a render readies a tree.
@@ -109,78 +185,6 @@ int32_t FractalGridSize() {
 
 void SetFractalGridSize(int32_t n) {
   fractalSettings.fractalGridSize.store(n, std::memory_order_relaxed);
-}
-
-int32_t wrapX(int32_t i, const FractalParams* fp) {
-  while (i < 0)
-    i += fp->width;
-  while (i >= fp->width)
-    i -= fp->width;
-  return i;
-}
-
-int32_t wrapY(int32_t i, const FractalParams* fp) {
-  while (i < 0)
-    i += fp->height;
-  while (i >= fp->height)
-    i -= fp->height;
-  return i;
-}
-
-double DisplacementScale(int32_t x, int32_t y, EvalContext* pos, FractalParams* fp) {
-  if (fp->modulator != nullptr) {
-    if (fp->pixelFlag != 0) {
-      pos->column = x;
-      pos->row = y;
-    }
-    if (fp->positionFlag != 0) {
-      pos->x = static_cast<double>(x) / static_cast<double>(fp->width);
-      pos->y = static_cast<double>(y) / static_cast<double>(fp->height);
-    }
-    EvaluateNode(fp->modulator, &fp->exponent, pos);
-  }
-  return std::pow(fp->amplitude, fp->exponent);
-}
-
-void DiamondPass(int32_t s, EvalContext* pos, FractalParams* fp) {
-  for (int32_t x = s; x < fp->width; x += 2 * s) {
-    for (int32_t y = s; y < fp->height; y += 2 * s) {
-      double sum = Cell(fp, wrapX(x + s, fp), wrapY(y + s, fp));
-      sum += Cell(fp, wrapX(x - s, fp), wrapY(y + s, fp));
-      sum += Cell(fp, wrapX(x + s, fp), wrapY(y - s, fp));
-      sum += Cell(fp, wrapX(x - s, fp), wrapY(y - s, fp));
-      const double v = Displaced(sum * 0.25, x, y, pos, fp);
-      TrackRange(v, &fp->min, &fp->max);
-      SetCell(fp, x, y, v);
-    }
-  }
-}
-
-void SquarePass(int32_t s, EvalContext* pos, FractalParams* fp) {
-  const bool gatherSlopes = fp->mode != 0 && s == 1;
-  // First the cells between vertical neighbours, then those between
-  // horizontal ones.
-  for (int32_t sweep = 0; sweep < 2; ++sweep) {
-    const int32_t x0 = sweep == 0 ? 0 : s;
-    const int32_t y0 = sweep == 0 ? s : 0;
-    for (int32_t x = x0; x < fp->width; x += 2 * s) {
-      for (int32_t y = y0; y < fp->height; y += 2 * s) {
-        double sum = Cell(fp, x, wrapY(y + s, fp));
-        sum += Cell(fp, x, wrapY(y - s, fp));
-        sum += Cell(fp, wrapX(x + s, fp), y);
-        sum += Cell(fp, wrapX(x - s, fp), y);
-        const double v = Displaced(sum * 0.25, x, y, pos, fp);
-        TrackRange(v, &fp->min, &fp->max);
-        if (gatherSlopes) {
-          const double dx = Cell(fp, wrapX(x + 1, fp), y) - v;
-          const double dy = Cell(fp, x, wrapY(y + 1, fp)) - v;
-          TrackRange(dx, &fp->slopeMin, &fp->slopeMax);
-          TrackRange(dy, &fp->slopeMin, &fp->slopeMax);
-        }
-        SetCell(fp, x, y, v);
-      }
-    }
-  }
 }
 
 bool GenerateFractal(uint8_t* out, EvalContext* pos, ViewParams* vp, FractalParams* fp) {

@@ -33,9 +33,6 @@ struct FractalParams {
   double amplitude;
 };
 
-// The factor the displacement amplitude shrinks by after every pass.
-inline constexpr double kFractalAmplitudeFactor = 0.7071067623730956;
-
 // Fills out (width x height bytes, or twice that for a slope map). pos is the
 // sample record the modulator is evaluated with; vp the build context.
 // Returns false, with out zeroed, when the working grid or the modulator's
@@ -43,15 +40,5 @@ inline constexpr double kFractalAmplitudeFactor = 0.7071067623730956;
 // then left to the caller. On success
 // the modulator's reference has been released.
 bool GenerateFractal(uint8_t* out, EvalContext* pos, ViewParams* vp, FractalParams* fp);
-
-// The passes of one step size s over fp->cells, and the deviation of the
-// displacement at cell (x, y).
-void DiamondPass(int32_t s, EvalContext* pos, FractalParams* fp);
-void SquarePass(int32_t s, EvalContext* pos, FractalParams* fp);
-double DisplacementScale(int32_t x, int32_t y, EvalContext* pos, FractalParams* fp);
-
-// Brings a column (row) index into 0..width-1 (0..height-1).
-int32_t wrapX(int32_t i, const FractalParams* fp);
-int32_t wrapY(int32_t i, const FractalParams* fp);
 
 }  // namespace pxb

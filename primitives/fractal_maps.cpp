@@ -3,11 +3,15 @@
 #include <cstring>
 
 #include "engine/rand.h"
+#include "primitives/declaration.h"
 #include "primitives/fractal_generator.h"
 #include "primitives/value_types.h"
 
 namespace pxb {
 namespace {
+
+// The factor that turns a map byte into [0, 1].
+constexpr double kFractalByteScale = 0.00392156862745098;
 
 // Offset of the sample's cell in a node's grid, repeating the grid over the
 // whole plane.
@@ -85,6 +89,15 @@ Node* BuildRfract(TypeId result, int nargs, ArgSlot* args, ViewParams* view) {
 
 Node* BuildBfract(TypeId result, int nargs, ArgSlot* args, ViewParams* view) {
   return BuildFractal(result, nargs, args, view, 1);
+}
+
+std::span<const PrimitiveDecl> FractalDecls() {
+  static constexpr PrimitiveDecl kDecls[] = {
+      // name    result  arguments  builder      eval        run      flags
+      {"rfract", kUnit, {kUnit}, BuildRfract, EvalRfract, nullptr, kNoPrimitiveFlags},
+      {"bfract", kCplx, {kUnit}, BuildBfract, EvalBfract, nullptr, kNoPrimitiveFlags},
+  };
+  return kDecls;
 }
 
 }  // namespace pxb

@@ -7,9 +7,6 @@
 
 namespace pxb {
 
-// The factor that turns a map byte into [0, 1].
-inline constexpr double kFractalByteScale = 0.00392156862745098;
-
 // Builders of "rfract" (unit; unit), the height field, and "bfract" (cplx;
 // unit), the horizontal and vertical slopes. Argument 1 is the roughness
 // exponent: a subtree (the modulator, whose reference the builder consumes)

@@ -7,6 +7,7 @@
 #include "engine/numeric.h"
 #include "engine/rand.h"
 #include "engine/run_eval.h"
+#include "primitives/declaration.h"
 #include "primitives/value_types.h"
 
 namespace pxb {
@@ -83,12 +84,6 @@ void RunNoise(const RunCall& call) {
 }
 
 }  // namespace
-
-void RegisterNoiseRunFns() {
-  RegisterRunFn(EvalPlain, RunNoise<NoiseMode::kPlain>, false);
-  RegisterRunFn(EvalBipolar, RunNoise<NoiseMode::kBipolar>, false);
-  RegisterRunFn(EvalDerivative, RunNoise<NoiseMode::kDerivative>, false);
-}
 
 void BuildNoiseTable() {
   SeedGlobal(kNoiseTableSeed);
@@ -197,6 +192,34 @@ Node* BuildDopBNoise(TypeId result, int nargs, ArgSlot* args, ViewParams* view) 
 
 Node* BuildDopDNoise(TypeId result, int nargs, ArgSlot* args, ViewParams* view) {
   return BuildNoise(result, nargs, args, view, EvalDerivative, "dopdnoise2");
+}
+
+std::span<const PrimitiveDecl> NoiseDecls() {
+  static constexpr PrimitiveDecl kDecls[] = {
+      // name       result    arguments  builder          eval            run flags
+      {"dopnoise",
+       kUnit,
+       {kUnit},
+       BuildDopNoise,
+       EvalPlain,
+       RunNoise<NoiseMode::kPlain>,
+       kNoPrimitiveFlags},
+      {"dopbnoise",
+       kBipolar,
+       {kUnit},
+       BuildDopBNoise,
+       EvalBipolar,
+       RunNoise<NoiseMode::kBipolar>,
+       kNoPrimitiveFlags},
+      {"dopdnoise",
+       kCplx,
+       {kUnit},
+       BuildDopDNoise,
+       EvalDerivative,
+       RunNoise<NoiseMode::kDerivative>,
+       kNoPrimitiveFlags},
+  };
+  return kDecls;
 }
 
 }  // namespace pxb

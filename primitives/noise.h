@@ -59,9 +59,6 @@ void HermiteStep(NoiseCorner* a, const NoiseCorner& b, int axis, double t, Noise
 // node's corner cache when the point lies in another cell.
 NoiseCorner NoiseSample(NoiseMode mode, double scale, double x, double y, Node* node);
 
-// Registers the run versions of the noise functions.
-void RegisterNoiseRunFns();
-
 // Builders of "dopnoise" (unit; unit), "dopbnoise" (bipolar; unit) and
 // "dopdnoise" (cplx; unit).
 Node* BuildDopNoise(TypeId result, int nargs, ArgSlot* args, ViewParams* view);

@@ -7,31 +7,17 @@
 
 namespace pxb {
 
-// Function indices in registration order.
+// The indices of the functions other code names; the rest are known by
+// their place in the registration order alone.
 enum PrimitiveFunction : FuncId {
   kFnMu = 0,
-  kFnMv,
-  kFnMinpe,
-  kFnPeplus,
-  kFnPetimes,
-  kFnPepow,
-  kFnSwitch,
-  kFnMix,
-  kFnBias,
-  kFnGain,
-  kFnRi2cx,
-  kFnDopnoise,
-  kFnDopbnoise,
-  kFnDopdnoise,
-  kFnRfract,
-  kFnBfract,
-  kFnDither,
-  kFnMakrgb,
-  kFnGswitch,
-  kFnGmix,
-  kFnTrfmapColour,
-  kFnTrfmapUnit,
-  kPrimitiveFunctionCount
+  kFnMv = 1,
+  kFnMinpe = 2,
+  kFnDopnoise = 11,
+  kFnDopbnoise = 12,
+  kFnDopdnoise = 13,
+  kFnTrfmapColour = 20,
+  kFnTrfmapUnit = 21,
 };
 
 // Registers everything once per process; later calls do nothing.

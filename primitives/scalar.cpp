@@ -4,6 +4,7 @@
 
 #include "engine/numeric.h"
 #include "engine/run_eval.h"
+#include "primitives/declaration.h"
 
 namespace pxb {
 namespace {
@@ -23,8 +24,8 @@ Node* Create(TypeId result, int nargs, ArgSlot* args, EvalFn eval, const char* l
   return NodeCreate(result, nargs, args, 0, eval, label, view);
 }
 
-}  // namespace
-
+// Bias curve: b = 0.5 leaves x alone, larger b pulls values in (0, 1) down,
+// smaller b pushes them up; b outside (0, 1) switches to power curves.
 double BiasCurve(double x, double b) {
   const double s = 2.0 * b - 1.0;
   if (s == 0.0 || std::isnan(s)) return x;
@@ -34,6 +35,8 @@ double BiasCurve(double x, double b) {
   return 1.0 - std::pow(1.0 - x, p);
 }
 
+// An S curve through 0, 0.5 and 1 made of two bias curves, repeating with
+// period 1 around each integer.
 double GainCurve(double x, double g) {
   const double r = std::floor(x + 0.5);
   const double d = 2.0 * x - 2.0 * r;
@@ -41,6 +44,8 @@ double GainCurve(double x, double g) {
   return (2.0 * r - BiasCurve(-d, g)) * 0.5;
 }
 
+// Quantises a to a multiple of 1 / (4·levels + 1), choosing the level by one
+// draw from state so that the expected result is a.
 double DitherValue(double a, double levels, RandState* state) {
   const double n = 4.0 * levels + 1.0;
   const double r = 1.0 / n;
@@ -67,14 +72,6 @@ double DitherValue(double a, double levels, RandState* state) {
     level = WrapAdd(k, 2);
   }
   return level * r;
-}
-
-RandState* ThreadDitherState() {
-  return &threadDither.state;
-}
-
-void ResetThreadDitherState() {
-  threadDither.state = kDitherStartState;
 }
 
 int EvalMu(ArgSlot*, void* result, Node*, EvalContext* ctx) {
@@ -137,8 +134,6 @@ int EvalDither(ArgSlot* args, void* result, Node*, EvalContext* ctx) {
   WriteUnit(result, DitherValue(Arg(args, 0), Arg(args, 1), state));
   return 0;
 }
-
-namespace {
 
 // Run versions: the same expressions as the functions above, one loop per
 // node. An argument is read at data + i * stride (stride 0: a constant).
@@ -205,20 +200,6 @@ void RunDither(const RunCall& call) {
 
 }  // namespace
 
-void RegisterScalarRunFns() {
-  RegisterRunFn(EvalMu, RunMu, false);
-  RegisterRunFn(EvalMv, RunMv, false);
-  RegisterRunFn(EvalMinpe, RunMinpe, false);
-  RegisterRunFn(EvalPeplus, RunPeplus, false);
-  RegisterRunFn(EvalPetimes, RunPetimes, false);
-  RegisterRunFn(EvalPepow, RunPepow, false);
-  RegisterRunFn(EvalSwitch, RunSwitch, false);
-  RegisterRunFn(EvalMix, RunMix, false);
-  RegisterRunFn(EvalBias, RunBias, false);
-  RegisterRunFn(EvalGain, RunGain, false);
-  RegisterRunFn(EvalDither, RunDither, true);
-}
-
 Node* BuildMu(TypeId result, int nargs, ArgSlot* args, ViewParams* view) {
   Node* node = Create(result, nargs, args, EvalMu, "mu", view);
   if (node != nullptr) node->flags = kPositionDependent;
@@ -265,6 +246,30 @@ Node* BuildGain(TypeId result, int nargs, ArgSlot* args, ViewParams* view) {
 
 Node* BuildDither(TypeId result, int nargs, ArgSlot* args, ViewParams* view) {
   return Create(result, nargs, args, EvalDither, "dither", view);
+}
+
+std::span<const PrimitiveDecl> ScalarDecls() {
+  static constexpr PrimitiveDecl kDecls[] = {
+      // name    result  arguments              builder       eval        run         flags
+      {"mu", kUnit, {}, BuildMu, EvalMu, RunMu, kNoPrimitiveFlags},
+      {"mv", kUnit, {}, BuildMv, EvalMv, RunMv, kNoPrimitiveFlags},
+      {"minpe", kUnit, {kUnit}, BuildMinpe, EvalMinpe, RunMinpe, kNoPrimitiveFlags},
+      {"peplus", kUnit, {kUnit, kUnit}, BuildPeplus, EvalPeplus, RunPeplus, kNoPrimitiveFlags},
+      {"petimes", kUnit, {kUnit, kUnit}, BuildPetimes, EvalPetimes, RunPetimes, kNoPrimitiveFlags},
+      {"pepow", kUnit, {kUnit, kUnit}, BuildPepow, EvalPepow, RunPepow, kNoPrimitiveFlags},
+      {"switch",
+       kUnit,
+       {kUnit, kUnit, kUnit},
+       BuildSwitch,
+       EvalSwitch,
+       RunSwitch,
+       kNoPrimitiveFlags},
+      {"mix", kUnit, {kUnit, kUnit, kUnit}, BuildMix, EvalMix, RunMix, kNoPrimitiveFlags},
+      {"bias", kUnit, {kUnit, kUnit}, BuildBias, EvalBias, RunBias, kNoPrimitiveFlags},
+      {"gain", kUnit, {kUnit, kUnit}, BuildGain, EvalGain, RunGain, kNoPrimitiveFlags},
+      {"dither", kUnit, {kUnit, kUnit}, BuildDither, EvalDither, RunDither, kDrawsDither},
+  };
+  return kDecls;
 }
 
 }  // namespace pxb

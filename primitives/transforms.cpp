@@ -5,10 +5,11 @@
 #include "engine/eval.h"
 #include "engine/registry.h"
 #include "engine/run_eval.h"
-#include "primitives/scalar.h"
+#include "primitives/declaration.h"
 #include "primitives/value_types.h"
 
 namespace pxb {
+namespace {
 
 int EvalRi2cx(ArgSlot* args, void* result, Node*, EvalContext* ctx) {
   ComplexValue c;
@@ -46,8 +47,6 @@ int EvalTrfmap(ArgSlot* args, void* result, Node* node, EvalContext* ctx) {
   return 0;
 }
 
-namespace {
-
 // The child evaluated over the run at the offsets' positions; column and row
 // stay those of the samples.
 void RunTrfmap(const RunCall& call) {
@@ -77,10 +76,6 @@ void RunTrfmap(const RunCall& call) {
 
 }  // namespace
 
-void RegisterTransformRunFns() {
-  RegisterRunFn(EvalTrfmap, RunTrfmap, false);
-}
-
 Node* BuildRi2cx(TypeId result, int nargs, ArgSlot* args, ViewParams* view) {
   return NodeCreate(result, nargs, args, 0, EvalRi2cx, "ri2cx", view);
 }
@@ -98,6 +93,23 @@ Node* BuildTrfmap(TypeId result, int nargs, ArgSlot* args, ViewParams* view) {
   if (offset != nullptr) flags |= offset->flags;
   node->flags = flags;
   return node;
+}
+
+std::span<const PrimitiveDecl> TransformDecls() {
+  // One builder and evaluation for both "trfmap" signatures.
+  static constexpr PrimitiveDecl kDecls[] = {
+      // name   result  arguments          builder      eval        run        flags
+      {"ri2cx", kOffset, {kCplx, kUnit}, BuildRi2cx, EvalRi2cx, nullptr, kNoPrimitiveFlags},
+      {"trfmap",
+       kColour,
+       {kColour, kOffset},
+       BuildTrfmap,
+       EvalTrfmap,
+       RunTrfmap,
+       kNoPrimitiveFlags},
+      {"trfmap", kUnit, {kUnit, kOffset}, BuildTrfmap, EvalTrfmap, RunTrfmap, kNoPrimitiveFlags},
+  };
+  return kDecls;
 }
 
 }  // namespace pxb

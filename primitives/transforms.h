@@ -12,10 +12,4 @@ Node* BuildRi2cx(TypeId result, int nargs, ArgSlot* args, ViewParams* view);
 // (unit; unit, offset).
 Node* BuildTrfmap(TypeId result, int nargs, ArgSlot* args, ViewParams* view);
 
-// Registers the run version of "trfmap".
-void RegisterTransformRunFns();
-
-int EvalRi2cx(ArgSlot* args, void* result, Node* node, EvalContext* ctx);
-int EvalTrfmap(ArgSlot* args, void* result, Node* node, EvalContext* ctx);
-
 }  // namespace pxb

@@ -6,6 +6,7 @@
 
 #include "engine/numeric.h"
 #include "engine/rand.h"
+#include "primitives/declaration.h"
 
 namespace pxb {
 namespace {
@@ -137,6 +138,22 @@ int MakeColour(void* out, ViewParams* view) {
   c.c[3] = 1.0;
   std::memcpy(out, &c, sizeof c);
   return 0;
+}
+
+std::span<const TypeDecl> ValueTypeDecls() {
+  static constexpr TypeDecl kDecls[] = {
+      // id      name       size  blend         random constant
+      {kSubtree, "subtree", 4, nullptr, nullptr},
+      {kUnit, "unit", 8, BlendScalar, MakeUnit},
+      {kExpo, "expo", 8, BlendScalar, MakeExpo},
+      {kBipolar, "bipolar", 8, BlendScalar, MakeBipolar},
+      {kGauss, "gauss", 8, BlendScalar, MakeGauss},
+      {kPlain, "plain", 8, nullptr, nullptr},
+      {kOffset, "offset", 24, nullptr, nullptr},
+      {kCplx, "cplx", 24, BlendComplex, MakeComplex},
+      {kColour, "colour", 40, BlendColour, MakeColour},
+  };
+  return kDecls;
 }
 
 }  // namespace pxb

@@ -63,21 +63,42 @@ TEST_F(ColourOpsTest, Combinators) {
   ColourValue q = q_;
   ArgSlot slots[3] = {{kUnit, &a}, {kColour, &p}, {kColour, &q}};
   ColourValue out{{0, 0, 0, 0}, 7, 0};
-  EvalGmix(slots, &out, nullptr, nullptr);
+  Node* gmix = BuildNode(BuildGmix, kColour, {slots[0], slots[1], slots[2]}, &view_);
+  gmix->eval(slots, &out, gmix, nullptr);
+  NodeRelease(&gmix, &view_);
   EXPECT_EQ(out.hsv, 7);
   EXPECT_EQ(out.c[0], 0.5 * 0.9 + 0.5 * 0.1);
 }
 
-TEST(MirrorFold, RepeatsTheEdgePixel) {
+// A grey image w pixels wide whose column c has the byte c: the luminance
+// leaf then tells which column a position folds to.
+TEST_F(ColourOpsTest, LeavesFoldPositionsByMirrorTilingRepeatingTheEdgePixel) {
+  uint8_t ramp[10];
+  for (uint8_t c = 0; c < 10; ++c)
+    ramp[c] = c;
+  auto columnRead = [&](int32_t column, int32_t w) {
+    SetSourceImage(w, 1, ramp, w, 1);
+    Node* luma = BuildVphtshp(kUnit, 0, nullptr, &view_);
+    EvalContext ctx{};
+    ctx.column = column;
+    double v = -1.0;
+    luma->eval(nullptr, &v, luma, &ctx);
+    NodeRelease(&luma, &view_);
+    for (int32_t c = 0; c < w; ++c) {
+      if (v == (c * 0.001172549019607843 + c * 0.0023019607843137255) + c * 0.0004470588235294118)
+        return c;
+    }
+    return int32_t{-1};  // not a pixel of the image
+  };
   const int cols[] = {-1, 0, 9, 10, 19, 20, -10, -11, -21};
   const int folded[] = {0, 0, 9, 9, 0, 0, 9, 9, 0};
   for (int i = 0; i < 9; ++i)
-    EXPECT_EQ(MirrorFold(cols[i], 10), folded[i]) << cols[i];
+    EXPECT_EQ(columnRead(cols[i], 10), folded[i]) << cols[i];
   for (int w : {1, 2, 7}) {
-    EXPECT_EQ(MirrorFold(w, w), w - 1);
-    EXPECT_EQ(MirrorFold(-w - 1, w), w - 1);
+    EXPECT_EQ(columnRead(w, w), w - 1);
+    EXPECT_EQ(columnRead(-w - 1, w), w - 1);
   }
-  const int32_t m = MirrorFold(INT32_MIN, 10);  // a non-finite position
+  const int32_t m = columnRead(INT32_MIN, 10);  // a non-finite position
   EXPECT_TRUE(m >= 0 && m < 10);
 }
 

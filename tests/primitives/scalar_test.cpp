@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 #include <thread>
+#include <vector>
 
 #include "tests/primitives/test_registry.h"
 
@@ -26,11 +27,6 @@ RandState StateDrawing(double u) {
       {static_cast<uint16_t>(x), static_cast<uint16_t>(x >> 16), static_cast<uint16_t>(x >> 32)}};
 }
 
-double DitherWith(double u, double a, double levels) {
-  RandState s = StateDrawing(u);
-  return DitherValue(a, levels, &s);
-}
-
 bool Same(const RandState& a, const RandState& b) {
   return std::memcmp(&a, &b, sizeof a) == 0;
 }
@@ -49,25 +45,43 @@ class ScalarTest : public ::testing::Test {
   Node* Dither(Node* a, double levels) {
     return BuildNode(BuildDither, kUnit, {{kSubtree, &a}, {kUnit, &levels}}, &view_);
   }
+  // A two-argument function over constants, folded when the tree is prepared.
+  double Apply(BuilderFn builder, double a, double b, RandState* dither = nullptr) {
+    TestRender render(BuildNode(builder, kUnit, {{kUnit, &a}, {kUnit, &b}}, &view_), view_, dither);
+    return render.UnitAt(0, 0);
+  }
+  double Bias(double x, double b) { return Apply(BuildBias, x, b); }
+  double Gain(double x, double g) { return Apply(BuildGain, x, g); }
+  // "dither" of a at `levels` whose one draw is u.
+  double DitherWith(double u, double a, double levels) {
+    RandState s = StateDrawing(u);
+    return Apply(BuildDither, a, levels, &s);
+  }
+  // The first three samples of dither(0.5) with no render state: they draw
+  // from the calling thread's own state.
+  std::vector<double> ThreadDitherRow() {
+    TestRender render(Dither(Varying(0.5), 0.0), view_);
+    return {render.UnitAt(0, 0), render.UnitAt(1, 0), render.UnitAt(2, 0)};
+  }
 
   ViewParams view_{8, 4, 0, {}};
 };
 
-TEST(Curves, BiasAndGainPublishedValues) {
-  EXPECT_EQ(BiasCurve(0.25, 0.75), 0.15625);
-  EXPECT_EQ(BiasCurve(0.5, 1.0), 0.25);
-  EXPECT_EQ(BiasCurve(0.5, 0.0), 0.75);
-  EXPECT_EQ(BiasCurve(0.5, 1.5), 0.0625);  // s = 2: p = 4
-  EXPECT_EQ(BiasCurve(0.5, -0.5), 0.9375);
+TEST_F(ScalarTest, BiasAndGainPublishedValues) {
+  EXPECT_EQ(Bias(0.25, 0.75), 0.15625);
+  EXPECT_EQ(Bias(0.5, 1.0), 0.25);
+  EXPECT_EQ(Bias(0.5, 0.0), 0.75);
+  EXPECT_EQ(Bias(0.5, 1.5), 0.0625);  // s = 2: p = 4
+  EXPECT_EQ(Bias(0.5, -0.5), 0.9375);
   for (double x : {-0.3, 0.37, 2.5}) {
-    EXPECT_EQ(BiasCurve(x, 0.5), x);
-    EXPECT_EQ(BiasCurve(x, kNaN), x);
+    EXPECT_EQ(Bias(x, 0.5), x);
+    EXPECT_EQ(Bias(x, kNaN), x);
   }
-  EXPECT_EQ(GainCurve(0.25, 0.75), 0.1875);
-  EXPECT_EQ(GainCurve(0.75, 0.75), 1.0 - 0.1875);
+  EXPECT_EQ(Gain(0.25, 0.75), 0.1875);
+  EXPECT_EQ(Gain(0.75, 0.75), 1.0 - 0.1875);
   for (double g : {0.0, 0.1, 0.75, 1.0, 1.7, -0.4}) {
-    EXPECT_EQ(GainCurve(0.5, g), 0.5) << g;
-    EXPECT_EQ(GainCurve(1.25, g), 1.0 + GainCurve(0.25, g)) << g;
+    EXPECT_EQ(Gain(0.5, g), 0.5) << g;
+    EXPECT_EQ(Gain(1.25, g), 1.0 + Gain(0.25, g)) << g;
   }
 }
 
@@ -116,7 +130,7 @@ TEST_F(ScalarTest, CoordinateLeavesFollowThePixel) {
   EXPECT_EQ(render.UnitAt(0, 0), 0.0);
 }
 
-TEST(Dither, StartStateAndThresholds) {
+TEST_F(ScalarTest, DitherStartStateAndThresholds) {
   RandState s = kDitherStartState;
   EXPECT_EQ(NextDoubleOn(&s), 0.12024877400667933);
   EXPECT_EQ(NextDoubleOn(&s), 0.7154663333209541);
@@ -139,34 +153,37 @@ TEST(Dither, StartStateAndThresholds) {
   EXPECT_TRUE(std::isfinite(DitherWith(0.5, kNaN, 0.0)));
 }
 
+// Every thread starts at the start words: a fresh thread is a known state.
 TEST_F(ScalarTest, DitherStateOfTheThreadOrOfTheRender) {
-  // Without a render state: the thread's own, from the start words.
-  ResetThreadDitherState();
-  {
-    TestRender render(Dither(Varying(0.5), 0.0), view_);
-    EXPECT_STREQ(render.root()->name, "dither");
-    EXPECT_EQ(render.UnitAt(0, 0), 0.0);
-    EXPECT_EQ(render.UnitAt(1, 0), 1.0);
-    EXPECT_EQ(render.UnitAt(2, 0), 1.0);
-  }
-  double first = -1.0;
-  std::thread other([&first] { first = NextDoubleOn(ThreadDitherState()); });
-  other.join();
-  EXPECT_EQ(first, 0.12024877400667933);  // untouched by this thread's draws
+  const std::vector<double> fromStart = {0.0, 1.0, 1.0};
+  // Without a render state: the thread's own, untouched by other threads.
+  std::vector<double> first;
+  std::vector<double> second;
+  std::thread a([&] { first = ThreadDitherRow(); });
+  a.join();
+  std::thread b([&] { second = ThreadDitherRow(); });
+  b.join();
+  EXPECT_EQ(first, fromStart);
+  EXPECT_EQ(second, fromStart);
 
   // With a render state: that one advances, the thread's does not.
-  ResetThreadDitherState();
   RandState own = kDitherStartState;
   RandState expected = kDitherStartState;
-  {
-    TestRender render(Dither(Varying(0.5), 0.0), view_, &own);
-    EXPECT_EQ(render.UnitAt(0, 0), 0.0);
-    EXPECT_EQ(render.UnitAt(1, 0), 1.0);
-  }
+  std::vector<double> after;
+  std::thread c([&] {
+    {
+      TestRender render(Dither(Varying(0.5), 0.0), view_, &own);
+      EXPECT_STREQ(render.root()->name, "dither");
+      EXPECT_EQ(render.UnitAt(0, 0), 0.0);
+      EXPECT_EQ(render.UnitAt(1, 0), 1.0);
+    }
+    after = ThreadDitherRow();
+  });
+  c.join();
   StepState(&expected);
   StepState(&expected);
   EXPECT_TRUE(Same(own, expected));
-  EXPECT_TRUE(Same(*ThreadDitherState(), kDitherStartState));
+  EXPECT_EQ(after, fromStart);
 }
 
 TEST_F(ScalarTest, DitherOverConstantChildrenIsFoldedOnce) {
