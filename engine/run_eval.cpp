@@ -293,54 +293,70 @@ void RunEvaluator::Fallback(Node* node, const RunArg* args, const RunContext& rc
 }
 
 void RunEvaluator::EvaluateRow(int32_t row, const int32_t* columns, int32_t n, double* out) {
+  int32_t rows[kMaxRun];
+  std::fill(rows, rows + kMaxRun, row);
+  for (int32_t first = 0; first < n; first += kMaxRun) {
+    const int32_t count = std::min(kMaxRun, n - first);
+    const int channels = root_ != nullptr && root_->type == kColour ? 3 : 1;
+    EvaluateRun(columns + first, rows, count, out + static_cast<ptrdiff_t>(first) * channels);
+  }
+}
+
+void RunEvaluator::EvaluateSamples(const int32_t* columns, const int32_t* rows, int32_t n,
+                                   RandState* dither, double* out) {
+  draws_ = *dither;
+  const int channels = root_ != nullptr && root_->type == kColour ? 3 : 1;
+  for (int32_t first = 0; first < n; first += kMaxRun) {
+    const int32_t count = std::min(kMaxRun, n - first);
+    EvaluateRun(columns + first, rows + first, count,
+                out + static_cast<ptrdiff_t>(first) * channels);
+  }
+  *dither = draws_;
+}
+
+// One run of at most kMaxRun samples.
+void RunEvaluator::EvaluateRun(const int32_t* columns, const int32_t* rows, int32_t n,
+                               double* out) {
   if (root_ == nullptr) return;
-  const bool colour = root_->type == kColour;
-  const int channels = colour ? 3 : 1;
   if (exact_) {
-    EvaluateExact(row, columns, n, out);
+    EvaluateExact(columns, rows, n, out);
     return;
   }
+  const bool colour = root_->type == kColour;
   double x[kMaxRun];
   double y[kMaxRun];
   double z[kMaxRun];
-  int32_t rows[kMaxRun];
-  const double rowY = static_cast<double>(row) / static_cast<double>(view_.height);
-  for (int32_t first = 0; first < n; first += kMaxRun) {
-    const int32_t count = std::min(kMaxRun, n - first);
-    const int32_t* cols = columns + first;
-    for (int32_t i = 0; i < count; ++i) {
-      x[i] = static_cast<double>(cols[i]) / static_cast<double>(view_.width);
-      y[i] = rowY;
-      z[i] = 0.0;
-      rows[i] = row;
-    }
-    const RunContext rc{count, x, y, z, cols, rows, NewGeneration()};
-    unsigned char* values = rootValues_.data();
-    Evaluate(root_, rc, values);
-    AdvanceState(&draws_, static_cast<uint64_t>(count) * static_cast<uint64_t>(drawsPerSample_));
-    double* dst = out + static_cast<ptrdiff_t>(first) * channels;
-    const int32_t size = root_->resultSize;
-    for (int32_t i = 0; i < count; ++i) {
-      const unsigned char* v = values + static_cast<ptrdiff_t>(i) * size;
-      if (colour) {
-        ColourValue c;
-        std::memcpy(&c, v, sizeof c);
-        HsvToRgb(&c);
-        std::copy(c.c, c.c + 3, dst + static_cast<ptrdiff_t>(i) * 3);
-      } else {
-        std::memcpy(dst + i, v, sizeof(double));
-      }
+  for (int32_t i = 0; i < n; ++i) {
+    x[i] = static_cast<double>(columns[i]) / static_cast<double>(view_.width);
+    y[i] = static_cast<double>(rows[i]) / static_cast<double>(view_.height);
+    z[i] = 0.0;
+  }
+  const RunContext rc{n, x, y, z, columns, rows, NewGeneration()};
+  unsigned char* values = rootValues_.data();
+  Evaluate(root_, rc, values);
+  AdvanceState(&draws_, static_cast<uint64_t>(n) * static_cast<uint64_t>(drawsPerSample_));
+  const int32_t size = root_->resultSize;
+  for (int32_t i = 0; i < n; ++i) {
+    const unsigned char* v = values + static_cast<ptrdiff_t>(i) * size;
+    if (colour) {
+      ColourValue c;
+      std::memcpy(&c, v, sizeof c);
+      HsvToRgb(&c);
+      std::copy(c.c, c.c + 3, out + static_cast<ptrdiff_t>(i) * 3);
+    } else {
+      std::memcpy(out + i, v, sizeof(double));
     }
   }
 }
 
-void RunEvaluator::EvaluateExact(int32_t row, const int32_t* columns, int32_t n, double* out) {
+void RunEvaluator::EvaluateExact(const int32_t* columns, const int32_t* rows, int32_t n,
+                                 double* out) {
   EvalContext ctx{};
   ctx.mask = kRenderMask;
   ctx.dither = &draws_;
-  ctx.row = row;
   for (int32_t i = 0; i < n; ++i) {
     ctx.column = columns[i];
+    ctx.row = rows[i];
     if (root_->type == kColour) {
       ColourValue c{};
       EvaluateAt(root_, &c, &ctx, &view_);

@@ -88,6 +88,13 @@ class RunEvaluator {
   // double per sample for a `unit` root, red, green, blue for a `colour` root.
   void EvaluateRow(int32_t row, const int32_t* columns, int32_t n, double* out);
 
+  // Evaluates the n samples (columns[i], rows[i]) in the order given, as
+  // EvaluateRow does, with "dither" drawing from *dither: the draws of the n
+  // samples are taken from it in that order and *dither is left after them,
+  // as n per-sample evaluations with that state would leave it.
+  void EvaluateSamples(const int32_t* columns, const int32_t* rows, int32_t n, RandState* dither,
+                       double* out);
+
   // For run functions of nodes that evaluate a child themselves: evaluates
   // node over rc into out (rc.count values of node->resultSize bytes). A null
   // node gives zero values.
@@ -109,7 +116,8 @@ class RunEvaluator {
   void PlanDraws(Node* node);
   void Compute(Node* node, NodeInfo& info, const RunContext& rc, unsigned char* out);
   void Fallback(Node* node, const RunArg* args, const RunContext& rc, unsigned char* out);
-  void EvaluateExact(int32_t row, const int32_t* columns, int32_t n, double* out);
+  void EvaluateRun(const int32_t* columns, const int32_t* rows, int32_t n, double* out);
+  void EvaluateExact(const int32_t* columns, const int32_t* rows, int32_t n, double* out);
 
   Node* root_;
   ViewParams view_;

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "engine/node.h"
+#include "engine/run_eval.h"
 #include "ui/layer_calls.h"
 #include "ui/preview.h"
 
@@ -33,6 +34,10 @@ struct StepTarget {
   // Stop requests looked at after every sample (either may be null).
   const std::atomic<int32_t>* stopAll;
   const std::atomic<int32_t>* stop;
+  // The run evaluator of root for view; null evaluates sample by sample.
+  // Either way "dither" draws from context->dither in the order of the
+  // samples.
+  RunEvaluator* evaluator = nullptr;
 };
 
 struct StepOutcome {
