@@ -18,15 +18,30 @@ struct RunFnEntry {
 };
 
 // The run versions known to the process, filled once during registration.
+struct RunBlendEntry {
+  EvalFn blend;
+  RunBlendFn run;
+};
+
 struct RunFnTable {
   static constexpr int kCapacity = 64;
   RunFnEntry entries[kCapacity];
   int count;
+  RunBlendEntry blends[kCapacity];
+  int blendCount;
 };
 
 RunFnTable& RunFunctions() {
   static RunFnTable table{};
   return table;
+}
+
+RunBlendFn FindRunBlend(EvalFn blend) {
+  const RunFnTable& t = RunFunctions();
+  for (int i = 0; i < t.blendCount; ++i) {
+    if (t.blends[i].blend == blend) return t.blends[i].run;
+  }
+  return nullptr;
 }
 
 const RunFnEntry* FindRunFn(EvalFn eval) {
@@ -86,11 +101,10 @@ void ResampleRun(const RunCall& call) {
     ix1[i] = WrapAdd(ix[i], 1);
     iy1[i] = WrapAdd(iy[i], 1);
   }
-  std::vector<unsigned char> cells(static_cast<size_t>(4) * static_cast<size_t>(n) *
-                                   static_cast<size_t>(size));
+  unsigned char* cells = call.evaluator->CornerScratch(node);
   unsigned char* corner[4];
   for (int k = 0; k < 4; ++k)
-    corner[k] = cells.data() + static_cast<ptrdiff_t>(k) * n * size;
+    corner[k] = cells + static_cast<ptrdiff_t>(k) * n * size;
   call.evaluator->Evaluate(child, grid, corner[0]);
   grid = RunContext{n, rc.x, rc.y, rc.z, ix1, iy, call.evaluator->NewGeneration()};
   call.evaluator->Evaluate(child, grid, corner[1]);
@@ -99,6 +113,16 @@ void ResampleRun(const RunCall& call) {
   grid = RunContext{n, rc.x, rc.y, rc.z, ix1, iy1, call.evaluator->NewGeneration()};
   call.evaluator->Evaluate(child, grid, corner[3]);
 
+  double tx[kMaxRun];
+  double ty[kMaxRun];
+  for (int32_t i = 0; i < n; ++i) {
+    tx[i] = fx[i] - ix[i];
+    ty[i] = fy[i] - iy[i];
+  }
+  if (const RunBlendFn run = FindRunBlend(blend)) {
+    run(corner, tx, ty, n, size, call.out);
+    return;
+  }
   // The same four slots, the same copies and the same blend calls as the
   // per-sample function.
   const int32_t stride = MaxTypeSize();
@@ -117,17 +141,15 @@ void ResampleRun(const RunCall& call) {
   ctx.mask = kRenderMask;
   for (int32_t i = 0; i < n; ++i) {
     const ptrdiff_t at = static_cast<ptrdiff_t>(i) * size;
-    const double tx = fx[i] - ix[i];
-    const double ty = fy[i] - iy[i];
     CopyValue(s0, corner[0] + at, size);
     CopyValue(s1, corner[1] + at, size);
-    std::memcpy(s2, &tx, sizeof tx);
+    std::memcpy(s2, &tx[i], sizeof(double));
     blend(top, s0, nullptr, &ctx);
     CopyValue(s1, corner[2] + at, size);
     CopyValue(s2, corner[3] + at, size);
-    std::memcpy(s3, &tx, sizeof tx);
+    std::memcpy(s3, &tx[i], sizeof(double));
     blend(bottom, s1, nullptr, &ctx);
-    std::memcpy(s2, &ty, sizeof ty);
+    std::memcpy(s2, &ty[i], sizeof(double));
     blend(vertical, s0, nullptr, &ctx);
     CopyValue(call.out + at, s0, size);
   }
@@ -154,6 +176,24 @@ RunEvaluator::RunEvaluator(Node* root, const ViewParams& view, const RandState& 
   if (root_ != nullptr) {
     rootValues_.resize(static_cast<size_t>(kMaxRun) * static_cast<size_t>(root_->resultSize));
   }
+}
+
+void RegisterRunBlend(EvalFn blend, RunBlendFn run) {
+  RunFnTable& t = RunFunctions();
+  for (int i = 0; i < t.blendCount; ++i) {
+    if (t.blends[i].blend == blend) {
+      t.blends[i].run = run;
+      return;
+    }
+  }
+  if (t.blendCount < RunFnTable::kCapacity) t.blends[t.blendCount++] = RunBlendEntry{blend, run};
+}
+
+unsigned char* RunEvaluator::CornerScratch(Node* node) {
+  std::vector<unsigned char>& corners = infos_[node].corners;
+  const size_t bytes = static_cast<size_t>(4) * kMaxRun * static_cast<size_t>(node->resultSize);
+  if (corners.size() < bytes) corners.resize(bytes);
+  return corners.data();
 }
 
 void RunEvaluator::Register(Node* node) {

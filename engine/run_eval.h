@@ -65,6 +65,16 @@ using RunFn = void (*)(const RunCall& call);
 // EvalContext::dither. Called during start-up registration only.
 void RegisterRunFn(EvalFn eval, RunFn run, bool drawsDither);
 
+// The bilinear step of resampling over a run, for one type's blend B:
+// out[i] = B(B(c0[i], c1[i], tx[i]), B(c2[i], c3[i], tx[i]), ty[i]), values
+// `size` bytes apart, each B computed exactly as the type's blend function.
+using RunBlendFn = void (*)(const unsigned char* const corners[4], const double* tx,
+                            const double* ty, int32_t n, int32_t size, unsigned char* out);
+
+// Registers the run version of the blend function `blend`. Called during
+// start-up registration only.
+void RegisterRunBlend(EvalFn blend, RunBlendFn run);
+
 class RunEvaluator {
  public:
   // root is a tree prepared for view by PrepareTree; dither is the state the
@@ -101,6 +111,11 @@ class RunEvaluator {
   void Evaluate(Node* node, const RunContext& rc, unsigned char* out);
   uint64_t NewGeneration() { return ++generation_; }
 
+  // Scratch memory of node for its four corner values over a run: four runs
+  // of node->resultSize bytes, kept from one run to the next. One block per
+  // node, as a resampled subtree may resample again.
+  unsigned char* CornerScratch(Node* node);
+
  private:
   struct NodeInfo {
     RunFn run = nullptr;
@@ -108,6 +123,7 @@ class RunEvaluator {
     int32_t drawIndex = -1;
     std::vector<unsigned char> argBuffers[3];
     std::vector<unsigned char> cache;
+    std::vector<unsigned char> corners;
     uint64_t cacheGeneration = 0;
   };
 

@@ -17,4 +17,7 @@ inline constexpr double kFractalByteScale = 0.00392156862745098;
 Node* BuildRfract(TypeId result, int nargs, ArgSlot* args, ViewParams* view);
 Node* BuildBfract(TypeId result, int nargs, ArgSlot* args, ViewParams* view);
 
+// Registers the run versions of "rfract" and "bfract".
+void RegisterFractalRunFns();
+
 }  // namespace pxb

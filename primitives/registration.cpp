@@ -91,6 +91,8 @@ void RegisterAll() {
   RegisterNoiseRunFns();
   RegisterTransformRunFns();
   RegisterColourRunFns();
+  RegisterFractalRunFns();
+  RegisterBlendRunFns();
 
   // The host-image leaves stand in for `colour` and `unit` arguments at the
   // depth limit.

@@ -48,6 +48,22 @@ int EvalTrfmap(ArgSlot* args, void* result, Node* node, EvalContext* ctx) {
 
 namespace {
 
+void RunRi2cx(const RunCall& call) {
+  const RunContext& rc = *call.rc;
+  const int32_t size = call.node->resultSize;
+  for (int32_t i = 0; i < rc.count; ++i) {
+    ComplexValue c;
+    std::memcpy(&c, call.args[0].data + i * call.args[0].stride, sizeof c);
+    c = Cartesian(c);
+    const double k = ReadUnit(call.args[1].data + i * call.args[1].stride);
+    const double xy[2] = {(c.re * k) * 0.1 + rc.x[i], (c.im * k) * 0.1 + rc.y[i]};
+    unsigned char* out = call.out + static_cast<ptrdiff_t>(i) * size;
+    // z keeps what the node's result holds, as in the per-sample function.
+    std::memcpy(out, call.node->values, static_cast<size_t>(size));
+    std::memcpy(out, xy, sizeof xy);
+  }
+}
+
 // The child evaluated over the run at the offsets' positions; column and row
 // stay those of the samples.
 void RunTrfmap(const RunCall& call) {
@@ -79,6 +95,7 @@ void RunTrfmap(const RunCall& call) {
 
 void RegisterTransformRunFns() {
   RegisterRunFn(EvalTrfmap, RunTrfmap, false);
+  RegisterRunFn(EvalRi2cx, RunRi2cx, false);
 }
 
 Node* BuildRi2cx(TypeId result, int nargs, ArgSlot* args, ViewParams* view) {
