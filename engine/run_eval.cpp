@@ -15,6 +15,7 @@ struct RunFnEntry {
   EvalFn eval;
   RunFn run;
   bool drawsDither;
+  bool lazyOnce;
 };
 
 // The run versions known to the process, filled once during registration.
@@ -157,15 +158,16 @@ void ResampleRun(const RunCall& call) {
 
 }  // namespace
 
-void RegisterRunFn(EvalFn eval, RunFn run, bool drawsDither) {
+void RegisterRunFn(EvalFn eval, RunFn run, bool drawsDither, bool lazyOnce) {
   RunFnTable& t = RunFunctions();
+  const RunFnEntry entry{eval, run, drawsDither, lazyOnce};
   for (int i = 0; i < t.count; ++i) {
     if (t.entries[i].eval == eval) {
-      t.entries[i] = RunFnEntry{eval, run, drawsDither};
+      t.entries[i] = entry;
       return;
     }
   }
-  if (t.count < RunFnTable::kCapacity) t.entries[t.count++] = RunFnEntry{eval, run, drawsDither};
+  if (t.count < RunFnTable::kCapacity) t.entries[t.count++] = entry;
 }
 
 RunEvaluator::RunEvaluator(Node* root, const ViewParams& view, const RandState& dither)
@@ -204,6 +206,7 @@ void RunEvaluator::Register(Node* node) {
   } else if (const RunFnEntry* entry = FindRunFn(node->eval)) {
     info.run = entry->run;
     info.drawsDither = entry->drawsDither;
+    info.lazyOnce = entry->lazyOnce;
   }
   for (int i = 0; i < node->nargs && i < 3; ++i) {
     Node* child = node->children[i].node;
@@ -240,13 +243,19 @@ void RunEvaluator::PlanDraws(Node* node) {
     if (HasLiveDraws(node)) exact_ = true;
     return;
   }
+  const bool lazyOnce = infos_[node].lazyOnce;
   for (int i = 0; i < node->nargs; ++i) {
     Node* child = node->children[i].node;
-    if (node->children[i].lazy != 0) {
-      if (HasLiveDraws(child)) exact_ = true;
-    } else {
+    if (node->children[i].lazy == 0) {
       PlanDraws(child);
+    } else if (!lazyOnce && HasLiveDraws(child)) {
+      exact_ = true;
     }
+  }
+  // A lazy child evaluated once per sample draws when the node's own
+  // function runs, after every other child.
+  for (int i = 0; lazyOnce && i < node->nargs; ++i) {
+    if (node->children[i].lazy != 0) PlanDraws(node->children[i].node);
   }
   NodeInfo& info = infos_[node];
   if (info.drawsDither) info.drawIndex = drawsPerSample_++;

@@ -62,8 +62,10 @@ using RunFn = void (*)(const RunCall& call);
 
 // Registers the run version of the per-sample function eval. drawsDither
 // marks the function that draws one value per sample from
-// EvalContext::dither. Called during start-up registration only.
-void RegisterRunFn(EvalFn eval, RunFn run, bool drawsDither);
+// EvalContext::dither. lazyOnce marks a function that evaluates each of its
+// lazy children exactly once per sample, after its other children: their
+// draws then have fixed places too. Called during start-up registration only.
+void RegisterRunFn(EvalFn eval, RunFn run, bool drawsDither, bool lazyOnce = false);
 
 // The bilinear step of resampling over a run, for one type's blend B:
 // out[i] = B(B(c0[i], c1[i], tx[i]), B(c2[i], c3[i], tx[i]), ty[i]), values
@@ -120,6 +122,7 @@ class RunEvaluator {
   struct NodeInfo {
     RunFn run = nullptr;
     bool drawsDither = false;
+    bool lazyOnce = false;
     int32_t drawIndex = -1;
     std::vector<unsigned char> argBuffers[3];
     std::vector<unsigned char> cache;

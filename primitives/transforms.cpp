@@ -94,7 +94,9 @@ void RunTrfmap(const RunCall& call) {
 }  // namespace
 
 void RegisterTransformRunFns() {
-  RegisterRunFn(EvalTrfmap, RunTrfmap, false);
+  // The subtree is evaluated once per sample (when there is one), after the
+  // offset.
+  RegisterRunFn(EvalTrfmap, RunTrfmap, false, true);
   RegisterRunFn(EvalRi2cx, RunRi2cx, false);
 }
 
