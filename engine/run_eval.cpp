@@ -88,7 +88,9 @@ void ResampleRun(const RunCall& call) {
     ix[i] = FloorToInt32(fx[i]);
     iy[i] = FloorToInt32(fy[i]);
   }
-  RunContext grid{n, rc.x, rc.y, rc.z, ix, iy, call.evaluator->NewGeneration()};
+  RunEvaluator& ev = *call.evaluator;
+  RunContext grid{
+      n, rc.x, rc.y, rc.z, ix, iy, ev.NewGeneration(), rc.drawOffset + ev.LazyDrawOffset(node, 0)};
   if (child == nullptr && blend == nullptr) {
     // The per-sample function's zeroed slot is the value.
     std::memset(call.out, 0, static_cast<size_t>(n) * static_cast<size_t>(size));
@@ -107,11 +109,20 @@ void ResampleRun(const RunCall& call) {
   for (int k = 0; k < 4; ++k)
     corner[k] = cells + static_cast<ptrdiff_t>(k) * n * size;
   call.evaluator->Evaluate(child, grid, corner[0]);
-  grid = RunContext{n, rc.x, rc.y, rc.z, ix1, iy, call.evaluator->NewGeneration()};
+  grid = RunContext{
+      n, rc.x, rc.y, rc.z, ix1, iy, ev.NewGeneration(), rc.drawOffset + ev.LazyDrawOffset(node, 1)};
   call.evaluator->Evaluate(child, grid, corner[1]);
-  grid = RunContext{n, rc.x, rc.y, rc.z, ix, iy1, call.evaluator->NewGeneration()};
+  grid = RunContext{
+      n, rc.x, rc.y, rc.z, ix, iy1, ev.NewGeneration(), rc.drawOffset + ev.LazyDrawOffset(node, 2)};
   call.evaluator->Evaluate(child, grid, corner[2]);
-  grid = RunContext{n, rc.x, rc.y, rc.z, ix1, iy1, call.evaluator->NewGeneration()};
+  grid = RunContext{n,
+                    rc.x,
+                    rc.y,
+                    rc.z,
+                    ix1,
+                    iy1,
+                    ev.NewGeneration(),
+                    rc.drawOffset + ev.LazyDrawOffset(node, 3)};
   call.evaluator->Evaluate(child, grid, corner[3]);
 
   double tx[kMaxRun];
@@ -173,7 +184,7 @@ void RegisterRunFn(EvalFn eval, RunFn run, bool drawsDither, bool lazyOnce) {
 RunEvaluator::RunEvaluator(Node* root, const ViewParams& view, const RandState& dither)
     : root_(root), view_(view), start_(dither), draws_(dither) {
   Register(root_);
-  PlanDraws(root_);
+  PlanDraws(root_, &drawsPerSample_);
   if (exact_) drawsPerSample_ = 0;
   if (root_ != nullptr) {
     rootValues_.resize(static_cast<size_t>(kMaxRun) * static_cast<size_t>(root_->resultSize));
@@ -234,8 +245,9 @@ bool RunEvaluator::HasLiveDraws(Node* node) {
 }
 
 // Walks the tree in the order the per-sample evaluation visits it and gives
-// each drawing node its place among the draws of one sample.
-void RunEvaluator::PlanDraws(Node* node) {
+// each drawing node its place among the draws of one sample, counting on
+// *draws.
+void RunEvaluator::PlanDraws(Node* node, int32_t* draws) {
   if (node == nullptr || IsConstant(node)) return;
   if (node->mark != 0) {
     // A shared subtree's cached result can stand in for a second evaluation,
@@ -243,11 +255,27 @@ void RunEvaluator::PlanDraws(Node* node) {
     if (HasLiveDraws(node)) exact_ = true;
     return;
   }
-  const bool lazyOnce = infos_[node].lazyOnce;
+  NodeInfo& info = infos_[node];
+  if (node->eval == ResampleEval) {
+    // The subtree is evaluated once, or at four cells one after the other
+    // when the map is blended: its draws are planned once, relative to the
+    // start of one evaluation, and that block repeats.
+    Node* child = node->children[0].node;
+    if (!HasLiveDraws(child)) return;
+    EvalFn blend = nullptr;
+    std::memcpy(&blend, node->priv, sizeof blend);
+    int32_t once = 0;
+    PlanDraws(child, &once);
+    info.lazyBase = *draws;
+    info.lazyDraws = once;
+    *draws += blend != nullptr ? 4 * once : once;
+    return;
+  }
+  const bool lazyOnce = info.lazyOnce;
   for (int i = 0; i < node->nargs; ++i) {
     Node* child = node->children[i].node;
     if (node->children[i].lazy == 0) {
-      PlanDraws(child);
+      PlanDraws(child, draws);
     } else if (!lazyOnce && HasLiveDraws(child)) {
       exact_ = true;
     }
@@ -255,10 +283,14 @@ void RunEvaluator::PlanDraws(Node* node) {
   // A lazy child evaluated once per sample draws when the node's own
   // function runs, after every other child.
   for (int i = 0; lazyOnce && i < node->nargs; ++i) {
-    if (node->children[i].lazy != 0) PlanDraws(node->children[i].node);
+    if (node->children[i].lazy != 0) PlanDraws(node->children[i].node, draws);
   }
-  NodeInfo& info = infos_[node];
-  if (info.drawsDither) info.drawIndex = drawsPerSample_++;
+  if (info.drawsDither) info.drawIndex = (*draws)++;
+}
+
+int32_t RunEvaluator::LazyDrawOffset(Node* node, int k) {
+  const NodeInfo& info = infos_[node];
+  return info.lazyBase + k * info.lazyDraws;
 }
 
 void RunEvaluator::SkipSamples(uint64_t samples) {
@@ -305,7 +337,7 @@ void RunEvaluator::Compute(Node* node, NodeInfo& info, const RunContext& rc, uns
   RandState state = draws_;
   RunCall call{node, args, out, &rc, this, nullptr, 0};
   if (info.drawsDither) {
-    AdvanceState(&state, static_cast<uint64_t>(info.drawIndex));
+    AdvanceState(&state, static_cast<uint64_t>(info.drawIndex + rc.drawOffset));
     call.draws = &state;
     call.drawSkip = drawsPerSample_ - 1;
   }
@@ -380,7 +412,7 @@ void RunEvaluator::EvaluateRun(const int32_t* columns, const int32_t* rows, int3
     y[i] = static_cast<double>(rows[i]) / static_cast<double>(view_.height);
     z[i] = 0.0;
   }
-  const RunContext rc{n, x, y, z, columns, rows, NewGeneration()};
+  const RunContext rc{n, x, y, z, columns, rows, NewGeneration(), 0};
   unsigned char* values = rootValues_.data();
   Evaluate(root_, rc, values);
   AdvanceState(&draws_, static_cast<uint64_t>(n) * static_cast<uint64_t>(drawsPerSample_));

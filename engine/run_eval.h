@@ -29,7 +29,10 @@ namespace pxb {
 inline constexpr int32_t kMaxRun = 256;
 
 // The samples of one run. generation tells contexts apart: two evaluations
-// of a shared node in the same generation give the same values.
+// of a shared node in the same generation give the same values. drawOffset
+// is where, among one sample's draws, the draws of the subtree evaluated
+// under this context begin (a resampled subtree is evaluated up to four
+// times per sample, each time drawing further on).
 struct RunContext {
   int32_t count;
   const double* x;
@@ -38,6 +41,7 @@ struct RunContext {
   const int32_t* column;
   const int32_t* row;
   uint64_t generation;
+  int32_t drawOffset;
 };
 
 // One argument over the run: value i is at data + i * stride; a constant has
@@ -113,6 +117,10 @@ class RunEvaluator {
   void Evaluate(Node* node, const RunContext& rc, unsigned char* out);
   uint64_t NewGeneration() { return ++generation_; }
 
+  // For resampling: the place of the draws of node's k-th evaluation of its
+  // subtree within one sample, relative to the context it is evaluated in.
+  int32_t LazyDrawOffset(Node* node, int k);
+
   // Scratch memory of node for its four corner values over a run: four runs
   // of node->resultSize bytes, kept from one run to the next. One block per
   // node, as a resampled subtree may resample again.
@@ -123,6 +131,8 @@ class RunEvaluator {
     RunFn run = nullptr;
     bool drawsDither = false;
     bool lazyOnce = false;
+    int32_t lazyBase = 0;   // resampling: where its subtree's draws begin
+    int32_t lazyDraws = 0;  // resampling: the draws of one evaluation of it
     int32_t drawIndex = -1;
     std::vector<unsigned char> argBuffers[3];
     std::vector<unsigned char> cache;
@@ -132,7 +142,7 @@ class RunEvaluator {
 
   void Register(Node* node);
   bool HasLiveDraws(Node* node);
-  void PlanDraws(Node* node);
+  void PlanDraws(Node* node, int32_t* draws);
   void Compute(Node* node, NodeInfo& info, const RunContext& rc, unsigned char* out);
   void Fallback(Node* node, const RunArg* args, const RunContext& rc, unsigned char* out);
   void EvaluateRun(const int32_t* columns, const int32_t* rows, int32_t n, double* out);

@@ -37,6 +37,8 @@ struct Worker {
     tree = GrowTreeCopy(member, &vp);
     if (tree == nullptr) return false;
     PrepareTree(&tree, &ctx, &vp);
+    // Short of memory to wrap a map root for the view, the tree is given up.
+    if (tree == nullptr) return false;
     evaluator = std::make_unique<RunEvaluator>(tree, vp, dither);
     return true;
   }

@@ -87,7 +87,8 @@ void RunTrfmap(const RunCall& call) {
     y[i] = at.y;
     z[i] = at.z;
   }
-  const RunContext moved{rc.count, x, y, z, rc.column, rc.row, call.evaluator->NewGeneration()};
+  const RunContext moved{rc.count,     x, y, z, rc.column, rc.row, call.evaluator->NewGeneration(),
+                         rc.drawOffset};
   call.evaluator->Evaluate(child, moved, call.out);
 }
 

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "engine/run_eval.h"
+#include "primitives/fractal_generator.h"
+#include "primitives/fractal_maps.h"
 #include "primitives/scalar.h"
 #include "primitives/transforms.h"
 #include "primitives/value_types.h"
@@ -27,6 +29,9 @@ class RunDrawsTest : public ::testing::Test {
     testing::RegisterValueTypes();
     RegisterScalarRunFns();
     RegisterTransformRunFns();
+    RegisterFractalRunFns();
+    RegisterBlendRunFns();
+    SetFractalGridSize(4);
   }
 
   Node* Mu() { return BuildMu(kUnit, 0, nullptr, &view_); }
@@ -39,6 +44,12 @@ class RunDrawsTest : public ::testing::Test {
   }
   Node* Ri2cx(ComplexValue c, Node* k) {
     return BuildNode(BuildRi2cx, kOffset, {{kCplx, &c}, {kSubtree, &k}}, &view_);
+  }
+  // A map of another resolution than the view, drawing at every cell.
+  Node* DitheredMap(double levels) {
+    double exponent = 0.7;
+    Node* map = BuildNode(BuildRfract, kUnit, {{kUnit, &exponent}}, &view_);
+    return Dither(map, levels);
   }
   Node* Trfmap(Node* f, Node* offset) {
     return BuildNode(BuildTrfmap, kUnit, {{kSubtree, &f}, {kSubtree, &offset}}, &view_);
@@ -108,6 +119,22 @@ TEST_F(RunDrawsTest, DrawsAroundATransformKeepTheirOrder) {
         return Peplus(Dither(Mu(), 2.0), Peplus(moved, Dither(Mv(), 7.0)));
       },
       view_, false);
+}
+
+TEST_F(RunDrawsTest, ResampledMapDrawsAtEachCellItReads) {
+  // Blended (four cells a sample, one after the other) and nearest (one
+  // cell), with draws before, inside and after the resampled map.
+  for (const int32_t smooth : {1, 0}) {
+    view_.smooth = smooth;
+    ExpectRunsMatch(
+        [&] {
+          view_.rand = RandState{{1, 2, 3}};  // the same maps every time
+          Node* moved = Trfmap(Peplus(DitheredMap(3.0), Dither(Mv(), 2.0)),
+                               Ri2cx(ComplexValue{0.5, 0.25, 0, 0}, Dither(Mu(), 2.0)));
+          return Peplus(Dither(Mu(), 5.0), Peplus(moved, DitheredMap(1.0)));
+        },
+        view_, false);
+  }
 }
 
 TEST_F(RunDrawsTest, SharedDrawingSubtreeFallsBackToTheExactPath) {
