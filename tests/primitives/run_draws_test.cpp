@@ -3,7 +3,8 @@
 // sample is easy to get wrong.
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <bit>
+#include <cstdint>
 #include <functional>
 #include <vector>
 
@@ -94,8 +95,11 @@ void ExpectRunsMatch(const std::function<Node*()>& make, ViewParams view, bool e
     for (int32_t y = exact ? 0 : from; y < kH; ++y) {
       double row[kW];
       evaluator.EvaluateRow(y, columns, kW, row);
-      EXPECT_EQ(std::memcmp(row, &want[static_cast<size_t>(y) * kW], sizeof row), 0)
-          << "row " << y << " after a seek to row " << from;
+      for (int32_t x = 0; x < kW; ++x) {
+        EXPECT_EQ(std::bit_cast<uint64_t>(row[x]),
+                  std::bit_cast<uint64_t>(want[static_cast<size_t>(y * kW + x)]))
+            << "column " << x << " row " << y << " after a seek to row " << from;
+      }
     }
     NodeRelease(&tree, &view);
   }
