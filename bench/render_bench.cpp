@@ -2,9 +2,9 @@
 // grown filters, and a dialog's worth of previews.
 #include <benchmark/benchmark.h>
 
-#include <cmath>
 #include <vector>
 
+#include "bench/bench_image.h"
 #include "engine/colour.h"
 #include "evolution/population.h"
 #include "evolution/render.h"
@@ -17,24 +17,6 @@ namespace pxb {
 namespace {
 
 constexpr int kFilters = 20;
-
-// A stand-in photograph: gradients, rings and a little pseudo-random grain.
-std::vector<uint8_t> MakeImage(int w, int h) {
-  std::vector<uint8_t> px(static_cast<size_t>(w) * static_cast<size_t>(h) * 3);
-  uint32_t grain = 12345;
-  for (int y = 0; y < h; ++y) {
-    for (int x = 0; x < w; ++x) {
-      grain = grain * 1103515245u + 12345u;
-      const double r = std::hypot(x - w * 0.6, y - h * 0.4) / w;
-      uint8_t* p =
-          &px[(static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)) * 3];
-      p[0] = static_cast<uint8_t>(255.0 * x / w);
-      p[1] = static_cast<uint8_t>(127.5 + 127.5 * std::sin(40.0 * r));
-      p[2] = static_cast<uint8_t>((255 * y / h + (grain >> 28)) & 0xFF);
-    }
-  }
-  return px;
-}
 
 // The same twenty members every run: seeds (357, 2026, k), colour and unit
 // roots alternating.
@@ -71,38 +53,42 @@ RenderFn Renderer(const benchmark::State& state) {
   return state.range(0) != 0 ? RenderMember : RenderMemberPerSample;
 }
 
+// Arg 2 is the side of the square image: 2048 (4.2 megapixels) for the
+// figures, 512 for a profile under an instruction counter.
 void BM_ApplyTwentyFilters(benchmark::State& state) {
-  constexpr int kSide = 2048;  // 4.2 megapixels
-  std::vector<uint8_t> image = MakeImage(kSide, kSide);
-  SetSourceImage(kSide, kSide, image.data(), kSide * 3, 3);
+  const int side = static_cast<int>(state.range(2));
+  std::vector<uint8_t> image = MakeImage(side, side);
+  SetSourceImage(side, side, image.data(), side * 3, 3);
   SetFractalGridSize(256);
   std::vector<Member> members = FixedFilters();
   std::vector<uint8_t> out(image.size());
   for (auto _ : state) {
     for (const Member& m : members) {
       RenderJob job;
-      job.width = kSide;
-      job.height = kSide;
+      job.width = side;
+      job.height = side;
       job.threads = static_cast<int32_t>(state.range(1));
       if (Renderer(state)(m, job,
-                          Quantiser(&out, kSide, ChannelsOf(static_cast<TypeId>(m.type)))) !=
+                          Quantiser(&out, side, ChannelsOf(static_cast<TypeId>(m.type)))) !=
           RenderOutcome::kDone) {
         state.SkipWithError("a member has no tree");
       }
     }
     benchmark::DoNotOptimize(out.data());
   }
-  const double megapixels = double{kSide} * kSide * kFilters / 1e6;
+  const double megapixels = static_cast<double>(side) * side * kFilters / 1e6;
   state.counters["MP/s"] =
       benchmark::Counter(megapixels, benchmark::Counter::kIsIterationInvariantRate);
   ReleaseAll(&members);
   ClearSourceImage();
 }
 BENCHMARK(BM_ApplyTwentyFilters)
-    ->ArgNames({"fast", "threads"})
-    ->Args({0, 1})
-    ->Args({1, 1})
-    ->Args({1, 2})
+    ->ArgNames({"fast", "threads", "side"})
+    ->Args({0, 1, 2048})
+    ->Args({1, 1, 2048})
+    ->Args({1, 2, 2048})
+    ->Args({0, 1, 512})
+    ->Args({1, 1, 512})
     ->Iterations(1)
     ->UseRealTime()
     ->Unit(benchmark::kSecond);

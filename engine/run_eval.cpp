@@ -15,18 +15,34 @@ struct RunFnEntry {
   EvalFn eval;
   RunFn run;
   bool drawsDither;
+  bool lazyOnce;
 };
 
 // The run versions known to the process, filled once during registration.
+struct RunBlendEntry {
+  EvalFn blend;
+  RunBlendFn run;
+};
+
 struct RunFnTable {
   static constexpr int kCapacity = 64;
   RunFnEntry entries[kCapacity];
   int count;
+  RunBlendEntry blends[kCapacity];
+  int blendCount;
 };
 
 RunFnTable& RunFunctions() {
   static RunFnTable table{};
   return table;
+}
+
+RunBlendFn FindRunBlend(EvalFn blend) {
+  const RunFnTable& t = RunFunctions();
+  for (int i = 0; i < t.blendCount; ++i) {
+    if (t.blends[i].blend == blend) return t.blends[i].run;
+  }
+  return nullptr;
 }
 
 const RunFnEntry* FindRunFn(EvalFn eval) {
@@ -72,7 +88,9 @@ void ResampleRun(const RunCall& call) {
     ix[i] = FloorToInt32(fx[i]);
     iy[i] = FloorToInt32(fy[i]);
   }
-  RunContext grid{n, rc.x, rc.y, rc.z, ix, iy, call.evaluator->NewGeneration()};
+  RunEvaluator& ev = *call.evaluator;
+  RunContext grid{
+      n, rc.x, rc.y, rc.z, ix, iy, ev.NewGeneration(), rc.drawOffset + ev.LazyDrawOffset(node, 0)};
   if (child == nullptr && blend == nullptr) {
     // The per-sample function's zeroed slot is the value.
     std::memset(call.out, 0, static_cast<size_t>(n) * static_cast<size_t>(size));
@@ -86,19 +104,37 @@ void ResampleRun(const RunCall& call) {
     ix1[i] = WrapAdd(ix[i], 1);
     iy1[i] = WrapAdd(iy[i], 1);
   }
-  std::vector<unsigned char> cells(static_cast<size_t>(4) * static_cast<size_t>(n) *
-                                   static_cast<size_t>(size));
+  unsigned char* cells = call.evaluator->CornerScratch(node);
   unsigned char* corner[4];
   for (int k = 0; k < 4; ++k)
-    corner[k] = cells.data() + static_cast<ptrdiff_t>(k) * n * size;
+    corner[k] = cells + static_cast<ptrdiff_t>(k) * n * size;
   call.evaluator->Evaluate(child, grid, corner[0]);
-  grid = RunContext{n, rc.x, rc.y, rc.z, ix1, iy, call.evaluator->NewGeneration()};
+  grid = RunContext{
+      n, rc.x, rc.y, rc.z, ix1, iy, ev.NewGeneration(), rc.drawOffset + ev.LazyDrawOffset(node, 1)};
   call.evaluator->Evaluate(child, grid, corner[1]);
-  grid = RunContext{n, rc.x, rc.y, rc.z, ix, iy1, call.evaluator->NewGeneration()};
+  grid = RunContext{
+      n, rc.x, rc.y, rc.z, ix, iy1, ev.NewGeneration(), rc.drawOffset + ev.LazyDrawOffset(node, 2)};
   call.evaluator->Evaluate(child, grid, corner[2]);
-  grid = RunContext{n, rc.x, rc.y, rc.z, ix1, iy1, call.evaluator->NewGeneration()};
+  grid = RunContext{n,
+                    rc.x,
+                    rc.y,
+                    rc.z,
+                    ix1,
+                    iy1,
+                    ev.NewGeneration(),
+                    rc.drawOffset + ev.LazyDrawOffset(node, 3)};
   call.evaluator->Evaluate(child, grid, corner[3]);
 
+  double tx[kMaxRun];
+  double ty[kMaxRun];
+  for (int32_t i = 0; i < n; ++i) {
+    tx[i] = fx[i] - ix[i];
+    ty[i] = fy[i] - iy[i];
+  }
+  if (const RunBlendFn run = FindRunBlend(blend)) {
+    run(corner, tx, ty, n, size, call.out);
+    return;
+  }
   // The same four slots, the same copies and the same blend calls as the
   // per-sample function.
   const int32_t stride = MaxTypeSize();
@@ -117,17 +153,15 @@ void ResampleRun(const RunCall& call) {
   ctx.mask = kRenderMask;
   for (int32_t i = 0; i < n; ++i) {
     const ptrdiff_t at = static_cast<ptrdiff_t>(i) * size;
-    const double tx = fx[i] - ix[i];
-    const double ty = fy[i] - iy[i];
     CopyValue(s0, corner[0] + at, size);
     CopyValue(s1, corner[1] + at, size);
-    std::memcpy(s2, &tx, sizeof tx);
+    std::memcpy(s2, &tx[i], sizeof(double));
     blend(top, s0, nullptr, &ctx);
     CopyValue(s1, corner[2] + at, size);
     CopyValue(s2, corner[3] + at, size);
-    std::memcpy(s3, &tx, sizeof tx);
+    std::memcpy(s3, &tx[i], sizeof(double));
     blend(bottom, s1, nullptr, &ctx);
-    std::memcpy(s2, &ty, sizeof ty);
+    std::memcpy(s2, &ty[i], sizeof(double));
     blend(vertical, s0, nullptr, &ctx);
     CopyValue(call.out + at, s0, size);
   }
@@ -135,25 +169,44 @@ void ResampleRun(const RunCall& call) {
 
 }  // namespace
 
-void RegisterRunFn(EvalFn eval, RunFn run, bool drawsDither) {
+void RegisterRunFn(EvalFn eval, RunFn run, bool drawsDither, bool lazyOnce) {
   RunFnTable& t = RunFunctions();
+  const RunFnEntry entry{eval, run, drawsDither, lazyOnce};
   for (int i = 0; i < t.count; ++i) {
     if (t.entries[i].eval == eval) {
-      t.entries[i] = RunFnEntry{eval, run, drawsDither};
+      t.entries[i] = entry;
       return;
     }
   }
-  if (t.count < RunFnTable::kCapacity) t.entries[t.count++] = RunFnEntry{eval, run, drawsDither};
+  if (t.count < RunFnTable::kCapacity) t.entries[t.count++] = entry;
 }
 
 RunEvaluator::RunEvaluator(Node* root, const ViewParams& view, const RandState& dither)
     : root_(root), view_(view), start_(dither), draws_(dither) {
   Register(root_);
-  PlanDraws(root_);
+  PlanDraws(root_, &drawsPerSample_);
   if (exact_) drawsPerSample_ = 0;
   if (root_ != nullptr) {
     rootValues_.resize(static_cast<size_t>(kMaxRun) * static_cast<size_t>(root_->resultSize));
   }
+}
+
+void RegisterRunBlend(EvalFn blend, RunBlendFn run) {
+  RunFnTable& t = RunFunctions();
+  for (int i = 0; i < t.blendCount; ++i) {
+    if (t.blends[i].blend == blend) {
+      t.blends[i].run = run;
+      return;
+    }
+  }
+  if (t.blendCount < RunFnTable::kCapacity) t.blends[t.blendCount++] = RunBlendEntry{blend, run};
+}
+
+unsigned char* RunEvaluator::CornerScratch(Node* node) {
+  std::vector<unsigned char>& corners = infos_[node].corners;
+  const size_t bytes = static_cast<size_t>(4) * kMaxRun * static_cast<size_t>(node->resultSize);
+  if (corners.size() < bytes) corners.resize(bytes);
+  return corners.data();
 }
 
 void RunEvaluator::Register(Node* node) {
@@ -164,6 +217,7 @@ void RunEvaluator::Register(Node* node) {
   } else if (const RunFnEntry* entry = FindRunFn(node->eval)) {
     info.run = entry->run;
     info.drawsDither = entry->drawsDither;
+    info.lazyOnce = entry->lazyOnce;
   }
   for (int i = 0; i < node->nargs && i < 3; ++i) {
     Node* child = node->children[i].node;
@@ -191,8 +245,9 @@ bool RunEvaluator::HasLiveDraws(Node* node) {
 }
 
 // Walks the tree in the order the per-sample evaluation visits it and gives
-// each drawing node its place among the draws of one sample.
-void RunEvaluator::PlanDraws(Node* node) {
+// each drawing node its place among the draws of one sample, counting on
+// *draws.
+void RunEvaluator::PlanDraws(Node* node, int32_t* draws) {
   if (node == nullptr || IsConstant(node)) return;
   if (node->mark != 0) {
     // A shared subtree's cached result can stand in for a second evaluation,
@@ -200,16 +255,42 @@ void RunEvaluator::PlanDraws(Node* node) {
     if (HasLiveDraws(node)) exact_ = true;
     return;
   }
+  NodeInfo& info = infos_[node];
+  if (node->eval == ResampleEval) {
+    // The subtree is evaluated once, or at four cells one after the other
+    // when the map is blended: its draws are planned once, relative to the
+    // start of one evaluation, and that block repeats.
+    Node* child = node->children[0].node;
+    if (!HasLiveDraws(child)) return;
+    EvalFn blend = nullptr;
+    std::memcpy(&blend, node->priv, sizeof blend);
+    int32_t once = 0;
+    PlanDraws(child, &once);
+    info.lazyBase = *draws;
+    info.lazyDraws = once;
+    *draws += blend != nullptr ? 4 * once : once;
+    return;
+  }
+  const bool lazyOnce = info.lazyOnce;
   for (int i = 0; i < node->nargs; ++i) {
     Node* child = node->children[i].node;
-    if (node->children[i].lazy != 0) {
-      if (HasLiveDraws(child)) exact_ = true;
-    } else {
-      PlanDraws(child);
+    if (node->children[i].lazy == 0) {
+      PlanDraws(child, draws);
+    } else if (!lazyOnce && HasLiveDraws(child)) {
+      exact_ = true;
     }
   }
-  NodeInfo& info = infos_[node];
-  if (info.drawsDither) info.drawIndex = drawsPerSample_++;
+  // A lazy child evaluated once per sample draws when the node's own
+  // function runs, after every other child.
+  for (int i = 0; lazyOnce && i < node->nargs; ++i) {
+    if (node->children[i].lazy != 0) PlanDraws(node->children[i].node, draws);
+  }
+  if (info.drawsDither) info.drawIndex = (*draws)++;
+}
+
+int32_t RunEvaluator::LazyDrawOffset(Node* node, int k) {
+  const NodeInfo& info = infos_[node];
+  return info.lazyBase + k * info.lazyDraws;
 }
 
 void RunEvaluator::SkipSamples(uint64_t samples) {
@@ -256,7 +337,7 @@ void RunEvaluator::Compute(Node* node, NodeInfo& info, const RunContext& rc, uns
   RandState state = draws_;
   RunCall call{node, args, out, &rc, this, nullptr, 0};
   if (info.drawsDither) {
-    AdvanceState(&state, static_cast<uint64_t>(info.drawIndex));
+    AdvanceState(&state, static_cast<uint64_t>(info.drawIndex + rc.drawOffset));
     call.draws = &state;
     call.drawSkip = drawsPerSample_ - 1;
   }
@@ -293,54 +374,70 @@ void RunEvaluator::Fallback(Node* node, const RunArg* args, const RunContext& rc
 }
 
 void RunEvaluator::EvaluateRow(int32_t row, const int32_t* columns, int32_t n, double* out) {
+  int32_t rows[kMaxRun];
+  std::fill(rows, rows + kMaxRun, row);
+  for (int32_t first = 0; first < n; first += kMaxRun) {
+    const int32_t count = std::min(kMaxRun, n - first);
+    const int channels = root_ != nullptr && root_->type == kColour ? 3 : 1;
+    EvaluateRun(columns + first, rows, count, out + static_cast<ptrdiff_t>(first) * channels);
+  }
+}
+
+void RunEvaluator::EvaluateSamples(const int32_t* columns, const int32_t* rows, int32_t n,
+                                   RandState* dither, double* out) {
+  draws_ = *dither;
+  const int channels = root_ != nullptr && root_->type == kColour ? 3 : 1;
+  for (int32_t first = 0; first < n; first += kMaxRun) {
+    const int32_t count = std::min(kMaxRun, n - first);
+    EvaluateRun(columns + first, rows + first, count,
+                out + static_cast<ptrdiff_t>(first) * channels);
+  }
+  *dither = draws_;
+}
+
+// One run of at most kMaxRun samples.
+void RunEvaluator::EvaluateRun(const int32_t* columns, const int32_t* rows, int32_t n,
+                               double* out) {
   if (root_ == nullptr) return;
-  const bool colour = root_->type == kColour;
-  const int channels = colour ? 3 : 1;
   if (exact_) {
-    EvaluateExact(row, columns, n, out);
+    EvaluateExact(columns, rows, n, out);
     return;
   }
+  const bool colour = root_->type == kColour;
   double x[kMaxRun];
   double y[kMaxRun];
   double z[kMaxRun];
-  int32_t rows[kMaxRun];
-  const double rowY = static_cast<double>(row) / static_cast<double>(view_.height);
-  for (int32_t first = 0; first < n; first += kMaxRun) {
-    const int32_t count = std::min(kMaxRun, n - first);
-    const int32_t* cols = columns + first;
-    for (int32_t i = 0; i < count; ++i) {
-      x[i] = static_cast<double>(cols[i]) / static_cast<double>(view_.width);
-      y[i] = rowY;
-      z[i] = 0.0;
-      rows[i] = row;
-    }
-    const RunContext rc{count, x, y, z, cols, rows, NewGeneration()};
-    unsigned char* values = rootValues_.data();
-    Evaluate(root_, rc, values);
-    AdvanceState(&draws_, static_cast<uint64_t>(count) * static_cast<uint64_t>(drawsPerSample_));
-    double* dst = out + static_cast<ptrdiff_t>(first) * channels;
-    const int32_t size = root_->resultSize;
-    for (int32_t i = 0; i < count; ++i) {
-      const unsigned char* v = values + static_cast<ptrdiff_t>(i) * size;
-      if (colour) {
-        ColourValue c;
-        std::memcpy(&c, v, sizeof c);
-        HsvToRgb(&c);
-        std::copy(c.c, c.c + 3, dst + static_cast<ptrdiff_t>(i) * 3);
-      } else {
-        std::memcpy(dst + i, v, sizeof(double));
-      }
+  for (int32_t i = 0; i < n; ++i) {
+    x[i] = static_cast<double>(columns[i]) / static_cast<double>(view_.width);
+    y[i] = static_cast<double>(rows[i]) / static_cast<double>(view_.height);
+    z[i] = 0.0;
+  }
+  const RunContext rc{n, x, y, z, columns, rows, NewGeneration(), 0};
+  unsigned char* values = rootValues_.data();
+  Evaluate(root_, rc, values);
+  AdvanceState(&draws_, static_cast<uint64_t>(n) * static_cast<uint64_t>(drawsPerSample_));
+  const int32_t size = root_->resultSize;
+  for (int32_t i = 0; i < n; ++i) {
+    const unsigned char* v = values + static_cast<ptrdiff_t>(i) * size;
+    if (colour) {
+      ColourValue c;
+      std::memcpy(&c, v, sizeof c);
+      HsvToRgb(&c);
+      std::copy(c.c, c.c + 3, out + static_cast<ptrdiff_t>(i) * 3);
+    } else {
+      std::memcpy(out + i, v, sizeof(double));
     }
   }
 }
 
-void RunEvaluator::EvaluateExact(int32_t row, const int32_t* columns, int32_t n, double* out) {
+void RunEvaluator::EvaluateExact(const int32_t* columns, const int32_t* rows, int32_t n,
+                                 double* out) {
   EvalContext ctx{};
   ctx.mask = kRenderMask;
   ctx.dither = &draws_;
-  ctx.row = row;
   for (int32_t i = 0; i < n; ++i) {
     ctx.column = columns[i];
+    ctx.row = rows[i];
     if (root_->type == kColour) {
       ColourValue c{};
       EvaluateAt(root_, &c, &ctx, &view_);

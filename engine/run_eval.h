@@ -29,7 +29,10 @@ namespace pxb {
 inline constexpr int32_t kMaxRun = 256;
 
 // The samples of one run. generation tells contexts apart: two evaluations
-// of a shared node in the same generation give the same values.
+// of a shared node in the same generation give the same values. drawOffset
+// is where, among one sample's draws, the draws of the subtree evaluated
+// under this context begin (a resampled subtree is evaluated up to four
+// times per sample, each time drawing further on).
 struct RunContext {
   int32_t count;
   const double* x;
@@ -38,6 +41,7 @@ struct RunContext {
   const int32_t* column;
   const int32_t* row;
   uint64_t generation;
+  int32_t drawOffset;
 };
 
 // One argument over the run: value i is at data + i * stride; a constant has
@@ -62,8 +66,20 @@ using RunFn = void (*)(const RunCall& call);
 
 // Registers the run version of the per-sample function eval. drawsDither
 // marks the function that draws one value per sample from
-// EvalContext::dither. Called during start-up registration only.
-void RegisterRunFn(EvalFn eval, RunFn run, bool drawsDither);
+// EvalContext::dither. lazyOnce marks a function that evaluates each of its
+// lazy children exactly once per sample, after its other children: their
+// draws then have fixed places too. Called during start-up registration only.
+void RegisterRunFn(EvalFn eval, RunFn run, bool drawsDither, bool lazyOnce = false);
+
+// The bilinear step of resampling over a run, for one type's blend B:
+// out[i] = B(B(c0[i], c1[i], tx[i]), B(c2[i], c3[i], tx[i]), ty[i]), values
+// `size` bytes apart, each B computed exactly as the type's blend function.
+using RunBlendFn = void (*)(const unsigned char* const corners[4], const double* tx,
+                            const double* ty, int32_t n, int32_t size, unsigned char* out);
+
+// Registers the run version of the blend function `blend`. Called during
+// start-up registration only.
+void RegisterRunBlend(EvalFn blend, RunBlendFn run);
 
 class RunEvaluator {
  public:
@@ -88,28 +104,49 @@ class RunEvaluator {
   // double per sample for a `unit` root, red, green, blue for a `colour` root.
   void EvaluateRow(int32_t row, const int32_t* columns, int32_t n, double* out);
 
+  // Evaluates the n samples (columns[i], rows[i]) in the order given, as
+  // EvaluateRow does, with "dither" drawing from *dither: the draws of the n
+  // samples are taken from it in that order and *dither is left after them,
+  // as n per-sample evaluations with that state would leave it.
+  void EvaluateSamples(const int32_t* columns, const int32_t* rows, int32_t n, RandState* dither,
+                       double* out);
+
   // For run functions of nodes that evaluate a child themselves: evaluates
   // node over rc into out (rc.count values of node->resultSize bytes). A null
   // node gives zero values.
   void Evaluate(Node* node, const RunContext& rc, unsigned char* out);
   uint64_t NewGeneration() { return ++generation_; }
 
+  // For resampling: the place of the draws of node's k-th evaluation of its
+  // subtree within one sample, relative to the context it is evaluated in.
+  int32_t LazyDrawOffset(Node* node, int k);
+
+  // Scratch memory of node for its four corner values over a run: four runs
+  // of node->resultSize bytes, kept from one run to the next. One block per
+  // node, as a resampled subtree may resample again.
+  unsigned char* CornerScratch(Node* node);
+
  private:
   struct NodeInfo {
     RunFn run = nullptr;
     bool drawsDither = false;
+    bool lazyOnce = false;
+    int32_t lazyBase = 0;   // resampling: where its subtree's draws begin
+    int32_t lazyDraws = 0;  // resampling: the draws of one evaluation of it
     int32_t drawIndex = -1;
     std::vector<unsigned char> argBuffers[3];
     std::vector<unsigned char> cache;
+    std::vector<unsigned char> corners;
     uint64_t cacheGeneration = 0;
   };
 
   void Register(Node* node);
   bool HasLiveDraws(Node* node);
-  void PlanDraws(Node* node);
+  void PlanDraws(Node* node, int32_t* draws);
   void Compute(Node* node, NodeInfo& info, const RunContext& rc, unsigned char* out);
   void Fallback(Node* node, const RunArg* args, const RunContext& rc, unsigned char* out);
-  void EvaluateExact(int32_t row, const int32_t* columns, int32_t n, double* out);
+  void EvaluateRun(const int32_t* columns, const int32_t* rows, int32_t n, double* out);
+  void EvaluateExact(const int32_t* columns, const int32_t* rows, int32_t n, double* out);
 
   Node* root_;
   ViewParams view_;

@@ -1,6 +1,7 @@
 #include "host/filter_image.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -37,6 +38,18 @@ struct InputRows {
 // Rows evaluated ahead of writing, per thread of the pass.
 constexpr std::int32_t kRowsPerThread = 8;
 constexpr unsigned kMaxPassThreads = 8;
+
+// How many threads a final pass may use; 0: one per core.
+struct PassThreadSetting {
+  std::atomic<unsigned> threads{0};
+};
+PassThreadSetting passThreadSetting;
+
+unsigned PassThreads() {
+  const unsigned chosen = passThreadSetting.threads.load(std::memory_order_relaxed);
+  return std::clamp(chosen != 0 ? chosen : std::thread::hardware_concurrency(), 1u,
+                    kMaxPassThreads);
+}
 
 // A tree of its own for each further thread of the final pass: the nodes
 // hold their results while they evaluate, so threads cannot share one.
@@ -96,7 +109,7 @@ api::Rect16 Rows(const Pass& p, std::int32_t top, std::int32_t end) {
 // short: the pass is then slower, not different.
 void AddHelpers(Pass* p) {
   if (p->evaluator->Exact()) return;
-  const unsigned threads = std::clamp(std::thread::hardware_concurrency(), 1u, kMaxPassThreads);
+  const unsigned threads = PassThreads();
   for (unsigned t = 1; t < threads && t < static_cast<unsigned>(p->height); ++t) {
     auto helper = std::make_unique<PassWorker>();
     helper->view = *p->view;
@@ -454,6 +467,10 @@ void FilterImage() {
   }
   if (p.tree != nullptr) NodeRelease(&p.tree, p.view);
   ClearRects();
+}
+
+void SetFinalPassThreads(unsigned threads) {
+  passThreadSetting.threads.store(threads, std::memory_order_relaxed);
 }
 
 }  // namespace pxb::host

@@ -44,4 +44,8 @@ PassLayout PlanPass(std::int32_t width, std::int32_t height, std::int32_t planes
 // advanceState fails. Empties the record's rectangles at the end.
 void FilterImage();
 
+// The threads of later final passes: 0 (the default) uses every core, up to
+// eight. The result is the same for every count; benchmarks compare them.
+void SetFinalPassThreads(unsigned threads);
+
 }  // namespace pxb::host

@@ -151,17 +151,33 @@ void RunGmix(const RunCall& call) {
   }
 }
 
-// The source pixels under a run of samples, read directly from the buffer.
+// The source pixels under a run of samples, read directly from the buffer:
+// the same folding and the same bytes as FetchPixel and ReadSourcePixel,
+// without a call per sample.
 template <typename Write>
 void FetchRun(const RunCall& call, Write write) {
   const Node* node = call.node;
   const RunContext& rc = *call.rc;
-  EvalContext ctx{};
+  const SourceImage& s = CurrentSourceImage();
+  const int32_t w = node->width;
+  const int32_t h = node->height;
   for (int32_t i = 0; i < rc.count; ++i) {
-    ctx.column = rc.column[i];
-    ctx.row = rc.row[i];
-    uint8_t rgb[3];
-    FetchPixel(node, &ctx, rgb);
+    uint8_t rgb[3] = {0, 0, 0};
+    if (w > 0 && h > 0) {
+      const int32_t x = MirrorFold(rc.column[i], w);
+      const int32_t y = MirrorFold(rc.row[i], h);
+      if (s.data != nullptr && x >= 0 && y >= 0 && x < s.width && y < s.height) {
+        const uint8_t* p = s.data + static_cast<ptrdiff_t>(y) * s.rowStride +
+                           static_cast<ptrdiff_t>(x) * s.pixelSize;
+        if (s.pixelSize >= 3) {
+          rgb[0] = p[0];
+          rgb[1] = p[1];
+          rgb[2] = p[2];
+        } else {
+          rgb[0] = rgb[1] = rgb[2] = p[0];
+        }
+      }
+    }
     write(i, rgb);
   }
 }

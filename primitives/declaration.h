@@ -22,6 +22,9 @@ enum PrimitiveFlag : uint32_t {
   kDrawsDither = 1u << 0,
   // Never chosen by growth: stands in for an argument at the depth limit.
   kDepthLimitLeaf = 1u << 1,
+  // Evaluates its subtree itself, once per sample (when there is one), after
+  // its own arguments: the run evaluator places the subtree's draws there.
+  kLazyOnce = 1u << 2,
 };
 
 struct PrimitiveDecl {
@@ -38,8 +41,9 @@ struct TypeDecl {
   TypeId id;  // fixed: stored in filter files
   const char* name;
   int32_t size;
-  EvalFn blend;   // null: values of the type are never blended
-  MakerFn maker;  // null: no random constants of the type
+  EvalFn blend;         // null: values of the type are never blended
+  RunBlendFn runBlend;  // the blend over a run of samples (with blend)
+  MakerFn maker;        // null: no random constants of the type
 };
 
 // Reading and writing one double through the byte blocks of values.

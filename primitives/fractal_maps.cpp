@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "engine/rand.h"
+#include "engine/run_eval.h"
 #include "primitives/declaration.h"
 #include "primitives/fractal_generator.h"
 #include "primitives/value_types.h"
@@ -41,6 +42,36 @@ int EvalBfract(ArgSlot* /*args*/, void* result, Node* node, EvalContext* ctx) {
   const ComplexValue c{Bipolar(map[i]), Bipolar(map[i + 1]), 0, 0};
   std::memcpy(result, &c, sizeof c);
   return 0;
+}
+
+// Run versions: the same cell reads as the functions above, one loop per
+// node over the run's columns and rows.
+size_t RunCellIndex(const Node* node, const RunContext& rc, int32_t i) {
+  int32_t col = rc.column[i] % node->width;
+  int32_t row = rc.row[i] % node->height;
+  if (col < 0) col += node->width;
+  if (row < 0) row += node->height;
+  return static_cast<size_t>(row) * static_cast<size_t>(node->width) + static_cast<size_t>(col);
+}
+
+void RunRfract(const RunCall& call) {
+  const auto* map = static_cast<const uint8_t*>(call.node->priv);
+  const RunContext& rc = *call.rc;
+  for (int32_t i = 0; i < rc.count; ++i) {
+    const double v = map[RunCellIndex(call.node, rc, i)] * kFractalByteScale;
+    std::memcpy(call.out + static_cast<ptrdiff_t>(i) * 8, &v, sizeof v);
+  }
+}
+
+void RunBfract(const RunCall& call) {
+  const auto* map = static_cast<const uint8_t*>(call.node->priv);
+  const RunContext& rc = *call.rc;
+  const int32_t size = call.node->resultSize;
+  for (int32_t i = 0; i < rc.count; ++i) {
+    const size_t at = 2 * RunCellIndex(call.node, rc, i);
+    const ComplexValue c{Bipolar(map[at]), Bipolar(map[at + 1]), 0, 0};
+    std::memcpy(call.out + static_cast<ptrdiff_t>(i) * size, &c, sizeof c);
+  }
 }
 
 Node* BuildFractal(TypeId result, int nargs, ArgSlot* args, ViewParams* view, int32_t mode) {
@@ -94,8 +125,8 @@ Node* BuildBfract(TypeId result, int nargs, ArgSlot* args, ViewParams* view) {
 std::span<const PrimitiveDecl> FractalDecls() {
   static constexpr PrimitiveDecl kDecls[] = {
       // name    result  arguments  builder      eval        run      flags
-      {"rfract", kUnit, {kUnit}, BuildRfract, EvalRfract, nullptr, kNoPrimitiveFlags},
-      {"bfract", kCplx, {kUnit}, BuildBfract, EvalBfract, nullptr, kNoPrimitiveFlags},
+      {"rfract", kUnit, {kUnit}, BuildRfract, EvalRfract, RunRfract, kNoPrimitiveFlags},
+      {"bfract", kCplx, {kUnit}, BuildBfract, EvalBfract, RunBfract, kNoPrimitiveFlags},
   };
   return kDecls;
 }

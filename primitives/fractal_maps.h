@@ -14,4 +14,6 @@ namespace pxb {
 Node* BuildRfract(TypeId result, int nargs, ArgSlot* args, ViewParams* view);
 Node* BuildBfract(TypeId result, int nargs, ArgSlot* args, ViewParams* view);
 
+// Registers the run versions of "rfract" and "bfract".
+
 }  // namespace pxb

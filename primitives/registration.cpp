@@ -151,15 +151,28 @@ void RegisterAll() {
 
   for (auto family : kFamilies) {
     for (const PrimitiveDecl& d : family()) {
-      if (d.run != nullptr) RegisterRunFn(d.eval, d.run, (d.flags & kDrawsDither) != 0);
       // The host-image leaves stand in for `colour` and `unit` arguments at
       // the depth limit.
       if ((d.flags & kDepthLimitLeaf) != 0) SetForcedLeaf(d.result, d.builder);
     }
   }
+  RegisterRunFunctions();
 }
 
 }  // namespace
+
+void RegisterRunFunctions() {
+  for (auto family : kFamilies) {
+    for (const PrimitiveDecl& d : family()) {
+      if (d.run != nullptr) {
+        RegisterRunFn(d.eval, d.run, (d.flags & kDrawsDither) != 0, (d.flags & kLazyOnce) != 0);
+      }
+    }
+  }
+  for (const TypeDecl& t : ValueTypeDecls()) {
+    if (t.runBlend != nullptr) RegisterRunBlend(t.blend, t.runBlend);
+  }
+}
 
 void RegisterPrimitives() {
   std::call_once(registrationDone, RegisterAll);

@@ -23,4 +23,9 @@ enum PrimitiveFunction : FuncId {
 // Registers everything once per process; later calls do nothing.
 void RegisterPrimitives();
 
+// Tells the run evaluator the run versions of the functions and blends; part
+// of RegisterPrimitives, and on its own for trees built by hand. Repeating it
+// changes nothing.
+void RegisterRunFunctions();
+
 }  // namespace pxb

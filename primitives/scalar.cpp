@@ -130,8 +130,7 @@ int EvalGain(ArgSlot* args, void* result, Node*, EvalContext*) {
 }
 
 int EvalDither(ArgSlot* args, void* result, Node*, EvalContext* ctx) {
-  RandState* state = ctx->dither != nullptr ? ctx->dither : &threadDither.state;
-  WriteUnit(result, DitherValue(Arg(args, 0), Arg(args, 1), state));
+  WriteUnit(result, DitherValue(Arg(args, 0), Arg(args, 1), DitherStateOf(ctx)));
   return 0;
 }
 
@@ -270,6 +269,10 @@ std::span<const PrimitiveDecl> ScalarDecls() {
       {"dither", kUnit, {kUnit, kUnit}, BuildDither, EvalDither, RunDither, kDrawsDither},
   };
   return kDecls;
+}
+
+RandState* DitherStateOf(EvalContext* ctx) {
+  return ctx->dither != nullptr ? ctx->dither : &threadDither.state;
 }
 
 }  // namespace pxb

@@ -12,6 +12,9 @@ namespace pxb {
 // otherwise from a state of the calling thread that starts at these words.
 inline constexpr RandState kDitherStartState{{0x150C, 0x247E, 0x0018}};
 
+// The state a "dither" evaluated in ctx draws from, as described above.
+RandState* DitherStateOf(EvalContext* ctx);
+
 // Builders, in the form of the function registry.
 Node* BuildMu(TypeId result, int nargs, ArgSlot* args, ViewParams* view);
 Node* BuildMv(TypeId result, int nargs, ArgSlot* args, ViewParams* view);

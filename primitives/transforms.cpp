@@ -47,6 +47,22 @@ int EvalTrfmap(ArgSlot* args, void* result, Node* node, EvalContext* ctx) {
   return 0;
 }
 
+void RunRi2cx(const RunCall& call) {
+  const RunContext& rc = *call.rc;
+  const int32_t size = call.node->resultSize;
+  for (int32_t i = 0; i < rc.count; ++i) {
+    ComplexValue c;
+    std::memcpy(&c, call.args[0].data + i * call.args[0].stride, sizeof c);
+    c = Cartesian(c);
+    const double k = ReadUnit(call.args[1].data + i * call.args[1].stride);
+    const double xy[2] = {(c.re * k) * 0.1 + rc.x[i], (c.im * k) * 0.1 + rc.y[i]};
+    unsigned char* out = call.out + static_cast<ptrdiff_t>(i) * size;
+    // z keeps what the node's result holds, as in the per-sample function.
+    std::memcpy(out, call.node->values, static_cast<size_t>(size));
+    std::memcpy(out, xy, sizeof xy);
+  }
+}
+
 // The child evaluated over the run at the offsets' positions; column and row
 // stay those of the samples.
 void RunTrfmap(const RunCall& call) {
@@ -70,7 +86,8 @@ void RunTrfmap(const RunCall& call) {
     y[i] = at.y;
     z[i] = at.z;
   }
-  const RunContext moved{rc.count, x, y, z, rc.column, rc.row, call.evaluator->NewGeneration()};
+  const RunContext moved{rc.count,     x, y, z, rc.column, rc.row, call.evaluator->NewGeneration(),
+                         rc.drawOffset};
   call.evaluator->Evaluate(child, moved, call.out);
 }
 
@@ -99,15 +116,9 @@ std::span<const PrimitiveDecl> TransformDecls() {
   // One builder and evaluation for both "trfmap" signatures.
   static constexpr PrimitiveDecl kDecls[] = {
       // name   result  arguments          builder      eval        run        flags
-      {"ri2cx", kOffset, {kCplx, kUnit}, BuildRi2cx, EvalRi2cx, nullptr, kNoPrimitiveFlags},
-      {"trfmap",
-       kColour,
-       {kColour, kOffset},
-       BuildTrfmap,
-       EvalTrfmap,
-       RunTrfmap,
-       kNoPrimitiveFlags},
-      {"trfmap", kUnit, {kUnit, kOffset}, BuildTrfmap, EvalTrfmap, RunTrfmap, kNoPrimitiveFlags},
+      {"ri2cx", kOffset, {kCplx, kUnit}, BuildRi2cx, EvalRi2cx, RunRi2cx, kNoPrimitiveFlags},
+      {"trfmap", kColour, {kColour, kOffset}, BuildTrfmap, EvalTrfmap, RunTrfmap, kLazyOnce},
+      {"trfmap", kUnit, {kUnit, kOffset}, BuildTrfmap, EvalTrfmap, RunTrfmap, kLazyOnce},
   };
   return kDecls;
 }

@@ -6,6 +6,7 @@
 
 #include "engine/numeric.h"
 #include "engine/rand.h"
+#include "engine/run_eval.h"
 #include "primitives/declaration.h"
 
 namespace pxb {
@@ -61,11 +62,25 @@ ComplexValue Cartesian(const ComplexValue& c) {
   return ComplexValue{c.re * std::cos(c.im), c.re * std::sin(c.im), 0, c.unused};
 }
 
+ComplexValue BlendComplexValue(ComplexValue a, ComplexValue b, double t) {
+  a = Cartesian(a);
+  b = Cartesian(b);
+  ComplexValue r = a;
+  r.re = (b.re - a.re) * t + a.re;
+  r.im = (b.im - a.im) * t + a.im;
+  r.polar = 0;
+  return r;
+}
+
+ColourValue BlendColourValue(const ColourValue& a, const ColourValue& b, double t) {
+  ColourValue r = a;
+  for (int i = 0; i < 4; ++i)
+    r.c[i] = (1.0 - t) * a.c[i] + t * b.c[i];
+  return r;
+}
+
 int BlendScalar(ArgSlot* args, void* result, Node* /*node*/, EvalContext* /*ctx*/) {
-  const double a = ReadDouble(args[0]);
-  const double b = ReadDouble(args[1]);
-  const double t = ReadDouble(args[2]);
-  const double r = (b - a) * t + a;
+  const double r = BlendScalarValue(ReadDouble(args[0]), ReadDouble(args[1]), ReadDouble(args[2]));
   std::memcpy(result, &r, sizeof r);
   return 0;
 }
@@ -75,13 +90,7 @@ int BlendComplex(ArgSlot* args, void* result, Node* /*node*/, EvalContext* /*ctx
   ComplexValue b;
   std::memcpy(&a, args[0].value, sizeof a);
   std::memcpy(&b, args[1].value, sizeof b);
-  const double t = ReadDouble(args[2]);
-  a = Cartesian(a);
-  b = Cartesian(b);
-  ComplexValue r = a;
-  r.re = (b.re - a.re) * t + a.re;
-  r.im = (b.im - a.im) * t + a.im;
-  r.polar = 0;
+  const ComplexValue r = BlendComplexValue(a, b, ReadDouble(args[2]));
   std::memcpy(result, &r, sizeof r);
   return 0;
 }
@@ -91,13 +100,42 @@ int BlendColour(ArgSlot* args, void* result, Node* /*node*/, EvalContext* /*ctx*
   ColourValue b;
   std::memcpy(&a, args[0].value, sizeof a);
   std::memcpy(&b, args[1].value, sizeof b);
-  const double t = ReadDouble(args[2]);
-  ColourValue r = a;
-  for (int i = 0; i < 4; ++i)
-    r.c[i] = (1.0 - t) * a.c[i] + t * b.c[i];
+  const ColourValue r = BlendColourValue(a, b, ReadDouble(args[2]));
   std::memcpy(result, &r, sizeof r);
   return 0;
 }
+
+namespace {
+
+double BlendOf(double a, double b, double t) {
+  return BlendScalarValue(a, b, t);
+}
+ComplexValue BlendOf(const ComplexValue& a, const ComplexValue& b, double t) {
+  return BlendComplexValue(a, b, t);
+}
+ColourValue BlendOf(const ColourValue& a, const ColourValue& b, double t) {
+  return BlendColourValue(a, b, t);
+}
+
+// Bilinear resampling of a run: the top pair at tx, the bottom pair at tx,
+// then the two at ty, as the per-sample resampling calls the blend.
+template <typename V>
+void BilinearRun(const unsigned char* const corners[4], const double* tx, const double* ty,
+                 int32_t n, int32_t size, unsigned char* out) {
+  static_assert(sizeof(V) <= 40);
+  for (int32_t i = 0; i < n; ++i) {
+    const ptrdiff_t at = static_cast<ptrdiff_t>(i) * size;
+    V c[4];
+    for (int k = 0; k < 4; ++k)
+      std::memcpy(&c[k], corners[k] + at, sizeof(V));
+    const V top = BlendOf(c[0], c[1], tx[i]);
+    const V bottom = BlendOf(c[2], c[3], tx[i]);
+    const V v = BlendOf(top, bottom, ty[i]);
+    std::memcpy(out + at, &v, sizeof(V));
+  }
+}
+
+}  // namespace
 
 int MakeUnit(void* out, ViewParams* view) {
   const double v = NextDoubleOn(&view->rand);
@@ -142,16 +180,16 @@ int MakeColour(void* out, ViewParams* view) {
 
 std::span<const TypeDecl> ValueTypeDecls() {
   static constexpr TypeDecl kDecls[] = {
-      // id      name       size  blend         random constant
-      {kSubtree, "subtree", 4, nullptr, nullptr},
-      {kUnit, "unit", 8, BlendScalar, MakeUnit},
-      {kExpo, "expo", 8, BlendScalar, MakeExpo},
-      {kBipolar, "bipolar", 8, BlendScalar, MakeBipolar},
-      {kGauss, "gauss", 8, BlendScalar, MakeGauss},
-      {kPlain, "plain", 8, nullptr, nullptr},
-      {kOffset, "offset", 24, nullptr, nullptr},
-      {kCplx, "cplx", 24, BlendComplex, MakeComplex},
-      {kColour, "colour", 40, BlendColour, MakeColour},
+      // id      name       size  blend   blend over a run  random constant
+      {kSubtree, "subtree", 4, nullptr, nullptr, nullptr},
+      {kUnit, "unit", 8, BlendScalar, BilinearRun<double>, MakeUnit},
+      {kExpo, "expo", 8, BlendScalar, BilinearRun<double>, MakeExpo},
+      {kBipolar, "bipolar", 8, BlendScalar, BilinearRun<double>, MakeBipolar},
+      {kGauss, "gauss", 8, BlendScalar, BilinearRun<double>, MakeGauss},
+      {kPlain, "plain", 8, nullptr, nullptr, nullptr},
+      {kOffset, "offset", 24, nullptr, nullptr, nullptr},
+      {kCplx, "cplx", 24, BlendComplex, BilinearRun<ComplexValue>, MakeComplex},
+      {kColour, "colour", 40, BlendColour, BilinearRun<ColourValue>, MakeColour},
   };
   return kDecls;
 }

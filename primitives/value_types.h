@@ -44,6 +44,16 @@ double NormalDeviate(double mean, double deviation, RandState* state);
 // The Cartesian form of a complex value.
 ComplexValue Cartesian(const ComplexValue& c);
 
+// The three blends of two values at t, the arithmetic of the blend
+// functions below.
+inline double BlendScalarValue(double a, double b, double t) {
+  return (b - a) * t + a;
+}
+ComplexValue BlendComplexValue(ComplexValue a, ComplexValue b, double t);
+ColourValue BlendColourValue(const ColourValue& a, const ColourValue& b, double t);
+
+// Registers the run versions of the blends for resampling.
+
 // Blends, in the form of an evaluation function over slots (a, b, t).
 int BlendScalar(ArgSlot* args, void* result, Node* node, EvalContext* ctx);
 int BlendComplex(ArgSlot* args, void* result, Node* node, EvalContext* ctx);

@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "engine/eval.h"
+#include "engine/run_eval.h"
 #include "evolution/population.h"
 #include "host/session_ops.h"
 #include "primitives/scalar.h"
@@ -42,6 +43,9 @@ BigPreviewState bigPreview;
 void BigPreviewWorker() {
   BigPreviewState& b = bigPreview;
   StageProgress progress{kBigInitialBlock, 0, 0};
+  // The tree stays as prepared while this thread runs: its evaluator is made
+  // once, here.
+  RunEvaluator evaluator(b.ref, b.view, b.dither);
   for (;;) {
     StepOutcome outcome{true, false};
     {
@@ -53,7 +57,7 @@ void BigPreviewWorker() {
         b.dither = kDitherStartState;
       }
       const StepTarget target{&b.order,         b.picture, b.ref,   &b.context, &b.view,
-                              kBigSampleFactor, nullptr,   nullptr, b.colour};
+                              kBigSampleFactor, nullptr,   nullptr, b.colour,   &evaluator};
       outcome = DrawSamples(&progress, target, drawing);
     }
     if (outcome.finished || b.stop.load() != 0) break;

@@ -88,20 +88,26 @@ void RenderStep(PreviewSlot& s) {
     s.dither = kDitherStartState;
     s.busy.store(1, std::memory_order_release);
   }
-  if (dialogs.renderRefs[k] == nullptr) {
+  Node* root = dialogs.renderRefs[k];
+  if (root == nullptr) {
     // A member that grows no tree: its preview stays blank inside the frame.
     s.busy.store(0, std::memory_order_release);
     return;
   }
+  if (s.evaluator == nullptr || s.evaluatorRoot != root) {
+    s.evaluator = std::make_unique<RunEvaluator>(root, view, s.dither);
+    s.evaluatorRoot = root;
+  }
   const StepTarget target{order,
                           s.picture.Load(),
-                          dialogs.renderRefs[k],
+                          root,
                           &population.contexts[k],
                           &view,
                           kMainSampleFactor,
                           &previewState.worker.stopAll,
                           &s.stop,
-                          ShownInColour(population.members[k].type)};
+                          ShownInColour(population.members[k].type),
+                          s.evaluator.get()};
   const StepOutcome outcome = DrawSamples(&progress, target, drawing);
   s.block = progress.block;
   s.countdown = progress.countdown;
@@ -181,6 +187,8 @@ void PrepareRenderReference(int k) {
   DialogState& dialogs = Dialogs();
   PreviewSlot& s = previewState.slots[k];
   s.dither = kDitherStartState;
+  s.evaluator.reset();
+  s.evaluatorRoot = nullptr;
   population.contexts[k].dither = &s.dither;
   if (dialogs.renderRefs[k] != nullptr) {
     PrepareTree(&dialogs.renderRefs[k], &population.contexts[k], &population.views[k]);
@@ -237,6 +245,8 @@ void StopPreview(int k, bool clearReady) {
   if (dialogs.ready[k] != 0) {
     if (clearReady) dialogs.ready[k] = 0;
     NodeRelease(&dialogs.renderRefs[k], &GlobalPopulation().views[k]);
+    s.evaluator.reset();
+    s.evaluatorRoot = nullptr;
   }
 }
 

@@ -20,6 +20,7 @@
 #include <memory>
 
 #include "engine/rand.h"
+#include "engine/run_eval.h"
 #include "ui/dialog_layer.h"
 
 namespace pxb::ui {
@@ -71,6 +72,10 @@ struct PreviewSlot {
   int32_t block = 0;
   int32_t cursor = 0;  // never reset: a restart goes on from where it was
   RandState dither{};  // what "dither" draws from during this preview's render
+  // The run evaluator of the slot's prepared tree, made when first needed
+  // and dropped whenever the tree is prepared again or released.
+  std::unique_ptr<RunEvaluator> evaluator;
+  const Node* evaluatorRoot = nullptr;
 };
 
 PreviewSlot& Slot(int k);

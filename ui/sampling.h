@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "engine/node.h"
+#include "engine/run_eval.h"
 #include "ui/layer_calls.h"
 #include "ui/preview.h"
 
@@ -35,6 +36,10 @@ struct StepTarget {
   const std::atomic<int32_t>* stop;
   // Whether the samples are shown in colour (see SampleColour).
   bool colour;
+  // The run evaluator of root for view; null evaluates sample by sample.
+  // Either way "dither" draws from context->dither in the order of the
+  // samples.
+  RunEvaluator* evaluator = nullptr;
 };
 
 struct StepOutcome {

@@ -5,6 +5,11 @@
 #include <utility>
 
 #include "engine/colour.h"
+#include "engine/eval.h"
+#include "engine/growth.h"
+#include "evolution/render.h"
+#include "primitives/scalar.h"
+#include "ui/sampling.h"
 #include "ui_fixture.h"
 
 namespace pxb::ui {
@@ -15,7 +20,7 @@ struct Recorder {
   struct Call {
     Rect rect;
     bool frame;
-    uint32_t colour;
+    uint32_t colour = 0;
   };
   static constexpr int kCapacity = 1 << 16;
   std::vector<Call> calls = std::vector<Call>(kCapacity);
@@ -189,6 +194,79 @@ TEST_F(PreviewTest, ARestartRedrawsTheBorderAndGoesOnFromTheCursor) {
   EXPECT_EQ(Slot(0).block, 2);
   EXPECT_EQ(Slot(0).countdown, 275);
   EXPECT_EQ(Slot(0).cursor, (cursor + 100) % 400);
+}
+
+bool HasDither(const Node* node) {
+  if (node == nullptr) return false;
+  if (std::strcmp(node->name, "dither") == 0) return true;
+  for (int i = 0; i < node->nargs; ++i) {
+    if (HasDither(node->children[i].node)) return true;
+  }
+  return false;
+}
+
+// Draws a whole preview of member's tree, prepared for a w × h view with
+// its own "dither" state as the preview slots do, in steps through the run
+// evaluator or sample by sample; returns what was painted and the state the
+// draws left.
+std::pair<std::vector<Recorder::Call>, RandState> DrawWholePreview(const Member& member,
+                                                                   const SampleOrder& order,
+                                                                   int32_t w, int32_t h, bool runs,
+                                                                   Recorder* recorder) {
+  ViewParams view{w, h, 0, member.seed.rand};
+  RandState dither = kDitherStartState;
+  EvalContext context{};
+  context.dither = &dither;
+  Node* tree = GrowTreeCopy(member, &view);
+  PrepareTree(&tree, &context, &view);
+  dither = kDitherStartState;
+  RunEvaluator evaluator(tree, view, dither);
+  const Rect picture{3, 5, 3 + w, 5 + h};
+  StageProgress progress{kMainInitialBlock, 0, 0};
+  progress.countdown = StageLength(kMainSampleFactor, w, h, progress.block, order.count);
+  const StepTarget target{&order,
+                          picture,
+                          tree,
+                          &context,
+                          &view,
+                          kMainSampleFactor,
+                          nullptr,
+                          nullptr,
+                          tree->type == kColour,
+                          runs ? &evaluator : nullptr};
+  for (int step = 0; step < 1000; ++step) {
+    const win::Drawing drawing(Dialogs().mainWindow);
+    if (DrawSamples(&progress, target, drawing).finished) break;
+  }
+  NodeRelease(&tree, &view);
+  return {recorder->Take(), dither};
+}
+
+TEST_F(PreviewTest, RunEvaluatorPaintsTheSampleBySamplePixelsAndDitherDraws) {
+  // Grown colour and unit filters that draw "dither" (in fixed and in
+  // shared, order-dependent places), on a 13 x 11 picture whose order
+  // also holds points outside it.
+  SampleOrder order;
+  FillSampleOrder(&order, 15, 12);
+  int compared = 0;
+  for (int k = 0; k < 400 && compared < 24; ++k) {
+    ViewParams grow{13, 11, 0, {{static_cast<uint16_t>(k * 104729), 0x1357, 0x2468}}};
+    Member m = GrowMember(k % 2 == 0 ? kColour : kUnit, &grow);
+    if (HasDither(m.tree)) {
+      ++compared;
+      const auto want = DrawWholePreview(m, order, 13, 11, false, &recorder_);
+      const auto got = DrawWholePreview(m, order, 13, 11, true, &recorder_);
+      ASSERT_EQ(got.first.size(), want.first.size()) << "member " << k;
+      for (size_t i = 0; i < want.first.size(); ++i) {
+        EXPECT_EQ(got.first[i].rect, want.first[i].rect) << "member " << k << " square " << i;
+        EXPECT_EQ(got.first[i].colour, want.first[i].colour) << "member " << k << " square " << i;
+      }
+      EXPECT_EQ(std::memcmp(&got.second, &want.second, sizeof(RandState)), 0) << "member " << k;
+    }
+    ViewParams release{};
+    ReleaseMember(&m, &release);
+  }
+  EXPECT_EQ(compared, 24);
 }
 
 TEST_F(PreviewTest, SampleColourQuantisesTheRootTypesChannels) {

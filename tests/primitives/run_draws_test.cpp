@@ -1,0 +1,153 @@
+// "dither" draws on the run evaluator against the per-sample walk, for
+// hand-built trees whose drawing nodes sit where the order of draws within a
+// sample is easy to get wrong.
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "engine/run_eval.h"
+#include "primitives/fractal_generator.h"
+#include "primitives/fractal_maps.h"
+#include "primitives/registration.h"
+#include "primitives/scalar.h"
+#include "primitives/transforms.h"
+#include "primitives/value_types.h"
+#include "tests/primitives/test_registry.h"
+
+namespace pxb {
+namespace {
+
+using testing::BuildNode;
+
+constexpr int32_t kW = 9;
+constexpr int32_t kH = 6;
+
+class RunDrawsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    testing::RegisterValueTypes();
+    RegisterRunFunctions();
+    SetFractalGridSize(4);
+  }
+
+  Node* Mu() { return BuildMu(kUnit, 0, nullptr, &view_); }
+  Node* Mv() { return BuildMv(kUnit, 0, nullptr, &view_); }
+  Node* Dither(Node* a, double levels) {
+    return BuildNode(BuildDither, kUnit, {{kSubtree, &a}, {kUnit, &levels}}, &view_);
+  }
+  Node* Peplus(Node* a, Node* b) {
+    return BuildNode(BuildPeplus, kUnit, {{kSubtree, &a}, {kSubtree, &b}}, &view_);
+  }
+  Node* Ri2cx(ComplexValue c, Node* k) {
+    return BuildNode(BuildRi2cx, kOffset, {{kCplx, &c}, {kSubtree, &k}}, &view_);
+  }
+  // A map of another resolution than the view, drawing at every cell.
+  Node* DitheredMap(double levels) {
+    double exponent = 0.7;
+    Node* map = BuildNode(BuildRfract, kUnit, {{kUnit, &exponent}}, &view_);
+    return Dither(map, levels);
+  }
+  Node* Trfmap(Node* f, Node* offset) {
+    return BuildNode(BuildTrfmap, kUnit, {{kSubtree, &f}, {kSubtree, &offset}}, &view_);
+  }
+
+  ViewParams view_{kW, kH, 0, {}};
+};
+
+// Renders the tree made by make row-major sample by sample, then on the run
+// evaluator whole and from row `from` on after a seek; all three must agree.
+void ExpectRunsMatch(const std::function<Node*()>& make, ViewParams view, bool exact) {
+  std::vector<double> want;
+  {
+    RandState dither = kDitherStartState;
+    EvalContext ctx{};
+    ctx.dither = &dither;
+    Node* tree = make();
+    PrepareTree(&tree, &ctx, &view);
+    for (int32_t y = 0; y < kH; ++y) {
+      for (int32_t x = 0; x < kW; ++x) {
+        double v = 0.0;
+        ctx.column = x;
+        ctx.row = y;
+        EvaluateAt(tree, &v, &ctx, &view);
+        want.push_back(v);
+      }
+    }
+    NodeRelease(&tree, &view);
+  }
+  for (const int32_t from : {0, 2}) {
+    RandState dither = kDitherStartState;
+    EvalContext ctx{};
+    ctx.dither = &dither;
+    Node* tree = make();
+    PrepareTree(&tree, &ctx, &view);
+    RunEvaluator evaluator(tree, view, dither);
+    EXPECT_EQ(evaluator.Exact(), exact);
+    if (!exact) evaluator.SeekSamples(static_cast<uint64_t>(from) * kW);
+    int32_t columns[kW];
+    for (int32_t x = 0; x < kW; ++x)
+      columns[x] = x;
+    for (int32_t y = exact ? 0 : from; y < kH; ++y) {
+      double row[kW];
+      evaluator.EvaluateRow(y, columns, kW, row);
+      for (int32_t x = 0; x < kW; ++x) {
+        EXPECT_EQ(std::bit_cast<uint64_t>(row[x]),
+                  std::bit_cast<uint64_t>(want[static_cast<size_t>(y * kW + x)]))
+            << "column " << x << " row " << y << " after a seek to row " << from;
+      }
+    }
+    NodeRelease(&tree, &view);
+  }
+}
+
+TEST_F(RunDrawsTest, TransformedSubtreeDrawsAfterItsOffset) {
+  // Both the offset and the moved subtree draw: per sample the offset's draw
+  // comes first, then the subtree's, evaluated by the transform itself.
+  ExpectRunsMatch(
+      [&] {
+        return Trfmap(Dither(Mv(), 3.0), Ri2cx(ComplexValue{0.5, 0.25, 0, 0}, Dither(Mu(), 2.0)));
+      },
+      view_, false);
+}
+
+TEST_F(RunDrawsTest, DrawsAroundATransformKeepTheirOrder) {
+  ExpectRunsMatch(
+      [&] {
+        Node* moved = Trfmap(Peplus(Dither(Mv(), 5.0), Dither(Mu(), 1.0)),
+                             Ri2cx(ComplexValue{1.0, 0.5, 1, 0}, Dither(Mv(), 4.0)));
+        return Peplus(Dither(Mu(), 2.0), Peplus(moved, Dither(Mv(), 7.0)));
+      },
+      view_, false);
+}
+
+TEST_F(RunDrawsTest, ResampledMapDrawsAtEachCellItReads) {
+  // Blended (four cells a sample, one after the other) and nearest (one
+  // cell), with draws before, inside and after the resampled map.
+  for (const int32_t smooth : {1, 0}) {
+    view_.smooth = smooth;
+    ExpectRunsMatch(
+        [&] {
+          view_.rand = RandState{{1, 2, 3}};  // the same maps every time
+          Node* moved = Trfmap(Peplus(DitheredMap(3.0), Dither(Mv(), 2.0)),
+                               Ri2cx(ComplexValue{0.5, 0.25, 0, 0}, Dither(Mu(), 2.0)));
+          return Peplus(Dither(Mu(), 5.0), Peplus(moved, DitheredMap(1.0)));
+        },
+        view_, false);
+  }
+}
+
+TEST_F(RunDrawsTest, SharedDrawingSubtreeFallsBackToTheExactPath) {
+  ExpectRunsMatch(
+      [&] {
+        Node* shared = Dither(Mu(), 3.0);
+        NodeRetain(shared);
+        return Peplus(shared, Trfmap(shared, Ri2cx(ComplexValue{0.5, 0.5, 0, 0}, Mv())));
+      },
+      view_, true);
+}
+
+}  // namespace
+}  // namespace pxb
