@@ -104,23 +104,6 @@ TEST_F(WeightsTest, RatingsTouchExactlyTheRecordedLists) {
   EXPECT_LT(WeightOf(list, ids.leaf), before);
 }
 
-TEST_F(WeightsTest, RootChoicesAdjustTheRootListOfTheMembersType) {
-  const float before = WeightOf(RootList(kColour), ids.rgb);
-  ChoiceRecord record{0, 0, -1, ids.rgb, nullptr};
-  Member m{};
-  m.type = kColour;
-  m.choices = &record;
-  ApplyRating(m, 0.0f);
-  // The only colour producer: renormalised back to 1.
-  EXPECT_EQ(WeightOf(RootList(kColour), ids.rgb), before);
-  ChoiceRecord leaf{0, 0, -1, ids.leaf, nullptr};
-  m.type = kUnit;
-  m.choices = &leaf;
-  const float leafBefore = WeightOf(RootList(kUnit), ids.leaf);
-  ApplyRating(m, 1.0f);
-  EXPECT_GT(WeightOf(RootList(kUnit), ids.leaf), leafBefore);
-}
-
 TEST(PackWeight, SixteenBitFractionRoundedDown) {
   EXPECT_EQ(PackWeight(0.5f), 32768);
   EXPECT_EQ(UnpackWeight(32768), 0.5f);
