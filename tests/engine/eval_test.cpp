@@ -70,6 +70,18 @@ TEST_F(EvalTest, SharedNodeIsComputedOncePerSample) {
   NodeRelease(&root, &view_);
 }
 
+TEST_F(EvalTest, SharedMapNodeIsComputedAgainOnAnotherRowOrColumn) {
+  Node* grid = GridMap(4, 4, &view_);
+  NodeRetain(grid);
+  Node* root = Sum(grid, grid, &view_);
+  PrepareTree(&root, &ctx_, &view_);
+  ASSERT_NE(grid->mark, 0);
+  const struct { int column, row; } samples[] = {{2, 0}, {2, 1}, {3, 1}, {3, 1}, {0, 3}};
+  for (const auto& s : samples)
+    EXPECT_EQ(At(&root, s.column, s.row), 2.0 * (s.column + 10 * s.row)) << s.column << s.row;
+  NodeRelease(&root, &view_);
+}
+
 TEST_F(EvalTest, UnsharedVariableNodesRunEverySample) {
   Node* root = Sum(PositionX(&view_), Constant(1, &view_), &view_);
   PrepareTree(&root, &ctx_, &view_);

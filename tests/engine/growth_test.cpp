@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include "tests/engine/synthetic_registry.h"
 
 namespace pxb {
@@ -64,6 +68,31 @@ TEST_F(GrowthTest, SameSnapshotAndStateGiveTheSameTreeAndFinalState) {
     EXPECT_EQ(CountChoices(copy), CountChoices(m));
     NodeRelease(&tree, &again);
     FreeChoices(&copy.choices);
+    ReleaseMember(&m, &v);
+  }
+}
+
+// The names of the chosen (not forced) nodes of a tree, sorted.
+void ChosenNames(const Node* n, std::vector<std::string>* names) {
+  if (n == nullptr) return;
+  const std::string name = n->name;
+  if (name != "vleaf" && name != "cleaf") names->push_back(name);
+  for (int i = 0; i < n->nargs; ++i)
+    ChosenNames(n->children[i].node, names);
+}
+
+TEST_F(GrowthTest, EveryChoiceRecordNamesTheFunctionThatGrew) {
+  for (int seed = 0; seed < 20; ++seed) {
+    ViewParams v = View(seed);
+    Member m = GrowMember(seed % 2 == 0 ? kColour : kUnit, &v);
+    std::vector<std::string> grown;
+    ChosenNames(m.tree, &grown);
+    std::vector<std::string> recorded;
+    for (const ChoiceRecord* c = m.choices; c != nullptr; c = c->next)
+      recorded.emplace_back(Function(c->chosen).name);
+    std::sort(grown.begin(), grown.end());
+    std::sort(recorded.begin(), recorded.end());
+    EXPECT_EQ(recorded, grown) << seed;
     ReleaseMember(&m, &v);
   }
 }

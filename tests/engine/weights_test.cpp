@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 #include "engine/member.h"
 #include "tests/engine/synthetic_registry.h"
@@ -104,21 +105,21 @@ TEST_F(WeightsTest, RatingsTouchExactlyTheRecordedLists) {
   EXPECT_LT(WeightOf(list, ids.leaf), before);
 }
 
-TEST_F(WeightsTest, RootChoicesAdjustTheRootListOfTheMembersType) {
-  const float before = WeightOf(RootList(kColour), ids.rgb);
-  ChoiceRecord record{0, 0, -1, ids.rgb, nullptr};
-  Member m{};
-  m.type = kColour;
-  m.choices = &record;
-  ApplyRating(m, 0.0f);
-  // The only colour producer: renormalised back to 1.
-  EXPECT_EQ(WeightOf(RootList(kColour), ids.rgb), before);
-  ChoiceRecord leaf{0, 0, -1, ids.leaf, nullptr};
-  m.type = kUnit;
-  m.choices = &leaf;
-  const float leafBefore = WeightOf(RootList(kUnit), ids.leaf);
-  ApplyRating(m, 1.0f);
-  EXPECT_GT(WeightOf(RootList(kUnit), ids.leaf), leafBefore);
+TEST(NormaliseList, DividesInDoublePrecisionAndRoundsOnce) {
+  WeightList list = nullptr;
+  for (FuncId id = 0; id < 40; ++id)
+    FindOrAddEntry(&list, id)->weight = 0.01f * static_cast<float>(id * id % 37 + 1);
+  double sum = 0.0;
+  std::vector<float> before;
+  for (const WeightEntry* e = list; e != nullptr; e = e->next) {
+    sum += e->weight;
+    before.push_back(e->weight);
+  }
+  NormaliseList(list);
+  size_t i = 0;
+  for (const WeightEntry* e = list; e != nullptr; e = e->next, ++i)
+    EXPECT_EQ(e->weight, static_cast<float>(static_cast<double>(before[i]) / sum)) << i;
+  FreeList(&list);
 }
 
 TEST(PackWeight, SixteenBitFractionRoundedDown) {

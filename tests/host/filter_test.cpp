@@ -202,6 +202,11 @@ TEST_F(PluginTest, BandsDoNotChangeTheResult) {
   EXPECT_EQ(CurrentRun().outputRows, 5);
   EXPECT_EQ(banded.advances.size(), 1u + 8);
   EXPECT_EQ(banded.advances[1].inRect.bottom, 37);
+  for (std::size_t i = 1; i < banded.advances.size(); ++i) {
+    const int band = static_cast<int>(i) - 1;
+    EXPECT_EQ(banded.advances[i].outRect.top, 5 * band) << band;
+    EXPECT_EQ(banded.advances[i].outRect.bottom, std::min(5 * band + 5, 37)) << band;
+  }
   EXPECT_EQ(banded.document().pixels, whole.pixels);
 
   o.maxSpace = 3 * 50 * 7 + 1;  // three rows of everything

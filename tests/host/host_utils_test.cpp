@@ -77,33 +77,28 @@ platform::DialogGeometry Geometry(platform::ScreenRect parent, int w, int h, boo
   return platform::DialogGeometry{parent, w, h, 18, sysMenu, 1024, 768};
 }
 
-TEST(CentreDialogTest, CentresOverTheParentOneThirdDown) {
-  // (600 - 200) / 2 - 18 and (400 - 100) / 3.
-  DialogPosition p = CentredDialogPosition(Geometry({100, 50, 700, 450}, 200, 100, true));
-  EXPECT_EQ(p.x, 100 + 200 - 18);
-  EXPECT_EQ(p.y, 50 + 100);
-  // Without a system menu a caption button counts two thirds: 18 - 6 = 12.
-  p = CentredDialogPosition(Geometry({100, 50, 700, 450}, 200, 100, false));
-  EXPECT_EQ(p.x, 100 + 200 - 12);
-  // Odd excesses truncate: 401 / 2 = 200, 301 / 3 = 100.
-  p = CentredDialogPosition(Geometry({0, 0, 601, 401}, 200, 100, true));
-  EXPECT_EQ(p.x, 200 - 18);
-  EXPECT_EQ(p.y, 100);
-}
-
-TEST(CentreDialogTest, LargeDialogsSitAtTheParentAndStayOnScreen) {
-  // Larger than its parent: the parent's left edge minus titleBits, its top.
-  DialogPosition p = CentredDialogPosition(Geometry({100, 50, 300, 150}, 400, 300, true));
-  EXPECT_EQ(p.x, 100 - 18);
-  EXPECT_EQ(p.y, 50);
-  // Reaching past the right and bottom edges of the 1024 × 768 screen.
-  p = CentredDialogPosition(Geometry({900, 700, 1000, 760}, 400, 300, true));
-  EXPECT_EQ(p.x, 1024 - 400);
-  EXPECT_EQ(p.y, 768 - 300);
-  // Wider and higher than the screen: pinned at the origin.
-  p = CentredDialogPosition(Geometry({0, 0, 1024, 768}, 1200, 900, true));
-  EXPECT_EQ(p.x, 0);
-  EXPECT_EQ(p.y, 0);
+TEST(CentreDialogTest, CentresOneThirdDownAndStaysOnScreen) {
+  const struct {
+    const char* what;
+    platform::ScreenRect parent;
+    int w, h;
+    bool sysMenu;
+    int x, y;
+  } cases[] = {
+      // (600 - 200) / 2 - 18 and (400 - 100) / 3.
+      {"centred", {100, 50, 700, 450}, 200, 100, true, 100 + 200 - 18, 50 + 100},
+      // Without a system menu a caption button counts two thirds: 18 - 6.
+      {"no system menu", {100, 50, 700, 450}, 200, 100, false, 100 + 200 - 12, 50 + 100},
+      {"odd excesses truncate", {0, 0, 601, 401}, 200, 100, true, 200 - 18, 100},
+      {"larger than the parent", {100, 50, 300, 150}, 400, 300, true, 100 - 18, 50},
+      {"past the screen's edges", {900, 700, 1000, 760}, 400, 300, true, 1024 - 400, 768 - 300},
+      {"larger than the screen", {0, 0, 1024, 768}, 1200, 900, true, 0, 0},
+  };
+  for (const auto& c : cases) {
+    const DialogPosition p = CentredDialogPosition(Geometry(c.parent, c.w, c.h, c.sysMenu));
+    EXPECT_EQ(p.x, c.x) << c.what;
+    EXPECT_EQ(p.y, c.y) << c.what;
+  }
 }
 
 struct Seen {

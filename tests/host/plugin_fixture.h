@@ -3,11 +3,9 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <deque>
-#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -20,6 +18,7 @@
 #include "primitives/expression_text.h"
 #include "primitives/registration.h"
 #include "storage/session_store.h"
+#include "tests/common/temp_dir.h"
 #include "tools/pxhost/host_side.h"
 
 namespace pxb::host {
@@ -45,21 +44,13 @@ class PluginTest : public ::testing::Test {
  protected:
   void SetUp() override {
     RegisterPrimitives();
-    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = std::filesystem::temp_directory_path() /
-           ("pxb_host_" + std::string(test->name()) + "_" + std::to_string(getpid()));
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
     const DialogProcs procs{&script_, Choose, Dialog, SaveElsewhere};
     SetDialogProcs(&procs);
     CurrentRun().privateCopyLimit = INT64_MAX;
   }
-  void TearDown() override {
-    SetDialogProcs(nullptr);
-    std::filesystem::remove_all(dir_);
-  }
+  void TearDown() override { SetDialogProcs(nullptr); }
 
-  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+  std::string Path(const std::string& name) const { return dir_ / name; }
 
   static HostOptions Quiet() {
     HostOptions o;
@@ -179,7 +170,7 @@ class PluginTest : public ::testing::Test {
   }
 
   DialogScript script_;
-  std::filesystem::path dir_;
+  testing::TempDir dir_{"pxb_host"};
 };
 
 }  // namespace pxb::host

@@ -1,15 +1,13 @@
 // pxhost end to end: its exit status and printed codes, and its output next
 // to the final pass of `pixbreed apply` on the same member and image.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 
+#include "tests/common/run_tool.h"
+#include "tests/common/temp_dir.h"
 #include "tools/imageio/image_io.h"
 
 namespace pxb {
@@ -21,27 +19,13 @@ const std::string kSample = std::string(PXB_SAMPLE_DIR) + "/sample.png";
 
 class PxhostTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = fs::temp_directory_path() /
-           ("pxb_pxhost_" + std::string(test->name()) + "_" + std::to_string(getpid()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
+  std::string Path(const std::string& name) const { return dir_ / name; }
 
-  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-
-  // Runs tool with arguments; returns its exit status, keeps its output.
+  // Runs tool with arguments; returns its exit status, keeps all it printed.
   int Run(const char* tool, const std::string& arguments) {
-    const std::string log = Path("out.txt");
-    const std::string command = std::string("'") + tool + "' " + arguments + " >'" + log + "' 2>&1";
-    const int status = std::system(command.c_str());
-    std::ifstream in(log);
-    std::stringstream text;
-    text << in.rdbuf();
-    output_ = text.str();
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    const testing::ToolRun r = testing::RunTool(tool, arguments, dir_.path().string());
+    output_ = r.out + r.err;
+    return r.status;
   }
   int Pxhost(const std::string& arguments) { return Run(PXHOST_PATH, arguments); }
   int Pixbreed(const std::string& arguments) { return Run(PIXBREED_PATH, arguments); }
@@ -72,7 +56,7 @@ class PxhostTest : public ::testing::Test {
     return out;
   }
 
-  fs::path dir_;
+  testing::TempDir dir_{"pxb_pxhost"};
   std::string output_;
 };
 
@@ -97,44 +81,7 @@ TEST_F(PxhostTest, PicksTheMemberPixbreedApplies) {
         << output_;
     const Image applied = Read(Path("a.png"));
     EXPECT_EQ(Read(Path("h.png")).pixels, applied.pixels) << shape.channels;
-    // With room for only a few rows at a time the result is the same.
-    ASSERT_EQ(Pxhost("'" + image + "' -o '" + Path("t.png") + "' --session '" + session +
-                     "' --pick 3 --max-space 20000"),
-              0)
-        << output_;
-    EXPECT_EQ(Read(Path("t.png")).pixels, applied.pixels) << shape.channels;
   }
-}
-
-TEST_F(PxhostTest, MaskedRunsMatchPixbreedApply) {
-  const std::string session = Path("s.gds");
-  ASSERT_EQ(Pixbreed("new '" + session + "' --seed 11"), 0) << output_;
-  // Unselected pixels are not evaluated, so a tree with "dither" draws a
-  // different sequence than apply does; take a member without it.
-  ASSERT_EQ(Pixbreed("tree '" + session + "'"), 0) << output_;
-  std::istringstream lines(output_);
-  std::string line;
-  int k = -1;
-  while (k < 0 && std::getline(lines, line)) {
-    if (line.find("dither") == std::string::npos) k = line[0] - '0';
-  }
-  ASSERT_GE(k, 0);
-  const Image sample = Read(kSample);
-  Image mask;
-  std::string error;
-  ASSERT_TRUE(AllocateImage(&mask, sample.width, sample.height, 1, &error));
-  for (std::size_t i = 0; i < mask.pixels.size(); ++i)
-    mask.pixels[i] = static_cast<std::uint8_t>((i % sample.width) * 3 % 256);
-  Write(Path("mask.png"), mask);
-  ASSERT_EQ(Pxhost("'" + kSample + "' -o '" + Path("h.png") + "' --session '" + session +
-                   "' --pick " + std::to_string(k) + " --mask '" + Path("mask.png") + "'"),
-            0)
-      << output_;
-  ASSERT_EQ(Pixbreed("apply '" + session + "' '" + kSample + "' -o '" + Path("a.png") +
-                     "' --threads 1 --mask '" + Path("mask.png") + "'"),
-            0)
-      << output_;
-  EXPECT_EQ(Read(Path("h.png")).pixels, Read(Path("a.png")).pixels);
 }
 
 TEST_F(PxhostTest, PrintsEveryResultAndExitsByThem) {
@@ -193,18 +140,6 @@ TEST_F(PxhostTest, MultichannelAsTheFirstImageIsAll255) {
       << output_;
   const Image multi = Read(Path("m.png"));
   EXPECT_EQ(multi.pixels, std::vector<std::uint8_t>(multi.pixels.size(), 255));
-
-  // CMYK: the four ink planes take one value.
-  ASSERT_EQ(Pxhost("'" + kSample + "' -o '" + Path("c.png") + "' --mode cmyk" + session), 0)
-      << output_;
-  const Image cmyk = Read(Path("c.png"));
-  ASSERT_EQ(cmyk.channels, 4);
-  int differing = 0;
-  for (std::size_t i = 0; i < cmyk.pixels.size(); i += 4) {
-    for (int p = 1; p < 4; ++p)
-      differing += cmyk.pixels[i + p] != cmyk.pixels[i];
-  }
-  EXPECT_EQ(differing, 0);
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -62,30 +61,6 @@ Bytes ExpectedTerminology() {
 
 TEST(Terminology, MatchesHandWrittenListing) {
   EXPECT_EQ(res::BuildTerminology(), ExpectedTerminology());
-}
-
-TEST(Terminology, StringsFollowEachOtherWithoutAlignment) {
-  const Bytes aete = res::BuildTerminology();
-  // The suite name's length byte sits at offset 10 and the description's
-  // length byte right after the name, even though that offset is odd.
-  ASSERT_GT(aete.size(), 25u);
-  EXPECT_EQ(aete[10], 13u);
-  EXPECT_EQ(std::string(aete.begin() + 11, aete.begin() + 24), "Pixbreed Team");
-  EXPECT_EQ(aete[24], 22u);
-  // 10 + (1 + 13) + (1 + 22) + 4 + 6 + (1 + 8) + (1 + 38) + 12 + 3 + 4 + 1 + 2 + 2 + 6
-  EXPECT_EQ(aete.size(), 135u);
-}
-
-TEST(Terminology, DirectParameterFlagsMeanOptionalSingleEnumeratedChangesState) {
-  const Bytes aete = res::BuildTerminology();
-  ASSERT_GE(aete.size(), 10u);
-  const std::size_t flags_at = aete.size() - 10;  // before the parameter count and three counts
-  const unsigned flags = aete[flags_at] | aete[flags_at + 1] << 8;
-  EXPECT_NE(flags & 0x8000, 0u) << "optional";
-  EXPECT_EQ(flags & 0x4000, 0u) << "single item, not a list";
-  EXPECT_NE(flags & 0x2000, 0u) << "enumerated";
-  EXPECT_NE(flags & 0x1000, 0u) << "changes state";
-  EXPECT_EQ(flags & 0x0FFF, 0u);
 }
 
 }  // namespace

@@ -11,6 +11,8 @@
 #include <thread>
 #include <vector>
 
+#include "tests/common/temp_dir.h"
+
 namespace pxb {
 namespace {
 
@@ -22,16 +24,7 @@ std::vector<uint8_t> Text(const std::string& s) {
 
 class FileStoreTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("pxb-store-" +
-            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "-" +
-            std::to_string(getpid()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  std::string P(const std::string& name) const { return (dir_ / name).string(); }
+  std::string P(const std::string& name) const { return dir_ / name; }
   std::string Read(const std::string& name) const {
     std::vector<uint8_t> bytes;
     std::string error;
@@ -43,10 +36,10 @@ class FileStoreTest : public ::testing::Test {
     ASSERT_TRUE(WriteFileAtomically(P(name), Text(text), &error)) << error;
   }
   size_t Entries() const {
-    return static_cast<size_t>(std::distance(fs::directory_iterator(dir_), {}));
+    return static_cast<size_t>(std::distance(fs::directory_iterator(dir_.path()), {}));
   }
 
-  fs::path dir_;
+  testing::TempDir dir_{"pxb-store"};
 };
 
 // Many writers each read a counter and write it back one higher, refused

@@ -13,6 +13,7 @@
 // jpeglib.h needs FILE and size_t declared first.
 #include <jpeglib.h>
 
+#include "tests/common/temp_dir.h"
 #include "tools/imageio/image_io.h"
 
 namespace pxb {
@@ -107,27 +108,18 @@ void WriteRawPng(const fs::path& path, RawPng raw) {
 
 class ImageIoTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = fs::temp_directory_path() /
-           ("pxb_imageio_" + std::string(test->name()) + "_" + std::to_string(getpid()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
-  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+  std::string Path(const std::string& name) const { return dir_ / name; }
   size_t FileCount() const {
-    return static_cast<size_t>(std::distance(fs::directory_iterator(dir_), {}));
+    return static_cast<size_t>(std::distance(fs::directory_iterator(dir_.path()), {}));
   }
 
-  fs::path dir_;
+  testing::TempDir dir_{"pxb_imageio"};
 };
 
 TEST_F(ImageIoTest, PngRoundTripIsExactForEveryChannelCount) {
   for (int channels : {1, 3, 4}) {
     for (auto [w, h] : {std::pair{1, 1}, std::pair{7, 5}, std::pair{130, 3}}) {
-      SCOPED_TRACE(testing::Message() << channels << " channels, " << w << "x" << h);
+      SCOPED_TRACE(::testing::Message() << channels << " channels, " << w << "x" << h);
       const Image image = Pattern(w, h, channels);
       std::string error;
       ASSERT_TRUE(WriteImage(Path("out.png"), image, &error)) << error;
@@ -144,7 +136,7 @@ TEST_F(ImageIoTest, PngRoundTripIsExactForEveryChannelCount) {
 
 TEST_F(ImageIoTest, JpegRoundTripKeepsSizeAndIsClose) {
   for (int channels : {1, 3, 4}) {
-    SCOPED_TRACE(testing::Message() << channels << " channels");
+    SCOPED_TRACE(::testing::Message() << channels << " channels");
     const Image image = Gradient(61, 37, channels);
     std::string error;
     ASSERT_TRUE(WriteImage(Path("out.JPEG"), image, &error, 95)) << error;
@@ -276,7 +268,7 @@ TEST_F(ImageIoTest, DamagedFilesFailWithAMessage) {
       garbage[i] = static_cast<char>(i * 131 + 7);
     variants.push_back(garbage);
     for (size_t v = 0; v < variants.size(); ++v) {
-      SCOPED_TRACE(testing::Message() << name << " variant " << v);
+      SCOPED_TRACE(::testing::Message() << name << " variant " << v);
       PutBytes(dir_ / damaged, variants[v]);
       Image image = sentinel;
       error.clear();

@@ -1,13 +1,12 @@
 // Runs the built pxrender and reads back what it wrote.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "tests/common/run_tool.h"
+#include "tests/common/temp_dir.h"
 #include "tools/imageio/image_io.h"
 
 namespace pxb {
@@ -17,36 +16,16 @@ namespace fs = std::filesystem;
 
 class PxrenderTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = fs::temp_directory_path() /
-           ("pxb_pxrender_" + std::string(test->name()) + "_" + std::to_string(getpid()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
   // Runs pxrender with `arguments`; returns its exit status and keeps its
   // error output in errors_.
   int Run(const std::string& arguments) {
-    const fs::path log = dir_ / "stderr.txt";
-    const std::string command =
-        std::string("'") + PXRENDER_PATH + "' " + arguments + " 2>'" + log.string() + "'";
-    const int status = std::system(command.c_str());
-    errors_.clear();
-    std::FILE* file = std::fopen(log.c_str(), "rb");
-    if (file != nullptr) {
-      char buffer[512];
-      size_t n;
-      while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-        errors_.append(buffer, n);
-      std::fclose(file);
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    const testing::ToolRun r = testing::RunTool(PXRENDER_PATH, arguments, dir_.path().string());
+    errors_ = r.err;
+    return r.status;
   }
 
   Image Render(const std::string& arguments, const std::string& name) {
-    const std::string out = (dir_ / name).string();
+    const std::string out = dir_ / name;
     EXPECT_EQ(Run(arguments + " -o '" + out + "'"), 0) << errors_;
     Image image;
     std::string error;
@@ -54,7 +33,7 @@ class PxrenderTest : public ::testing::Test {
     return image;
   }
 
-  fs::path dir_;
+  testing::TempDir dir_{"pxb_pxrender"};
   std::string errors_;
 };
 

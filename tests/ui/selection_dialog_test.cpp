@@ -177,7 +177,7 @@ TEST_F(SelectionDialogTest, SaveAfterOpenWritesTheLoadedMemberAndRemembersItsDir
   ASSERT_TRUE(ReadFileBytes(file, &a, &error)) << error;
   ASSERT_TRUE(ReadFileBytes(copy, &b, &error)) << error;
   EXPECT_EQ(a, b);
-  EXPECT_EQ(LastDirectory(GlobalSessionHeader()), dir_.string());
+  EXPECT_EQ(LastDirectory(GlobalSessionHeader()), dir_.path().string());
 }
 
 TEST_F(SelectionDialogTest, AFileThatCannotBeReadChangesNothing) {

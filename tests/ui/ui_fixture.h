@@ -3,7 +3,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <deque>
@@ -17,6 +16,7 @@
 #include "host/plugin_run.h"
 #include "primitives/registration.h"
 #include "primitives/source_image.h"
+#include "tests/common/temp_dir.h"
 #include "ui/dialog_state.h"
 #include "ui/dialogs.h"
 #include "ui/headless_backend.h"
@@ -63,11 +63,6 @@ class DialogTest : public ::testing::Test {
 
   void SetUp() override {
     RegisterPrimitives();
-    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = std::filesystem::temp_directory_path() /
-           ("pxb_ui_" + std::string(test->name()) + "_" + std::to_string(getpid()));
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
     source_.resize(static_cast<size_t>(kSourceWidth) * kSourceHeight * 3);
     for (int y = 0; y < kSourceHeight; ++y) {
       for (int x = 0; x < kSourceWidth; ++x) {
@@ -107,7 +102,6 @@ class DialogTest : public ::testing::Test {
     ClearSourceImage();
     host::CurrentRun().sessionPath.clear();
     host::CurrentRun().sessionTitle.clear();
-    std::filesystem::remove_all(dir_);
   }
 
   // Nine treeless members seeded (357, word, k) and a header showing n.
@@ -148,12 +142,12 @@ class DialogTest : public ::testing::Test {
   }
   static Step Do(std::function<void(HeadlessBackend&, WindowHandle)> f) { return f; }
 
-  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+  std::string Path(const std::string& name) const { return dir_ / name; }
 
   static constexpr int kSourceWidth = 120;
   static constexpr int kSourceHeight = 80;
 
-  std::filesystem::path dir_;
+  testing::TempDir dir_{"pxb_ui"};
   std::vector<uint8_t> source_;
   std::unique_ptr<HeadlessBackend> backend_;
   FrameCounts counts_;
