@@ -68,8 +68,7 @@ void BM_ApplyTwentyFilters(benchmark::State& state) {
       job.width = side;
       job.height = side;
       job.threads = static_cast<int32_t>(state.range(1));
-      if (Renderer(state)(m, job,
-                          Quantiser(&out, side, ChannelsOf(static_cast<TypeId>(m.type)))) !=
+      if (Renderer(state)(m, job, Quantiser(&out, side, ChannelsOf(static_cast<TypeId>(m.type)))) !=
           RenderOutcome::kDone) {
         state.SkipWithError("a member has no tree");
       }
