@@ -56,8 +56,9 @@ if [ -z "$BIN" ]; then
     -DPXB_TESTS=OFF -DPXB_BENCH=OFF >/dev/null
   cmake --build "$BIN" --target pixbreed
 fi
-# The tools may move between folders of the build; find them by name.
-pixbreed=$(find "$BIN" -type f -name pixbreed -perm -u+x | head -n 1)
+# The tools may move between folders of the build; find them by name (the
+# GIMP plug-in's program is called pixbreed too).
+pixbreed=$(find "$BIN" -type f -name pixbreed -perm -u+x -not -path '*/gimp/*' | head -n 1)
 if [ -z "$pixbreed" ]; then
   echo "docs.sh: no pixbreed built below $BIN" >&2
   exit 1

@@ -5,7 +5,8 @@
 #
 # Every fenced ```sh block of the README must be preceded by a marker line:
 #   <!-- readme: run -->           run here
-#   <!-- readme: needs TOOL -->    run only where TOOL is installed
+#   <!-- readme: needs TOOL -->    run only where TOOL is installed (a program,
+#                                  or a file or folder such as ~/.config/x)
 #   <!-- readme: skip (why) -->    not run by this test (the whole pipeline,
 #                                  a build of its own, a package install)
 # A block without a marker fails the test, so no command is forgotten.
@@ -34,8 +35,10 @@ mkdir -p "$WORK/photos"
 cp "$src/samples/sample.jpg" "$WORK/photos/a.jpg"
 cp "$src/samples/sample.png" "$WORK/photos/b.png"
 
+# The GIMP plug-in's program is called pixbreed too: it is not the tool.
 find_tool() {
-  find "$build" -type f -name "$1" -perm -u+x -not -path '*/CMakeFiles/*' | head -n 1
+  find "$build" -type f -name "$1" -perm -u+x -not -path '*/CMakeFiles/*' -not -path '*/gimp/*' |
+    head -n 1
 }
 pixbreed=$(find_tool pixbreed)
 [ -n "$pixbreed" ] || {
@@ -69,9 +72,15 @@ for block in "$WORK"/blocks/*.sh; do
   case $mark in
     run) ;;
     needs\ *)
+      # A program on PATH, or a file or folder (~ is the home folder).
       tool=${mark#needs }
-      if ! command -v "$tool" >/dev/null; then
-        echo "block $n: skipped, $tool is not installed"
+      case $tool in
+        "~/"*) path=$HOME/${tool#"~/"} ;;
+        /*) path=$tool ;;
+        *) path=$(command -v "$tool" || true) ;;
+      esac
+      if [ -z "$path" ] || [ ! -e "$path" ]; then
+        echo "block $n: not run, $tool is not installed"
         continue
       fi
       ;;
