@@ -20,7 +20,7 @@
 #include "primitives/expression_text.h"
 #include "primitives/registration.h"
 #include "storage/session_store.h"
-#include "tools/pxhost/host_side.h"
+#include "testhost/host_side.h"
 
 namespace pxb::host {
 

@@ -10,7 +10,7 @@
 #include <sstream>
 #include <string>
 
-#include "tools/imageio/image_io.h"
+#include "imageio/image_io.h"
 
 namespace pxb {
 namespace {

@@ -13,7 +13,7 @@
 // jpeglib.h needs FILE and size_t declared first.
 #include <jpeglib.h>
 
-#include "tools/imageio/image_io.h"
+#include "imageio/image_io.h"
 
 namespace pxb {
 namespace {

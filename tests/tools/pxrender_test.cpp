@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/imageio/image_io.h"
+#include "imageio/image_io.h"
 
 namespace pxb {
 namespace {

@@ -3,8 +3,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "tools/imageio/image_io.h"
-#include "ui/scripted_dialogs.h"
+#include "imageio/image_io.h"
+#include "testhost/scripted_dialogs.h"
 #include "ui_fixture.h"
 
 namespace pxb::ui {

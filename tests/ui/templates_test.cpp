@@ -2,7 +2,7 @@
 // their layout in pixels.
 #include <gtest/gtest.h>
 
-#include "ui/headless_backend.h"
+#include "testhost/headless_backend.h"
 #include "ui/templates.h"
 
 namespace pxb::ui {

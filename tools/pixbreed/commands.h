@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/imageio/image.h"
+#include "imageio/image.h"
 
 namespace pxb::cli {
 
