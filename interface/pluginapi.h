@@ -124,11 +124,11 @@ using BufferID = BufferRecord*;  // opaque buffer reference
 // ---------------------------------------------------------------------------
 
 // Nonzero means the user asked to stop. Only the low byte of the result counts.
-typedef Boolean(PXB_CDECL* TestAbortProc)(void);
+typedef Boolean(PXB_CDECL* TestAbortProc)();
 typedef void(PXB_CDECL* ProgressProc)(std::int32_t done, std::int32_t total);
 // Makes the host deliver the requested rectangles now. After a nonzero result
 // the plug-in must not call it again.
-typedef OSErr(PXB_CDECL* AdvanceStateProc)(void);
+typedef OSErr(PXB_CDECL* AdvanceStateProc)();
 typedef void(PXB_CDECL* HostProc)(std::int16_t selector, std::intptr_t* data);
 typedef void(PXB_CDECL* ProcessEventProc)(void* event);
 typedef OSErr(PXB_CDECL* DisplayPixelsProc)(const PixelMap* source, const VRect* sourceRect,
@@ -153,7 +153,7 @@ typedef OSErr(PXB_CDECL* AllocateBufferProc)(std::int32_t size, BufferID* buffer
 typedef Ptr(PXB_CDECL* LockBufferProc)(BufferID bufferID, Boolean moveHigh);
 typedef void(PXB_CDECL* UnlockBufferProc)(BufferID bufferID);
 typedef void(PXB_CDECL* FreeBufferProc)(BufferID bufferID);
-typedef std::int32_t(PXB_CDECL* BufferSpaceProc)(void);
+typedef std::int32_t(PXB_CDECL* BufferSpaceProc)();
 
 // The plug-in's exported entry. `record` points to a FilterRecord for
 // selectors 1 to 5 and to an AboutRecord for selector 0. `data` points to a

@@ -51,7 +51,8 @@ for arch in x86_64 i686; do
     sort | tr '\n' ' ')
   echo "exports: $exports"
   [ "$exports" = "ENTRYPOINT PxbreedProc " ] || fail "$arch: the DLL exports $exports"
-  "$arch-w64-mingw32-objdump" -p "$dir/plugin/test/PXBREED.8bf" | grep -qE '\] PxbreedPreviewsIdle$' ||
+  "$arch-w64-mingw32-objdump" -p "$dir/plugin/test/PXBREED.8bf" >"$dir/objdump-test.txt"
+  grep -qE '\] PxbreedPreviewsIdle$' "$dir/objdump-test.txt" ||
     fail "$arch: the test build does not export PxbreedPreviewsIdle"
   imports=$(sed -n 's/^\s*DLL Name: //p' "$dir/objdump.txt" | tr 'A-Z' 'a-z' | sort | tr '\n' ' ')
   echo "imports: $imports"
