@@ -13,7 +13,7 @@
 #include "host/entry.h"
 #include "host/filter_image.h"
 #include "host/session_ops.h"
-#include "tools/pxhost/host_side.h"
+#include "testhost/host_side.h"
 
 namespace pxb {
 namespace {

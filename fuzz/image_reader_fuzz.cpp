@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "tools/imageio/image_io.h"
+#include "imageio/image_io.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;

@@ -12,10 +12,10 @@
 #include "gimp/gtk_backend.h"
 #include "gimp/gtk_script_driver.h"
 #include "host/dialogs.h"
-#include "host/parameter_block.h"
 #include "host/plugin_run.h"
 #include "host/reduction.h"
 #include "host/session_run.h"
+#include "interface/parameter_block.h"
 #include "primitives/source_image.h"
 #include "ui/dialogs.h"
 

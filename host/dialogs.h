@@ -8,7 +8,7 @@
 #include <string>
 
 #include "host/platform.h"
-#include "host/pluginapi.h"
+#include "interface/pluginapi.h"
 
 namespace pxb::host {
 

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "host/pluginapi.h"
+#include "interface/pluginapi.h"
 
 #if defined(_WIN32)
 #define PXB_EXPORT __declspec(dllexport)

@@ -193,7 +193,7 @@ void EvaluateBlock(Pass* p, std::int32_t top, std::int32_t end) {
     const std::int32_t n = SelectedColumns(*p, y, p->columns.data());
     p->rowStart[y - top + 1] = p->rowStart[y - top] + static_cast<std::size_t>(n) * stride;
   }
-  const auto threads = static_cast<std::int32_t>(p->helpers.size() + 1);
+  const std::int32_t threads = static_cast<std::int32_t>(p->helpers.size()) + 1;
   if (threads == 1) {
     EvaluateRows(p, p->evaluator.get(), p->columns.data(), top, top, end, false);
   } else {

@@ -10,7 +10,7 @@
 
 #include <cstdint>
 
-#include "host/pluginapi.h"
+#include "interface/pluginapi.h"
 
 namespace pxb::host {
 

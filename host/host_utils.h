@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "host/platform.h"
-#include "host/pluginapi.h"
+#include "interface/pluginapi.h"
 
 namespace pxb::host {
 

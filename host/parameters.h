@@ -11,8 +11,8 @@
 
 #include <cstdint>
 
-#include "host/parameter_block.h"
-#include "host/pluginapi.h"
+#include "interface/parameter_block.h"
+#include "interface/pluginapi.h"
 
 namespace pxb::host {
 

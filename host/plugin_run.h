@@ -10,9 +10,9 @@
 
 #include "engine/rand.h"
 #include "host/dialogs.h"
-#include "host/parameter_block.h"
 #include "host/platform.h"
-#include "host/pluginapi.h"
+#include "interface/parameter_block.h"
+#include "interface/pluginapi.h"
 
 namespace pxb::host {
 

@@ -2,7 +2,7 @@
 // breeding dialog, or repeating the last filter without one.
 #pragma once
 
-#include "host/pluginapi.h"
+#include "interface/pluginapi.h"
 
 namespace pxb::host {
 

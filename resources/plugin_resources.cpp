@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <string_view>
 
-#include "host/pluginapi.h"
+#include "interface/pluginapi.h"
 
 #ifndef PXB_ABOUT_TEXT
 #error "PXB_ABOUT_TEXT must be defined by the build (resources/CMakeLists.txt)"

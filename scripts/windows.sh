@@ -29,8 +29,8 @@ for arch in x86_64 i686; do
   dir=$W64
   [ $arch = i686 ] && dir=$W32
   cmake -S "$PXB_ROOT" -B "$dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$PXB_ROOT/cmake/mingw-$arch.cmake" \
-    -DPXB_TESTS=OFF -DPXB_BENCH=OFF -DPXB_NATIVE_PXRES="$NATIVE/resources/pxres" >/dev/null
-  cmake --build "$dir" --target pxbreed pxhost
+    -DPXB_TESTS=OFF -DPXB_BENCH=OFF -DPXB_NATIVE_PXRES="$NATIVE/plugin/pxres" >/dev/null
+  cmake --build "$dir" --target pxbreed pxbreed_test pxhost
 done
 
 FAILED=0
@@ -44,12 +44,16 @@ for arch in x86_64 i686; do
   dir=$W64
   [ $arch = i686 ] && dir=$W32
   echo "== checks of the $arch DLL"
-  "$arch-w64-mingw32-objdump" -p "$dir/host/PXBREED.8bf" >"$dir/objdump.txt"
-  grep -qE '^\s+\[ *[0-9]+\] ENTRYPOINT$' "$dir/objdump.txt" || fail "$arch: ENTRYPOINT not exported"
-  if grep -q PxbreedProc "$dir/objdump.txt"; then
-    grep -qE '^\s+\[ *[0-9]+\] PxbreedProc$' "$dir/objdump.txt" ||
-      fail "$arch: PxbreedProc exported decorated"
-  fi
+  "$arch-w64-mingw32-objdump" -p "$dir/plugin/PXBREED.8bf" >"$dir/objdump.txt"
+  # The shipped DLL exports exactly its entry point and the dialog procedure,
+  # undecorated; test hooks are only in the test build.
+  exports=$(sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/s/^\s*\[ *[0-9]*\] //p' "$dir/objdump.txt" |
+    sort | tr '\n' ' ')
+  echo "exports: $exports"
+  [ "$exports" = "ENTRYPOINT PxbreedProc " ] || fail "$arch: the DLL exports $exports"
+  "$arch-w64-mingw32-objdump" -p "$dir/plugin/test/PXBREED.8bf" >"$dir/objdump-test.txt"
+  grep -qE '\] PxbreedPreviewsIdle$' "$dir/objdump-test.txt" ||
+    fail "$arch: the test build does not export PxbreedPreviewsIdle"
   imports=$(sed -n 's/^\s*DLL Name: //p' "$dir/objdump.txt" | tr 'A-Z' 'a-z' | sort | tr '\n' ' ')
   echo "imports: $imports"
   for dll in $imports; do
@@ -59,7 +63,7 @@ for arch in x86_64 i686; do
       *) fail "$arch: imports $dll" ;;
     esac
   done
-  /usr/bin/python3 "$PXB_ROOT/tests/windows/pe_resources.py" "$dir/host/PXBREED.8bf" "$dir/host/res" ||
+  /usr/bin/python3 "$PXB_ROOT/tests/windows/pe_resources.py" "$dir/plugin/PXBREED.8bf" "$dir/plugin/res" ||
     fail "$arch: resources"
 done
 
@@ -88,7 +92,11 @@ timeout -k 10 180 xvfb-run -a -s "-screen 0 1024x768x24" sh -c \
   "'$WINE' wineboot -i >/dev/null 2>&1; '$WINE' regedit '$WORK/settings.reg' >/dev/null 2>&1; '$WINESERVER' -w"
 mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
 cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/"
-cp "$W64/host/PXBREED.8bf" "$W64/tools/pxhost.exe" "$WORK/"
+# The filters run on the shipped DLL; the scripted dialogs need the test
+# build's hook to wait for the previews.
+cp "$W64/plugin/PXBREED.8bf" "$W64/testhost/pxhost.exe" "$WORK/"
+mkdir -p "$WORK/test"
+cp "$W64/plugin/test/PXBREED.8bf" "$WORK/test/"
 
 winpath() { echo "Z:$1" | tr / '\\'; }
 
@@ -113,7 +121,7 @@ done
 # One Wine session for every run: the runs are listed in a script.
 {
   echo "cd '$WORK'"
-  echo "mkdir -p ui && cd ui && '$WINE' ../pxhost.exe ../sample.png -o filtered.png --session ui.gds --ui ../session.pxs >../ui.log 2>&1; echo \"ui \$?\" >>../codes.txt; cd .."
+  echo "mkdir -p ui && cd ui && '$WINE' ../pxhost.exe --plugin '$(winpath "$WORK/test/PXBREED.8bf")' ../sample.png -o filtered.png --session ui.gds --ui ../session.pxs >../ui.log 2>&1; echo \"ui \$?\" >>../codes.txt; cd .."
 
   echo "'$WINE' pxhost.exe sample.png -o repeat.png --kept-session '$(winpath "$WORK/sessions/s11_3.gds")' --repeat-only >repeat.log 2>&1; echo \"repeat \$?\" >>codes.txt"
   for s in "$WORK"/sessions/s*_*.gds; do

@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <string>
 
-#include "tools/imageio/image_io.h"
+#include "imageio/image_io.h"
 
 namespace pxb {
 namespace {

@@ -7,7 +7,7 @@
 #include <set>
 #include <string>
 
-#include "tools/imageio/image_io.h"
+#include "imageio/image_io.h"
 
 int main(int argc, char** argv) {
   if (argc != 3) {

@@ -13,8 +13,8 @@
 #include "engine/eval.h"
 #include "engine/node.h"
 #include "engine/registry.h"
+#include "imageio/image_io.h"
 #include "primitives/value_types.h"
-#include "tools/imageio/image_io.h"
 
 namespace pxb {
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "engine/member.h"
-#include "host/pluginapi.h"
+#include "interface/pluginapi.h"
 #include "ui/dialog_layer.h"
 
 namespace pxb::ui {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "host/pluginapi.h"
+#include "interface/pluginapi.h"
 #include "ui/dialog_layer.h"
 
 namespace pxb::ui {

@@ -4,9 +4,9 @@
 
 #include "evolution/population.h"
 #include "evolution/session_file.h"
-#include "host/parameter_block.h"
 #include "host/plugin_run.h"
 #include "host/session_ops.h"
+#include "interface/parameter_block.h"
 #include "storage/session_store.h"
 #include "ui/dialog_state.h"
 #include "ui/dialogs.h"

@@ -9,11 +9,11 @@
 #include "evolution/breeding_step.h"
 #include "evolution/learning_block.h"
 #include "evolution/session_file.h"
+#include "imageio/image_io.h"
 #include "primitives/registration.h"
 #include "storage/session_store.h"
 #include "tests/common/run_tool.h"
 #include "tests/common/temp_dir.h"
-#include "tools/imageio/image_io.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 
 #include <unistd.h>
 
-#include "tools/imageio/image_io.h"
+#include "imageio/image_io.h"
 
 namespace pxb {
 namespace {

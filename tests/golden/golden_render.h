@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "evolution/render.h"
+#include "imageio/image.h"
 #include "primitives/expression_text.h"
 #include "primitives/fractal_generator.h"
 #include "primitives/source_image.h"
-#include "tools/imageio/image.h"
 
 namespace pxb::golden {
 

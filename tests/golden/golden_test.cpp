@@ -10,9 +10,9 @@
 
 #include "evolution/filter_file.h"
 #include "evolution/session_file.h"
+#include "imageio/image_io.h"
 #include "primitives/registration.h"
 #include "tests/golden/golden_render.h"
-#include "tools/imageio/image_io.h"
 
 namespace pxb::golden {
 namespace {

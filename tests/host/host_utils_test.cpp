@@ -8,7 +8,7 @@
 #include "host/host_utils.h"
 #include "host/platform_native.h"
 #include "resources/plugin_resources.h"
-#include "tools/pxhost/host_side.h"
+#include "testhost/host_side.h"
 
 namespace pxb::host {
 namespace {

@@ -19,7 +19,7 @@
 #include "primitives/registration.h"
 #include "storage/session_store.h"
 #include "tests/common/temp_dir.h"
-#include "tools/pxhost/host_side.h"
+#include "testhost/host_side.h"
 
 namespace pxb::host {
 

@@ -1,8 +1,8 @@
 // Compiled with -fsyntax-only for each target: the layout assertions in the
 // headers must hold, and the entry point must have the type hosts call.
 
-#include "host/parameter_block.h"
-#include "host/pluginapi.h"
+#include "interface/parameter_block.h"
+#include "interface/pluginapi.h"
 
 #ifndef PXB_EXPECT_POINTER_SIZE
 #error "define PXB_EXPECT_POINTER_SIZE to the target's pointer size"

@@ -14,7 +14,7 @@
 #include <jpeglib.h>
 
 #include "tests/common/temp_dir.h"
-#include "tools/imageio/image_io.h"
+#include "imageio/image_io.h"
 
 namespace pxb {
 namespace {

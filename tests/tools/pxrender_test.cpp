@@ -7,7 +7,7 @@
 
 #include "tests/common/run_tool.h"
 #include "tests/common/temp_dir.h"
-#include "tools/imageio/image_io.h"
+#include "imageio/image_io.h"
 
 namespace pxb {
 namespace {

@@ -4,7 +4,7 @@
 
 #include "host/session_ops.h"
 #include "storage/session_store.h"
-#include "ui/scripted_dialogs.h"
+#include "testhost/scripted_dialogs.h"
 #include "ui_fixture.h"
 
 namespace pxb::ui {

@@ -2,8 +2,8 @@
 // that cannot be carried out.
 #include <fstream>
 
-#include "tools/imageio/image_io.h"
-#include "ui/scripted_dialogs.h"
+#include "imageio/image_io.h"
+#include "testhost/scripted_dialogs.h"
 #include "ui_fixture.h"
 
 namespace pxb::ui {

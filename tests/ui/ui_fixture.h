@@ -17,9 +17,9 @@
 #include "primitives/registration.h"
 #include "primitives/source_image.h"
 #include "tests/common/temp_dir.h"
+#include "testhost/headless_backend.h"
 #include "ui/dialog_state.h"
 #include "ui/dialogs.h"
-#include "ui/headless_backend.h"
 #include "ui/preview.h"
 #include "ui/templates.h"
 

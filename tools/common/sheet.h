@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "tools/imageio/image.h"
+#include "imageio/image.h"
 
 namespace pxb {
 

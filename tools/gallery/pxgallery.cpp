@@ -12,6 +12,7 @@
 #include "engine/eval.h"
 #include "evolution/population.h"
 #include "evolution/render.h"
+#include "imageio/image_io.h"
 #include "primitives/fractal_generator.h"
 #include "primitives/registration.h"
 #include "primitives/scalar.h"
@@ -19,7 +20,6 @@
 #include "primitives/value_types.h"
 #include "tools/common/sheet.h"
 #include "tools/gallery/exhibits.h"
-#include "tools/imageio/image_io.h"
 
 namespace {
 

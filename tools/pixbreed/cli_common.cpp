@@ -7,7 +7,7 @@
 #include <cstdio>
 
 #include "evolution/learning_block.h"
-#include "tools/imageio/image_io.h"
+#include "imageio/image_io.h"
 
 namespace pxb::cli {
 namespace {

@@ -8,8 +8,8 @@
 
 #include "evolution/population.h"
 #include "evolution/session_file.h"
+#include "imageio/image.h"
 #include "storage/session_store.h"
-#include "tools/imageio/image.h"
 
 namespace pxb::cli {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/imageio/image.h"
+#include "imageio/image.h"
 
 namespace pxb::cli {
 
@@ -19,7 +19,7 @@ struct NewArgs {
 };
 void RunNew(const NewArgs& args);
 
-void RunShow(const std::string& session);
+void RunShow(const std::string& path);
 
 struct TreeArgs {
   std::string target;
@@ -46,10 +46,10 @@ struct BreedArgs {
   int64_t time = -1;                 // -1: the clock
 };
 void RunBreed(const BreedArgs& args);
-void RunUndo(const std::string& session);
-void RunHistory(const std::string& session);
+void RunUndo(const std::string& path);
+void RunHistory(const std::string& path);
 
-void RunPick(const std::string& session, const std::string& member);
+void RunPick(const std::string& path, const std::string& member);
 void RunExport(const std::string& session, const std::string& member, const std::string& filter,
                bool force);
 void RunImport(const std::string& session, const std::string& member, const std::string& filter);

@@ -8,11 +8,11 @@
 #include "engine/colour.h"
 #include "evolution/filter_file.h"
 #include "evolution/render.h"
+#include "imageio/image_io.h"
 #include "primitives/fractal_generator.h"
 #include "primitives/source_image.h"
 #include "storage/session_store.h"
 #include "tools/common/sheet.h"
-#include "tools/imageio/image_io.h"
 #include "tools/pixbreed/cli_common.h"
 #include "tools/pixbreed/commands.h"
 

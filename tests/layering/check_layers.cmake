@@ -1,0 +1,33 @@
+# Fails when a product folder includes from a folder above it.
+#   cmake -DROOT=<source dir> "-DLAYERS=<folders, bottom to top>" -P check_layers.cmake
+# Every #include "folder/..." of every source in a folder of LAYERS must
+# name that folder or one listed before it.
+list(LENGTH LAYERS count)
+if(count EQUAL 0)
+  message(FATAL_ERROR "no LAYERS given")
+endif()
+set(failures "")
+set(checked 0)
+foreach(dir IN LISTS LAYERS)
+  list(FIND LAYERS ${dir} rank)
+  file(GLOB_RECURSE sources RELATIVE ${ROOT} ${ROOT}/${dir}/*.h ${ROOT}/${dir}/*.cpp
+       ${ROOT}/${dir}/*.in)
+  foreach(source IN LISTS sources)
+    math(EXPR checked "${checked} + 1")
+    file(STRINGS ${ROOT}/${source} includes REGEX "^[ \t]*#[ \t]*include[ \t]+\"[^\"/]+/")
+    foreach(line IN LISTS includes)
+      string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]+\"([^\"/]+)/.*$" "\\1" target "${line}")
+      list(FIND LAYERS ${target} target_rank)
+      if(target_rank GREATER rank)
+        string(APPEND failures "\n  ${source} includes from ${target}/, above ${dir}/")
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+if(checked EQUAL 0)
+  message(FATAL_ERROR "no sources found under ${ROOT}")
+endif()
+if(failures)
+  message(FATAL_ERROR "includes from a higher folder:${failures}")
+endif()
+message(STATUS "${checked} sources, no include from a higher folder")
