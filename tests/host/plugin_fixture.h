@@ -18,8 +18,8 @@
 #include "primitives/expression_text.h"
 #include "primitives/registration.h"
 #include "storage/session_store.h"
-#include "tests/common/temp_dir.h"
 #include "testhost/host_side.h"
+#include "tests/common/temp_dir.h"
 
 namespace pxb::host {
 

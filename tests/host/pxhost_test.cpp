@@ -6,9 +6,9 @@
 #include <sstream>
 #include <string>
 
+#include "imageio/image_io.h"
 #include "tests/common/run_tool.h"
 #include "tests/common/temp_dir.h"
-#include "imageio/image_io.h"
 
 namespace pxb {
 namespace {

@@ -13,8 +13,8 @@
 // jpeglib.h needs FILE and size_t declared first.
 #include <jpeglib.h>
 
-#include "tests/common/temp_dir.h"
 #include "imageio/image_io.h"
+#include "tests/common/temp_dir.h"
 
 namespace pxb {
 namespace {

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "imageio/image_io.h"
 #include "tests/common/run_tool.h"
 #include "tests/common/temp_dir.h"
-#include "imageio/image_io.h"
 
 namespace pxb {
 namespace {
