@@ -337,7 +337,8 @@ void RunEvaluator::Compute(Node* node, NodeInfo& info, const RunContext& rc, uns
   RandState state = draws_;
   RunCall call{node, args, out, &rc, this, nullptr, 0};
   if (info.drawsDither) {
-    AdvanceState(&state, static_cast<uint64_t>(info.drawIndex + rc.drawOffset));
+    AdvanceState(&state,
+                 static_cast<uint64_t>(info.drawIndex) + static_cast<uint64_t>(rc.drawOffset));
     call.draws = &state;
     call.drawSkip = drawsPerSample_ - 1;
   }

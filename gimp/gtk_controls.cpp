@@ -3,6 +3,7 @@
 #include <gtk/gtk.h>
 
 #include <algorithm>
+#include <cmath>
 
 #include "gimp/gtk_backend.h"
 #include "gimp/gtk_window.h"
@@ -172,7 +173,7 @@ struct GtkControlThunks {
   static int32_t SliderPosition(void* context, WindowHandle dialog, int id) {
     const GtkBackend::Control* c = C(context, dialog, id);
     if (c == nullptr || c->kind != ControlKind::kTrackbar) return 0;
-    return static_cast<int32_t>(gtk_range_get_value(GTK_RANGE(c->widget)) + 0.5);
+    return static_cast<int32_t>(std::lround(gtk_range_get_value(GTK_RANGE(c->widget))));
   }
   static void SetSliderPosition(void* context, WindowHandle dialog, int id, int32_t position) {
     const GtkBackend::Control* c = C(context, dialog, id);

@@ -37,8 +37,9 @@ struct PrimitiveDecl {
   uint32_t flags;
 };
 
-struct TypeDecl {
-  TypeId id;  // fixed: stored in filter files
+// The fields follow the columns of the families' tables.
+struct TypeDecl {  // NOLINT(clang-analyzer-optin.performance.Padding)
+  TypeId id;       // fixed: stored in filter files
   const char* name;
   int32_t size;
   EvalFn blend;         // null: values of the type are never blended

@@ -127,6 +127,7 @@ void Host::Log(const char* format, ...) const {
   if (options_.log == nullptr) return;
   va_list args;
   va_start(args, format);
+  // NOLINTNEXTLINE(clang-analyzer-valist.Uninitialized): va_start is just above
   std::vfprintf(options_.log, format, args);
   va_end(args);
 }

@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <string>
 #include <system_error>
 
@@ -198,7 +199,7 @@ int Run(const std::string& size, int smooth, const std::string& output) {
 }  // namespace
 }  // namespace pxb
 
-int main(int argc, char** argv) {
+static int Main(int argc, char** argv) {
   CLI::App app{"Renders a small hand-built expression tree with the engine and writes it."};
   std::string size = "512x384";
   int smooth = 1;
@@ -210,4 +211,15 @@ int main(int argc, char** argv) {
   app.add_option("-o,--output", output, "output image (.png, .jpg or .jpeg)")->required();
   CLI11_PARSE(app, argc, argv);
   return pxb::Run(size, smooth, output);
+}
+
+int main(int argc, char** argv) {
+  try {
+    return Main(argc, argv);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "%s: %s\n", "pxrender", e.what());
+  } catch (...) {
+    std::fprintf(stderr, "%s: an unexpected failure\n", "pxrender");
+  }
+  return 1;
 }

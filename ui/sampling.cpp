@@ -19,7 +19,8 @@ void FillSampleOrder(SampleOrder* order, int32_t width, int32_t height) {
   order->points = std::make_unique<SamplePoint[]>(static_cast<size_t>(m));
   for (int32_t x = 0; x < w; ++x) {
     for (int32_t y = 0; y < h; ++y)
-      order->points[static_cast<size_t>(x * h + y)] = SamplePoint{x, y};
+      order->points[static_cast<size_t>(x) * static_cast<size_t>(h) + static_cast<size_t>(y)] =
+          SamplePoint{x, y};
   }
   for (int32_t i = 0; i + 1 < m; ++i) {
     const int32_t j = i + NextInt31() % (m - i);

@@ -36,7 +36,7 @@ constexpr std::array<ControlTemplate, 4 + 4 * kGroups> MainControls() {
   for (int k = 0; k < kGroups; ++k) {
     const auto dx = static_cast<int16_t>(130 * (k / 3));
     const auto dy = static_cast<int16_t>(100 * (k % 3));
-    ControlTemplate* g = &c[static_cast<size_t>(4 + 4 * k)];
+    ControlTemplate* g = &c[4 + 4 * static_cast<size_t>(k)];
     g[0] = {static_cast<int16_t>(ids::GroupPicture(k)),
             ControlKind::kStatic,
             nullptr,

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 
@@ -125,7 +126,7 @@ int Members(const std::string& output, int count, int width, int height) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+static int Main(int argc, char** argv) {
   CLI::App app{"pxgallery: pictures of the primitives and of grown members over an image"};
   app.require_subcommand(1);
   std::string image;
@@ -161,4 +162,15 @@ int main(int argc, char** argv) {
   const int height = std::max(1, width * source.height / source.width);
   if (prims->parsed()) return Primitives(output, width, height);
   return Members(output, count, width, height);
+}
+
+int main(int argc, char** argv) {
+  try {
+    return Main(argc, argv);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "%s: %s\n", "pxgallery", e.what());
+  } catch (...) {
+    std::fprintf(stderr, "%s: an unexpected failure\n", "pxgallery");
+  }
+  return 1;
 }

@@ -50,9 +50,9 @@ void RunUndo(const std::string& path);
 void RunHistory(const std::string& path);
 
 void RunPick(const std::string& path, const std::string& member);
-void RunExport(const std::string& session, const std::string& member, const std::string& filter,
+void RunExport(const std::string& path, const std::string& member, const std::string& filter,
                bool force);
-void RunImport(const std::string& session, const std::string& member, const std::string& filter);
+void RunImport(const std::string& path, const std::string& member, const std::string& filter);
 
 struct ApplyArgs {
   std::string filter;

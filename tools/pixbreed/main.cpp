@@ -170,5 +170,12 @@ int Main(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  return Main(argc, argv);
+  try {
+    return Main(argc, argv);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "pixbreed: %s\n", e.what());
+  } catch (...) {
+    std::fputs("pixbreed: an unexpected failure\n", stderr);
+  }
+  return 1;
 }

@@ -189,6 +189,7 @@ void RunPreview(const PreviewArgs& args) {
     }
   };
   std::vector<std::thread> pool;
+  pool.reserve(static_cast<size_t>(std::min(threads, shown)));
   for (int t = 0; t < std::min(threads, shown); ++t)
     pool.emplace_back(work);
   for (std::thread& t : pool)
