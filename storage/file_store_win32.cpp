@@ -166,6 +166,10 @@ bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& by
     ok = false;
     cause = Cause(path, "write failed");
   }
+  // A file that is open cannot be replaced on every Windows file system (nor
+  // under every emulation of one): the lock is let go just before the
+  // rename, after every check was made under it.
+  if (ok && exists) locked.Close();
   if (ok && MoveFileExW(temp.c_str(), target.c_str(),
                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == 0) {
     ok = false;
