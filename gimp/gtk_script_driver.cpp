@@ -110,8 +110,11 @@ bool GtkScriptDriver::Carry(GtkBackend& backend, WindowHandle dialog, const ui::
     *why = "the position must lie in 0..100";
     return false;
   }
-  if (v == "next" || v == "prop" || v == "cancel") {
-    const int id = v == "next" ? ids::kNext : (v == "prop" ? ids::kProp : ids::kCancel);
+  if (v == "next" || v == "back" || v == "prop" || v == "cancel") {
+    const int id = v == "next"   ? ids::kNext
+                   : v == "back" ? ids::kBack
+                   : v == "prop" ? ids::kProp
+                                 : ids::kCancel;
     return In(Dialog::kMain, open, why) && ClickOrSay(backend, dialog, id, why);
   }
   if (v == "ok" || v == "sel") {
