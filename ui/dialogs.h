@@ -37,7 +37,7 @@ void BeginReplacingMember(int k);
 void FinishReplacingMember(int k, bool regrow = false);
 // Tells the user, once, that the session just read had learning that could
 // not be used.
-void TellLearningDamage();
+void TellLearningDamage(WindowHandle owner);
 // Stops all rendering and makes member k the chosen one.
 void PickMember(int k);
 

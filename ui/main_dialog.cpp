@@ -53,7 +53,7 @@ std::intptr_t Initialise(WindowHandle window, std::intptr_t lParam) {
       d.ready[k] = 0;
     }
   }
-  TellLearningDamage();
+  TellLearningDamage(window);
   const int32_t n = ClampCount(GlobalSessionHeader().previewCount);
   d.previewCount.store(n, std::memory_order_release);
   LayoutPreviews(n);
@@ -300,14 +300,16 @@ void FinishReplacingMember(int k, bool regrow) {
   ResetPreview(k);
 }
 
-void TellLearningDamage() {
+void TellLearningDamage(WindowHandle owner) {
   SessionLearning& learning = GlobalLearning();
   if (learning.damage.empty()) return;
-  win::Log(("the session's learning could not be used (" + learning.damage +
-            "); its members are intact, and breeding starts again from the default weights "
-            "with no steps to go back to")
-               .c_str());
+  const std::string message =
+      "The session's learning could not be used (" + learning.damage +
+      "). Its members are intact; breeding starts again from the default weights, with no "
+      "steps to go back to.";
   learning.damage.clear();
+  win::Log(message.c_str());
+  win::Tell(owner, message.c_str());
 }
 
 void PickMember(int k) {

@@ -176,7 +176,7 @@ bool SwitchSession(WindowHandle dialog) {
     default:
       return StayWithCurrentSession("the session was not switched: " + error);
   }
-  TellLearningDamage();
+  TellLearningDamage(dialog);
   // The members were replaced: the render references to their old trees go.
   for (int k = 0; k < kMaxPreviews; ++k) {
     if (d.ready[k] != 0) NodeRelease(&d.renderRefs[k], &p.views[k]);

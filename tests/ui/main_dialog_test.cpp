@@ -131,6 +131,20 @@ TEST_F(MainDialogTest, BackUndoesNextStepsExactlyAndRedrawsTheMembers) {
   EXPECT_EQ(result, ids::kCancel);
 }
 
+// A session whose learning could not be read opens all the same, and the
+// user is told once, in a message box, not only in a log.
+TEST_F(MainDialogTest, DamagedLearningIsToldOnceWhenTheDialogOpens) {
+  GlobalLearning().damage = "its checksum does not match";
+  RunMain({Wait()});
+  RunMain({Wait()});
+  const auto& log = backend_->log();
+  const auto told = std::count_if(log.begin(), log.end(), [](const std::string& line) {
+    return line.rfind("told: The session's learning could not be used", 0) == 0;
+  });
+  EXPECT_EQ(told, 1);
+  EXPECT_TRUE(GlobalLearning().damage.empty());
+}
+
 TEST_F(MainDialogTest, OkOfGroupFourEndsWithTwentyAndPicksMemberFour) {
   ResetPopulation(5, 9);
   const std::intptr_t result = RunMain({Click(ids::GroupOk(4))});
