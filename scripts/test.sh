@@ -32,7 +32,7 @@ echo "== AddressSanitizer and UndefinedBehaviorSanitizer" >&2
 pxb_build "$PXB_ROOT/build-asan" -DPXB_SANITIZE=ON -DPXB_BENCH=OFF
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_ctest "$PXB_ROOT/build-asan"
 
-echo "== clang-tidy on the core" >&2
+echo "== clang-tidy on every product folder" >&2
 "$PXB_ROOT/scripts/tidy.sh"
 
 echo "== Fuzzing the file readers" >&2
