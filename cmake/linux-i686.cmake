@@ -19,3 +19,6 @@ set(CMAKE_LIBRARY_ARCHITECTURE i386-linux-gnu)
 set(PXB_STB_IMAGES ON CACHE BOOL "Read and write images through the stb headers")
 set(PXB_BENCH OFF CACHE BOOL "Build the benchmarks")
 set(PXB_FUZZ OFF CACHE BOOL "Build the libFuzzer targets (clang only)")
+# GIMP and its libraries are installed for the machine's own 64-bit
+# architecture only.
+set(PXB_GIMP OFF CACHE BOOL "Build the GIMP plug-in when libgimp is found")

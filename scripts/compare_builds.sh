@@ -52,9 +52,10 @@ do_work() {
         "$pixbreed" apply "files/$name.gds:$k" "$SAMPLE" -o "renders/${name}_new_$k.png" \
           --threads 2 2>>apply.log
       done
-      "$pixbreed" breed "files/$name.gds" --rate 0=0 --rate 1=100 --rate 2=25 >/dev/null
+      # Fixed times: the session's history records each step's time.
+      "$pixbreed" breed "files/$name.gds" --rate 0=0 --rate 1=100 --rate 2=25 --time 1767225600 >/dev/null
       cp "files/$name.gds" "files/${name}_bred1.gds"
-      "$pixbreed" breed "files/$name.gds" --rate 0=100 --rate 2=10 >/dev/null
+      "$pixbreed" breed "files/$name.gds" --rate 0=100 --rate 2=10 --time 1767225660 >/dev/null
       "$pixbreed" tree "files/$name.gds" >"texts/${name}_bred2.txt"
       for k in 0 4 8; do
         "$pixbreed" export "files/$name.gds" "$k" "files/${name}_$k.gdo" >/dev/null
