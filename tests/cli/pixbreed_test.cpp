@@ -1,6 +1,8 @@
 // End-to-end runs of the pixbreed command line.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -14,6 +16,7 @@
 #include "storage/session_store.h"
 #include "tests/common/run_tool.h"
 #include "tests/common/temp_dir.h"
+#include "tests/common/treeless.h"
 
 namespace {
 
@@ -319,6 +322,77 @@ TEST_F(PixbreedTest, ReadOnlySessionIsNotBredOver) {
   EXPECT_EQ(Pixbreed("breed " + P("s.gds") + " --rate 0=0").status, 1);
   EXPECT_NE(Stderr().find("not saved"), std::string::npos) << Stderr();
   EXPECT_EQ(Bytes(P("s.gds")), session);
+}
+
+// A member that grows no tree ends every render at once: the message names
+// it, the status is 1 and nothing is written.
+TEST_F(PixbreedTest, AMemberWithoutATreeIsNamedAndNothingIsWritten) {
+  pxb::RegisterPrimitives();
+  pxb::testing::WriteTreelessSession(P("s.gds"));
+  ASSERT_EQ(Pixbreed("export " + P("s.gds") + " 0 " + P("f.gdo")).status, 0) << Stderr();
+  const std::string out = " -o " + P("out.png");
+  const std::pair<std::string, std::string> cases[] = {
+      {"apply " + P("s.gds") + " " + sample_ + out, "member 0 of " + P("s.gds")},
+      {"apply " + P("f.gdo") + " " + sample_ + out + " --threads 3", "the filter in " + P("f.gdo")},
+      {"preview " + P("s.gds") + " " + sample_ + out, "member 0 of " + P("s.gds")},
+  };
+  for (const auto& [args, name] : cases) {
+    SCOPED_TRACE(args);
+    EXPECT_EQ(Pixbreed(args).status, 1);
+    EXPECT_NE(Stderr().find(name + " has no tree"), std::string::npos) << Stderr();
+    EXPECT_FALSE(fs::exists(P("out.png")));
+  }
+}
+
+// Breeds of one session started at the same moment: each either lands or
+// says that it did not, and every step that was reported as done is kept.
+TEST_F(PixbreedTest, BreedsRunAtOnceLoseNoStep) {
+  ASSERT_EQ(Pixbreed("new " + P("s.gds") + " --seed 9").status, 0);
+  const std::string breed =
+      std::string("'") + PIXBREED_PATH + "' breed " + P("s.gds") + " >/dev/null";
+  // Pair i breeds at hours 2i and 2i+1 after the epoch, so that the history
+  // tells which process each step came from.
+  const int kPairs = 6;
+  std::ofstream(P("race.sh")) << "for i in $(seq 1 " << kPairs << "); do\n"
+                              << "  (" << breed << " --rate 0=100 --time $((7200*i)) 2>e$((2*i));"
+                              << " echo $? >s$((2*i))) &\n"
+                              << "  (" << breed << " --rate 1=0 --time $((7200*i+3600))"
+                              << " 2>e$((2*i+1)); echo $? >s$((2*i+1))) &\n"
+                              << "  wait\ndone\n";
+  ASSERT_EQ(std::system(("cd '" + dir_.path().string() + "' && bash race.sh").c_str()), 0);
+  const std::string history = Pixbreed("history " + P("s.gds")).out;
+  int landed = 0;
+  for (int hour = 2; hour < 2 * kPairs + 2; ++hour) {
+    SCOPED_TRACE(hour);
+    const std::string status = Bytes(P("s" + std::to_string(hour)));
+    char stamp[40];
+    std::snprintf(stamp, sizeof stamp, "1970-01-01 %02d:00:00 UTC", hour);
+    const bool kept = history.find(stamp) != std::string::npos;
+    if (status == "0\n") {
+      ++landed;
+      EXPECT_TRUE(kept) << "a breed that said it was done lost its step";
+    } else {
+      EXPECT_EQ(status, "1\n");
+      EXPECT_FALSE(kept) << "a breed that said it failed left its step";
+      EXPECT_NE(Bytes(P("e" + std::to_string(hour))).find("another program"), std::string::npos);
+    }
+  }
+  EXPECT_NE(history.find("steps: " + std::to_string(landed) + "\n"), std::string::npos) << history;
+}
+
+// An image write that fails (here: the file size limit) reports it, leaves
+// no output and no temporary file behind.
+TEST_F(PixbreedTest, AFailedImageWriteLeavesNothingBehind) {
+  ASSERT_EQ(Pixbreed("new " + P("s.gds") + " --seed 5").status, 0);
+  const std::string apply = std::string("'") + PIXBREED_PATH + "' apply " + P("s.gds") + ":0 " +
+                            sample_ + " -o " + P("out.png") + " 2>" + P("err.txt");
+  EXPECT_NE(std::system(("bash -c \"trap '' XFSZ; ulimit -f 8; " + apply + "\"").c_str()), 0);
+  EXPECT_NE(Bytes(P("err.txt")).find("out.png"), std::string::npos) << Bytes(P("err.txt"));
+  std::vector<std::string> left;
+  for (const fs::directory_entry& e : fs::directory_iterator(dir_.path()))
+    left.push_back(e.path().filename().string());
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (std::vector<std::string>{"err.txt", "s.gds", "tool_err.txt", "tool_out.txt"}));
 }
 
 }  // namespace
