@@ -82,16 +82,6 @@ TEST_F(EvalTest, SharedMapNodeIsComputedAgainOnAnotherRowOrColumn) {
   NodeRelease(&root, &view_);
 }
 
-TEST_F(EvalTest, UnsharedVariableNodesRunEverySample) {
-  Node* root = Sum(PositionX(&view_), Constant(1, &view_), &view_);
-  PrepareTree(&root, &ctx_, &view_);
-  evalCalls = 0;
-  At(&root, 1, 1);
-  At(&root, 1, 1);
-  EXPECT_EQ(evalCalls, 4);
-  NodeRelease(&root, &view_);
-}
-
 TEST_F(EvalTest, MapRootOfTheViewsSizeIsNotWrapped) {
   Node* root = GridMap(4, 4, &view_);
   Node* before = root;

@@ -9,17 +9,11 @@
 #include "primitives/expression_text.h"
 #include "primitives/registration.h"
 #include "storage/session_store.h"
+#include "tests/common/member_records.h"
 #include "tests/common/temp_dir.h"
 
 namespace pxb {
 namespace {
-
-int CountChoices(const Member& m) {
-  int n = 0;
-  for (const ChoiceRecord* c = m.choices; c != nullptr; c = c->next)
-    ++n;
-  return n;
-}
 
 std::string Choices(const Member& m) {
   std::string s;
@@ -37,11 +31,8 @@ int CountEntries(const Member& m) {
   return n;
 }
 
-std::vector<uint8_t> Bytes(const Member& m) {
-  ByteWriter w;
-  WriteMember(&w, m);
-  return w.bytes();
-}
+using testing::CountChoices;
+constexpr auto Bytes = testing::RecordBytes;
 
 class FilesTest : public ::testing::Test {
  protected:
@@ -98,19 +89,13 @@ TEST_F(FilesTest, MemberRoundTripRegrowsTheSameTreeAfterWeightsChanged) {
   EXPECT_EQ(Choices(back), choices);
   EXPECT_EQ(Bytes(back), bytes);
   EXPECT_EQ(std::memcmp(&grow.rand, &v.rand, sizeof v.rand), 0);
+  // Regrowing again gives the same tree and adds its choices once more.
+  const int once = CountChoices(back);
+  RegrowMember(&back, &grow);
+  RegrowMember(&back, &grow);
+  EXPECT_EQ(ExpressionText(back.tree), text);
+  EXPECT_EQ(CountChoices(back), 3 * once);
   ReleaseMember(&back, &grow);
-  ReleaseMember(&m, &v);
-}
-
-TEST_F(FilesTest, RegrowingTwiceTriplesTheChoiceRecords) {
-  ViewParams v = pop_.views[3];
-  Member m = GrowMember(kUnit, &v);
-  const int once = CountChoices(m);
-  const std::string text = ExpressionText(m.tree);
-  RegrowMember(&m, &v);
-  RegrowMember(&m, &v);
-  EXPECT_EQ(ExpressionText(m.tree), text);
-  EXPECT_EQ(CountChoices(m), 3 * once);
   ReleaseMember(&m, &v);
 }
 
