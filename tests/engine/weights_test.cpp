@@ -54,18 +54,6 @@ TEST_F(WeightsTest, OneLeafAndOneBinaryProducer) {
   EXPECT_NEAR(WeightOf(f.weights[0][3], ids.expoPair), 0.1, 1e-7);
 }
 
-TEST_F(WeightsTest, ExclusionsAndThreeArgumentsAtTheDeepestClass) {
-  for (int d = 0; d < kDepthClasses; ++d) {
-    EXPECT_EQ(WeightOf(Function(ids.noise).weights[0][d], ids.leaf), 0.0f);
-    EXPECT_EQ(WeightOf(Function(ids.noise).weights[0][d], ids.minpe), 0.0f);
-    EXPECT_GT(WeightOf(Function(ids.noise).weights[0][d], ids.sum), 0.0f);
-    EXPECT_EQ(WeightOf(Function(ids.minpe).weights[0][d], ids.minpe), 0.0f);
-    EXPECT_GT(WeightOf(Function(ids.minpe).weights[0][d], ids.leaf), 0.0f);
-  }
-  EXPECT_EQ(WeightOf(Function(ids.sum).weights[1][3], ids.three), 0.0f);
-  EXPECT_GT(WeightOf(Function(ids.sum).weights[1][2], ids.three), 0.0f);
-}
-
 TEST(AdjustWeight, QuadraticAndPowerForms) {
   EXPECT_EQ(AdjustWeight(0.3f, 0.0f), 0.3f);
   // Rating 1 gives e = -4, rating 0 gives e = 4: p = 16.

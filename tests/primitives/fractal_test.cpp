@@ -137,14 +137,6 @@ TEST_F(FractalTest, SmallMapsArePinned) {
   }
 }
 
-TEST_F(FractalTest, ExponentSetsTheRoughness) {
-  for (int32_t seed : {1, 2, 3}) {
-    const double rough = Roughness(Generate(seed, 0.0));
-    const double smooth = Roughness(Generate(seed, 3.0));
-    EXPECT_GT(rough, 4 * smooth) << seed;
-  }
-}
-
 TEST_F(FractalTest, ZeroRangeGivesZeroBytes) {
   for (int32_t mode : {0, 1}) {
     RandState end;
