@@ -12,9 +12,10 @@
 #include "primitives/expression_text.h"
 #include "primitives/fractal_generator.h"
 #include "primitives/fractal_maps.h"
+#include "primitives/registration.h"
 #include "primitives/scalar.h"
 #include "primitives/value_types.h"
-#include "tests/primitives/test_registry.h"
+#include "tests/primitives/test_trees.h"
 
 namespace pxb {
 namespace {
@@ -63,7 +64,7 @@ int ProbeRampEval(ArgSlot*, void* result, Node* node, EvalContext* ctx) {
 
 class FractalTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { testing::RegisterValueTypes(); }
+  static void SetUpTestSuite() { RegisterPrimitives(); }
 
   Node* MakeProbe(EvalFn eval, uint32_t flags, int32_t size, double exponent) {
     Node* n = NodeCreate(kUnit, 0, nullptr, sizeof(Probe), eval, "probe", &view_);

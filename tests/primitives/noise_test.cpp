@@ -9,9 +9,10 @@
 
 #include "engine/eval.h"
 #include "engine/rand.h"
+#include "primitives/registration.h"
 #include "primitives/value_types.h"
 #include "tests/common/rand_states.h"
-#include "tests/primitives/test_registry.h"
+#include "tests/primitives/test_trees.h"
 
 namespace pxb {
 namespace {
@@ -25,7 +26,7 @@ void ExpectDigits(double actual, double expected) {
 class NoiseTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    testing::RegisterValueTypes();
+    RegisterPrimitives();
     BuildNoiseTable();
   }
 

@@ -15,7 +15,7 @@
 #include "primitives/scalar.h"
 #include "primitives/transforms.h"
 #include "primitives/value_types.h"
-#include "tests/primitives/test_registry.h"
+#include "tests/primitives/test_trees.h"
 
 namespace pxb {
 namespace {
@@ -28,8 +28,7 @@ constexpr int32_t kH = 6;
 class RunDrawsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    testing::RegisterValueTypes();
-    RegisterRunFunctions();
+    RegisterPrimitives();
     SetFractalGridSize(4);
   }
 

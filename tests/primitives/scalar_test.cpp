@@ -8,8 +8,9 @@
 #include <thread>
 #include <vector>
 
+#include "primitives/registration.h"
 #include "tests/common/rand_states.h"
-#include "tests/primitives/test_registry.h"
+#include "tests/primitives/test_trees.h"
 
 namespace pxb {
 namespace {
@@ -25,7 +26,7 @@ bool Same(const RandState& a, const RandState& b) {
 
 class ScalarTest : public ::testing::Test {
  protected:
-  void SetUp() override { testing::RegisterValueTypes(); }
+  void SetUp() override { RegisterPrimitives(); }
 
   // A position-dependent node that always yields v: peplus(petimes(mu, 0), v).
   Node* Varying(double v) {
