@@ -39,15 +39,6 @@ TEST_F(EvalTest, ConstantTreeIsComputedOnlyWhilePreparing) {
   NodeRelease(&root, &view_);
 }
 
-TEST_F(EvalTest, PositionIsColumnOverWidth) {
-  Node* root = PositionX(&view_);
-  PrepareTree(&root, &ctx_, &view_);
-  EXPECT_EQ(At(&root, 0, 0), 0.0);
-  EXPECT_EQ(At(&root, 3, 2), 0.75);
-  EXPECT_EQ(ctx_.y, 0.5);
-  NodeRelease(&root, &view_);
-}
-
 TEST_F(EvalTest, SharedNodeIsComputedOncePerSample) {
   Node* x = PositionX(&view_);
   NodeRetain(x);
