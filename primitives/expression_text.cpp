@@ -68,9 +68,7 @@ void AppendNode(std::string* s, const Node* n) {
   *s += '(';
   *s += n->name;
   if (IsNoise(n)) {
-    NoiseNodeData data;
-    std::memcpy(&data, n->priv, sizeof data);
-    *s += " seed=" + std::to_string(data.seed);
+    *s += " seed=" + std::to_string(NoiseSeed(n));
   } else if (IsFractal(n)) {
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, " map=%dx%d:%08x", static_cast<int>(n->width),

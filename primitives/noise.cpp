@@ -18,6 +18,15 @@ constexpr int32_t kHashMask = kNoiseTableSize - 1;
 
 NoiseTable noiseTable{};
 
+// The private block of a noise node. The corners belong to the cached cell,
+// in the order of (column, row) offsets (0, 0), (0, 1), (1, 0), (1, 1).
+struct NoiseNodeData {
+  int32_t cell[2];    // column, row
+  int32_t cellValid;  // 0: nothing cached yet
+  NoiseCorner corners[4];
+  int32_t seed;
+};
+
 NoiseNodeData* DataOf(Node* node) {
   return static_cast<NoiseNodeData*>(node->priv);
 }
@@ -83,26 +92,7 @@ void RunNoise(const RunCall& call) {
   }
 }
 
-}  // namespace
-
-void BuildNoiseTable() {
-  SeedGlobal(kNoiseTableSeed);
-  int32_t* p = noiseTable.perm;
-  for (int32_t i = 0; i < kNoiseTableSize; ++i)
-    p[i] = i;
-  for (int32_t i = 0; i < kNoiseTableSize - 1; ++i) {
-    const double u = NextDouble();
-    const int32_t j = i + TruncToInt32(u * (kNoiseTableSize - i));
-    const int32_t t = p[i];
-    p[i] = p[j];
-    p[j] = t;
-  }
-}
-
-const NoiseTable& GetNoiseTable() {
-  return noiseTable;
-}
-
+// The permutation index of corner (cx, cy) for a node seed.
 int32_t CornerHash(int32_t cx, int32_t cy, int32_t seed) {
   const int32_t* p = noiseTable.perm;
   int32_t h = p[seed & kHashMask];
@@ -110,6 +100,8 @@ int32_t CornerHash(int32_t cx, int32_t cy, int32_t seed) {
   return p[(h ^ cy) & kHashMask];
 }
 
+// The value and slopes of corner (cx, cy), drawn from a generator seeded
+// by its hash.
 NoiseCorner MakeCorner(int32_t cx, int32_t cy, int32_t seed, NoiseMode mode) {
   RandState local;
   SeedState(&local, CornerHash(cx, cy, seed));
@@ -136,6 +128,7 @@ NoiseCorner MakeCorner(int32_t cx, int32_t cy, int32_t seed, NoiseMode mode) {
   return k;
 }
 
+// Merges b into a along axis (0 = x, 1 = y) at t in [0, 1).
 void HermiteStep(NoiseCorner* a, const NoiseCorner& b, int axis, double t, NoiseMode mode) {
   const double as = a->slope[axis];
   const double av = a->value;
@@ -150,6 +143,26 @@ void HermiteStep(NoiseCorner* a, const NoiseCorner& b, int axis, double t, Noise
     for (int i = 0; i < axis; ++i)
       a->slope[i] = (b.slope[i] - a->slope[i]) * t + a->slope[i];
   }
+}
+
+}  // namespace
+
+void BuildNoiseTable() {
+  SeedGlobal(kNoiseTableSeed);
+  int32_t* p = noiseTable.perm;
+  for (int32_t i = 0; i < kNoiseTableSize; ++i)
+    p[i] = i;
+  for (int32_t i = 0; i < kNoiseTableSize - 1; ++i) {
+    const double u = NextDouble();
+    const int32_t j = i + TruncToInt32(u * (kNoiseTableSize - i));
+    const int32_t t = p[i];
+    p[i] = p[j];
+    p[j] = t;
+  }
+}
+
+const NoiseTable& GetNoiseTable() {
+  return noiseTable;
 }
 
 NoiseCorner NoiseSample(NoiseMode mode, double scale, double x, double y, Node* node) {
@@ -180,6 +193,12 @@ NoiseCorner NoiseSample(NoiseMode mode, double scale, double x, double y, Node* 
   HermiteStep(&k10, data->corners[3], 1, py, mode);
   HermiteStep(&k00, k10, 0, px, mode);
   return k00;
+}
+
+int32_t NoiseSeed(const Node* node) {
+  NoiseNodeData data;
+  std::memcpy(&data, node->priv, sizeof data);
+  return data.seed;
 }
 
 Node* BuildDopNoise(TypeId result, int nargs, ArgSlot* args, ViewParams* view) {

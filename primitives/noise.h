@@ -34,30 +34,17 @@ struct NoiseCorner {
   double value;
 };
 
-// The private block of a noise node. The corners belong to the cached cell,
-// in the order of (column, row) offsets (0, 0), (0, 1), (1, 0), (1, 1).
-struct NoiseNodeData {
-  int32_t cell[2];    // column, row
-  int32_t cellValid;  // 0: nothing cached yet
-  NoiseCorner corners[4];
-  int32_t seed;
-};
-
 // Reseeds the global generator with 123456790 and shuffles the table; part of
 // start-up.
 void BuildNoiseTable();
 const NoiseTable& GetNoiseTable();
 
-// The permutation index of corner (cx, cy) for a node seed.
-int32_t CornerHash(int32_t cx, int32_t cy, int32_t seed);
-NoiseCorner MakeCorner(int32_t cx, int32_t cy, int32_t seed, NoiseMode mode);
-
-// Merges b into a along axis (0 = x, 1 = y) at t in [0, 1).
-void HermiteStep(NoiseCorner* a, const NoiseCorner& b, int axis, double t, NoiseMode mode);
-
 // The noise of `node` (a noise node) at (x / scale, y / scale); refreshes the
 // node's corner cache when the point lies in another cell.
 NoiseCorner NoiseSample(NoiseMode mode, double scale, double x, double y, Node* node);
+
+// The seed a noise node drew when it was built.
+int32_t NoiseSeed(const Node* node);
 
 // Builders of "dopnoise" (unit; unit), "dopbnoise" (bipolar; unit) and
 // "dopdnoise" (cplx; unit).

@@ -17,21 +17,15 @@
 #include <utility>
 
 #include "storage/file_store.h"
+#include "storage/file_store_common.h"
 
 namespace pxb {
 namespace {
 
-// How long a writer waits for another writer's lock before giving up.
-constexpr auto kLockWait = std::chrono::seconds(10);
-
-bool Fail(std::string* error, const std::string& message) {
-  *error = message;
-  return false;
-}
-
-std::string Cause(const std::string& path, const char* what) {
-  return path + ": " + what + ": " + std::strerror(errno);
-}
+using file_store::Cause;
+using file_store::ChangedMessage;
+using file_store::Fail;
+using file_store::kLockWait;
 
 // Closes a descriptor when it goes out of scope.
 class Fd {
@@ -91,10 +85,6 @@ FileStamp StampOf(const struct stat& st, const std::vector<uint8_t>& bytes) {
   s.size = static_cast<uint64_t>(st.st_size);
   s.contentHash = HashBytes(bytes);
   return s;
-}
-
-std::string ChangedMessage(const std::string& path) {
-  return path + ": the file was changed by another program since it was read; nothing was written";
 }
 
 // The file a write to path replaces: path itself, or the file a symbolic
@@ -163,6 +153,10 @@ bool MayReplace(const std::string& target, const struct stat& st, std::string* e
 }
 
 }  // namespace
+
+std::string file_store::LastErrorSuffix() {
+  return std::string(": ") + std::strerror(errno);
+}
 
 bool ReadFileBytes(const std::string& path, std::vector<uint8_t>* bytes, std::string* error,
                    FileStamp* stamp) {

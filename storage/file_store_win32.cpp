@@ -9,20 +9,15 @@
 #include <thread>
 
 #include "storage/file_store.h"
+#include "storage/file_store_common.h"
 
 namespace pxb {
 namespace {
 
-constexpr auto kLockWait = std::chrono::seconds(10);
-
-bool Fail(std::string* error, const std::string& message) {
-  *error = message;
-  return false;
-}
-
-std::string Cause(const std::string& path, const char* what) {
-  return path + ": " + what + " (error " + std::to_string(GetLastError()) + ")";
-}
+using file_store::Cause;
+using file_store::ChangedMessage;
+using file_store::Fail;
+using file_store::kLockWait;
 
 std::wstring Wide(const std::string& utf8) {
   const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, nullptr, 0);
@@ -76,11 +71,11 @@ bool StampOf(HANDLE h, const std::vector<uint8_t>& bytes, FileStamp* stamp) {
   return true;
 }
 
-std::string ChangedMessage(const std::string& path) {
-  return path + ": the file was changed by another program since it was read; nothing was written";
-}
-
 }  // namespace
+
+std::string file_store::LastErrorSuffix() {
+  return " (error " + std::to_string(GetLastError()) + ")";
+}
 
 bool ReadFileBytes(const std::string& path, std::vector<uint8_t>* bytes, std::string* error,
                    FileStamp* stamp) {

@@ -39,15 +39,6 @@ TEST_F(EvalTest, ConstantTreeIsComputedOnlyWhilePreparing) {
   NodeRelease(&root, &view_);
 }
 
-TEST_F(EvalTest, PositionIsColumnOverWidth) {
-  Node* root = PositionX(&view_);
-  PrepareTree(&root, &ctx_, &view_);
-  EXPECT_EQ(At(&root, 0, 0), 0.0);
-  EXPECT_EQ(At(&root, 3, 2), 0.75);
-  EXPECT_EQ(ctx_.y, 0.5);
-  NodeRelease(&root, &view_);
-}
-
 TEST_F(EvalTest, SharedNodeIsComputedOncePerSample) {
   Node* x = PositionX(&view_);
   NodeRetain(x);
@@ -79,16 +70,6 @@ TEST_F(EvalTest, SharedMapNodeIsComputedAgainOnAnotherRowOrColumn) {
   const struct { int column, row; } samples[] = {{2, 0}, {2, 1}, {3, 1}, {3, 1}, {0, 3}};
   for (const auto& s : samples)
     EXPECT_EQ(At(&root, s.column, s.row), 2.0 * (s.column + 10 * s.row)) << s.column << s.row;
-  NodeRelease(&root, &view_);
-}
-
-TEST_F(EvalTest, UnsharedVariableNodesRunEverySample) {
-  Node* root = Sum(PositionX(&view_), Constant(1, &view_), &view_);
-  PrepareTree(&root, &ctx_, &view_);
-  evalCalls = 0;
-  At(&root, 1, 1);
-  At(&root, 1, 1);
-  EXPECT_EQ(evalCalls, 4);
   NodeRelease(&root, &view_);
 }
 

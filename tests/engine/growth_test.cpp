@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/common/rand_states.h"
 #include "tests/engine/synthetic_registry.h"
 
 namespace pxb {
@@ -33,45 +34,6 @@ class GrowthTest : public ::testing::Test {
   }
 };
 
-bool SameState(const RandState& a, const RandState& b) {
-  return a.x[0] == b.x[0] && a.x[1] == b.x[1] && a.x[2] == b.x[2];
-}
-
-int CountChoices(const Member& m) {
-  int n = 0;
-  for (const ChoiceRecord* c = m.choices; c != nullptr; c = c->next)
-    ++n;
-  return n;
-}
-
-// A state whose next double is exactly 0.
-RandState StateDrawingZero() {
-  constexpr uint64_t kInverse = 0xDFE05BCB1365ULL;
-  const uint64_t x = ((uint64_t{0} - 0xB) * kInverse) & ((uint64_t{1} << 48) - 1);
-  return RandState{
-      {static_cast<uint16_t>(x), static_cast<uint16_t>(x >> 16), static_cast<uint16_t>(x >> 32)}};
-}
-
-TEST_F(GrowthTest, SameSnapshotAndStateGiveTheSameTreeAndFinalState) {
-  for (int seed = 0; seed < 20; ++seed) {
-    ViewParams v = View(seed);
-    Member m = GrowMember(kUnit, &v);
-    EXPECT_TRUE(SameState(m.seed.rand, View(seed).rand)) << "the seed is the state before growth";
-    ViewParams again = m.seed;
-    Member copy{};
-    copy.weights = m.weights;
-    copy.weightFunctions = m.weightFunctions;
-    copy.rootList = m.rootList;
-    Node* tree = GrowTree(kUnit, &again, 0, 0, -1, &copy);
-    EXPECT_EQ(Shape(tree), Shape(m.tree));
-    EXPECT_TRUE(SameState(again.rand, v.rand));
-    EXPECT_EQ(CountChoices(copy), CountChoices(m));
-    NodeRelease(&tree, &again);
-    FreeChoices(&copy.choices);
-    ReleaseMember(&m, &v);
-  }
-}
-
 // The names of the chosen (not forced) nodes of a tree, sorted.
 void ChosenNames(const Node* n, std::vector<std::string>* names) {
   if (n == nullptr) return;
@@ -97,35 +59,6 @@ TEST_F(GrowthTest, EveryChoiceRecordNamesTheFunctionThatGrew) {
   }
 }
 
-TEST_F(GrowthTest, GrowthReadsTheSnapshotNotTheGlobalLists) {
-  ViewParams v = View(7);
-  Member m = GrowMember(kColour, &v);
-  const std::string shape = Shape(m.tree);
-  // Push every global weight toward the leaf.
-  for (int i = 0; i < 20; ++i) {
-    ChoiceRecord r{0, 0, -1, ids.leaf, nullptr};
-    Member rated{};
-    rated.type = kUnit;
-    rated.choices = &r;
-    ApplyRating(rated, 1.0f);
-    for (FuncId f = 0; f < FunctionCount(); ++f) {
-      for (int d = 0; d < kDepthClasses; ++d) {
-        ChoiceRecord c{f, 0, d, ids.leaf, nullptr};
-        rated.choices = &c;
-        if (SignatureArgCount(Function(f).signature) > 0 &&
-            SignatureArg(Function(f).signature, 0) == kUnit) {
-          ApplyRating(rated, 1.0f);
-        }
-      }
-    }
-  }
-  ViewParams again = m.seed;
-  NodeRelease(&m.tree, &again);
-  m.tree = GrowTree(kColour, &again, 0, 0, -1, &m);
-  EXPECT_EQ(Shape(m.tree), shape);
-  ReleaseMember(&m, &again);
-}
-
 TEST_F(GrowthTest, DepthLimitForcesLeavesAndConstants) {
   for (int seed = 0; seed < 50; ++seed) {
     ViewParams v = View(seed);
@@ -140,26 +73,6 @@ TEST_F(GrowthTest, DepthLimitForcesLeavesAndConstants) {
     }
     ReleaseMember(&m, &v);
   }
-}
-
-TEST_F(GrowthTest, ArgumentsBelowTheDeepestClassAreForcedLeaves) {
-  // Grow below a node of depth class 3 directly: its unit arguments must be
-  // the forced unit leaf, whatever the weights say.
-  ViewParams v = View(3);
-  Member m{};
-  TakeSnapshot(&m, kUnit);
-  for (int i = 0; i < 30; ++i) {
-    Node* t = GrowTree(kUnit, &v, ids.sum, 0, 3, &m);
-    ASSERT_NE(t, nullptr);
-    for (int a = 0; a < t->nargs; ++a) {
-      const Node* child = t->children[a].node;
-      if (child->type == kUnit) {
-        EXPECT_STREQ(child->name, "vleaf");
-      }
-    }
-    NodeRelease(&t, &v);
-  }
-  ReleaseMember(&m, &v);
 }
 
 TEST_F(GrowthTest, ArgumentWithoutLeafOrConstantIsChosenAgainAtTheSameClass) {
@@ -203,7 +116,7 @@ TEST_F(GrowthTest, ListBelowTheDrawFallsBackToAUniformChoiceWithoutARecord) {
   EXPECT_EQ(distinct, entries);
 
   // A draw of exactly 0 takes the first entry even at weight 0, with a record.
-  v.rand = StateDrawingZero();
+  v.rand = StateDrawingDouble(0.0);
   EXPECT_EQ(ChooseFunction(kUnit, &v, 0, 0, -1, &m), m.rootList->id);
   ASSERT_NE(m.choices, nullptr);
   EXPECT_EQ(m.choices->depth, -1);

@@ -46,44 +46,52 @@ TEST_F(NodeTest, ConstantArgumentIsCopiedAndFlagsComeFromChildren) {
   NodeRelease(&s, &view_);
 }
 
-TEST_F(NodeTest, SingleMapChildGivesItsResolution) {
-  Node* s = Sum(GridMap(300, 200, &view_), Constant(1, &view_), &view_);
-  EXPECT_EQ(s->width, 300);
-  EXPECT_EQ(s->height, 200);
-  EXPECT_EQ(s->flags, kMapValued);
-  EXPECT_STREQ(s->children[0].node->name, "grid");
-  NodeRelease(&s, &view_);
-}
-
-TEST_F(NodeTest, ConflictingMapsFallBackToTheViewAndAreWrapped) {
-  Node* s = Sum(GridMap(300, 200, &view_), GridMap(64, 64, &view_), &view_);
-  EXPECT_EQ(s->width, 80);
-  EXPECT_EQ(s->height, 80);
-  for (int i = 0; i < 2; ++i) {
-    const Node* w = s->children[i].node;
-    EXPECT_STREQ(w->name, "pol2map");
-    EXPECT_EQ(w->children[0].lazy, 1);
-    EXPECT_EQ(w->flags, kPositionDependent);
+// The resolution of a node over two children, and which children are
+// wrapped to be sampled at the node's own positions.
+TEST_F(NodeTest, MapChildrenSetTheResolutionOrAreWrapped) {
+  const struct {
+    const char* what;
+    int32_t viewWidth;
+    int32_t a[2], b[2];  // b {0, 0}: a constant
+    int32_t width, height;
+    uint32_t flags;
+    const char* names[2];
+  } cases[] = {
+      {"one map", 80, {300, 200}, {0, 0}, 300, 200, kMapValued, {"grid", "cm"}},
+      {"conflicting maps",
+       80,
+       {300, 200},
+       {64, 64},
+       80,
+       80,
+       kPositionDependent,
+       {"pol2map", "pol2map"}},
+      {"one map of the view's size",
+       300,
+       {300, 200},
+       {300, 80},
+       300,
+       80,
+       kPositionDependent | kMapValued,
+       {"pol2map", "grid"}},
+      {"a map one cell wide", 80, {1, 50}, {30, 20}, 30, 20, kMapValued, {"grid", "grid"}},
+  };
+  for (const auto& c : cases) {
+    ViewParams view{c.viewWidth, 80, 1, {{0, 0, 0}}};
+    Node* b = c.b[0] == 0 ? Constant(1, &view) : GridMap(c.b[0], c.b[1], &view);
+    Node* s = Sum(GridMap(c.a[0], c.a[1], &view), b, &view);
+    EXPECT_EQ(s->width, c.width) << c.what;
+    EXPECT_EQ(s->height, c.height) << c.what;
+    EXPECT_EQ(s->flags, c.flags) << c.what;
+    for (int i = 0; i < 2; ++i) {
+      const Node* child = s->children[i].node;
+      EXPECT_STREQ(child->name, c.names[i]) << c.what;
+      if (std::strcmp(child->name, "pol2map") != 0) continue;
+      EXPECT_EQ(child->children[0].lazy, 1) << c.what;
+      EXPECT_EQ(child->flags, kPositionDependent) << c.what;
+    }
+    NodeRelease(&s, &view);
   }
-  EXPECT_EQ(s->flags, kPositionDependent);
-  NodeRelease(&s, &view_);
-}
-
-TEST_F(NodeTest, OnlyChildrenThatDifferFromTheViewAreWrapped) {
-  ViewParams wide{300, 80, 1, {{0, 0, 0}}};
-  Node* s = Sum(GridMap(300, 200, &wide), GridMap(300, 80, &wide), &wide);
-  EXPECT_STREQ(s->children[0].node->name, "pol2map");  // height differs
-  EXPECT_STREQ(s->children[1].node->name, "grid");     // equals the view
-  EXPECT_EQ(s->flags, kPositionDependent | kMapValued);
-  NodeRelease(&s, &wide);
-}
-
-TEST_F(NodeTest, MapsOneCellWideNeverSetTheResolution) {
-  Node* s = Sum(GridMap(1, 50, &view_), GridMap(30, 20, &view_), &view_);
-  EXPECT_EQ(s->width, 30);
-  EXPECT_EQ(s->height, 20);
-  EXPECT_STREQ(s->children[0].node->name, "grid");
-  NodeRelease(&s, &view_);
 }
 
 // Records the order in which release hooks run.

@@ -5,23 +5,17 @@
 namespace pxb {
 namespace {
 
-TEST(Rand, UnseededGlobalSequenceMatchesPublishedValues) {
+TEST(Rand, PublishedValues) {
   GlobalRandState() = kUnseededGlobalState;
   EXPECT_EQ(NextDouble(), 0.39646477376027534);
   EXPECT_EQ(NextDouble(), 0.8404853694114252);
   EXPECT_EQ(NextDouble(), 0.3533360972452435);
   GlobalRandState() = kUnseededGlobalState;
   EXPECT_EQ(NextInt31(), 851401618);
-}
-
-TEST(Rand, SeededValues) {
   SeedGlobal(0);
   EXPECT_EQ(NextDouble(), 0.17082803610628972);
-  SeedGlobal(0);
-  EXPECT_EQ(NextInt31(), 366850414);
   SeedGlobal(123456790);
   EXPECT_EQ(NextDouble(), 0.9232707755445553);
-
   RandState s;
   SeedState(&s, 0);
   EXPECT_EQ(NextInt31On(&s), 366850414);
@@ -66,15 +60,6 @@ TEST(Rand, DoubleAndIntegerDrawsInterleaveAsOneSequence) {
   EXPECT_EQ(static_cast<int32_t>(d3 * 0x1p31), j3);
 }
 
-TEST(Rand, DoublesStayBelowOne) {
-  RandState s{{0xFFFF, 0xFFFF, 0xFFFF}};
-  for (int i = 0; i < 10000; ++i) {
-    const double d = NextDoubleOn(&s);
-    ASSERT_GE(d, 0.0);
-    ASSERT_LT(d, 1.0);
-  }
-}
-
 TEST(Rand, AdvanceMatchesSingleSteps) {
   const RandState starts[] = {{{0x150C, 0x247E, 0x0018}}, {{0xFFFF, 0xFFFF, 0xFFFF}}, {{0, 0, 0}}};
   const uint64_t counts[] = {0, 1, 2, 3, 7, 64, 1000, 4097, 65535};
@@ -93,21 +78,12 @@ TEST(Rand, AdvanceMatchesSingleSteps) {
 }
 
 TEST(Rand, AdvanceByTheFullPeriodReturnsToTheStart) {
-  // The generator has full period 2^48, so a jump by 2^48 is the identity and
-  // jumps split anywhere add up.
+  // The generator has full period 2^48: a jump by 2^48 is the identity.
   RandState s{{0x1234, 0x5678, 0x9ABC}};
   AdvanceState(&s, uint64_t{1} << 48);
   EXPECT_EQ(s.x[0], 0x1234);
   EXPECT_EQ(s.x[1], 0x5678);
   EXPECT_EQ(s.x[2], 0x9ABC);
-  RandState a = s;
-  RandState b = s;
-  AdvanceState(&a, 123456789012ULL);
-  AdvanceState(&b, 123456789000ULL);
-  AdvanceState(&b, 12);
-  EXPECT_EQ(a.x[0], b.x[0]);
-  EXPECT_EQ(a.x[1], b.x[1]);
-  EXPECT_EQ(a.x[2], b.x[2]);
 }
 
 }  // namespace

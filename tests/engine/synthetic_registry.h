@@ -2,8 +2,6 @@
 // from the primitive library. Registered once per process.
 #pragma once
 
-#include <string>
-
 #include "engine/growth.h"
 #include "engine/weights.h"
 #include "tests/engine/test_nodes.h"
@@ -62,23 +60,6 @@ inline void RegisterSyntheticRegistry() {
   InitWeights();
   SetForcedLeaf(kUnit, BuildNamed<9>);
   SetForcedLeaf(kColour, BuildNamed<10>);
-}
-
-// A tree as nested labels, for comparing shapes.
-inline std::string Shape(const Node* n) {
-  if (n == nullptr) return "null";
-  std::string s = "(" + std::string(n->name);
-  for (int i = 0; i < n->nargs; ++i)
-    s += " " + Shape(n->children[i].node);
-  return s + ")";
-}
-
-inline int Depth(const Node* n) {
-  int d = 0;
-  for (int i = 0; i < n->nargs; ++i) {
-    if (n->children[i].node != nullptr) d = std::max(d, Depth(n->children[i].node));
-  }
-  return d + 1;
 }
 
 }  // namespace pxb::testing

@@ -31,12 +31,6 @@ inline void RegisterTestTypes() {
   RegisterType(40, nullptr, nullptr);   // colour
 }
 
-inline double AsDouble(const Node* n) {
-  double v;
-  std::memcpy(&v, n->values, sizeof v);
-  return v;
-}
-
 // Counts every call of an evaluation function that goes through Counted().
 inline int evalCalls = 0;
 

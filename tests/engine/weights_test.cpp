@@ -6,7 +6,6 @@
 #include <cmath>
 #include <vector>
 
-#include "engine/member.h"
 #include "tests/engine/synthetic_registry.h"
 
 namespace pxb {
@@ -54,18 +53,6 @@ TEST_F(WeightsTest, OneLeafAndOneBinaryProducer) {
   EXPECT_NEAR(WeightOf(f.weights[0][3], ids.expoPair), 0.1, 1e-7);
 }
 
-TEST_F(WeightsTest, ExclusionsAndThreeArgumentsAtTheDeepestClass) {
-  for (int d = 0; d < kDepthClasses; ++d) {
-    EXPECT_EQ(WeightOf(Function(ids.noise).weights[0][d], ids.leaf), 0.0f);
-    EXPECT_EQ(WeightOf(Function(ids.noise).weights[0][d], ids.minpe), 0.0f);
-    EXPECT_GT(WeightOf(Function(ids.noise).weights[0][d], ids.sum), 0.0f);
-    EXPECT_EQ(WeightOf(Function(ids.minpe).weights[0][d], ids.minpe), 0.0f);
-    EXPECT_GT(WeightOf(Function(ids.minpe).weights[0][d], ids.leaf), 0.0f);
-  }
-  EXPECT_EQ(WeightOf(Function(ids.sum).weights[1][3], ids.three), 0.0f);
-  EXPECT_GT(WeightOf(Function(ids.sum).weights[1][2], ids.three), 0.0f);
-}
-
 TEST(AdjustWeight, QuadraticAndPowerForms) {
   EXPECT_EQ(AdjustWeight(0.3f, 0.0f), 0.3f);
   // Rating 1 gives e = -4, rating 0 gives e = 4: p = 16.
@@ -78,31 +65,6 @@ TEST(AdjustWeight, QuadraticAndPowerForms) {
     EXPECT_EQ(AdjustWeight(0.0f, e), 0.0f) << e;
     EXPECT_GE(AdjustWeight(0.999f, e), 0.0f);
   }
-}
-
-TEST_F(WeightsTest, RatingsTouchExactlyTheRecordedLists) {
-  WeightList& list = Function(ids.sum).weights[1][2];
-  const float before = WeightOf(list, ids.leaf);
-  const float other = WeightOf(list, ids.sum);
-  ChoiceRecord record{ids.sum, 1, 2, ids.leaf, nullptr};
-  Member m{};
-  m.type = kUnit;
-  m.choices = &record;
-
-  ApplyRating(m, 0.5f);  // neutral: renormalisation only
-  EXPECT_EQ(WeightOf(list, ids.leaf), before);
-  EXPECT_EQ(WeightOf(list, ids.sum), other);
-
-  ApplyRating(m, 1.0f);
-  EXPECT_GT(WeightOf(list, ids.leaf), before);
-  EXPECT_LT(WeightOf(list, ids.sum), other);
-  EXPECT_NEAR(Sum(list), 1.0, 1e-6);
-  // Lists the member never used are left alone.
-  EXPECT_NEAR(WeightOf(Function(ids.sum).weights[0][2], ids.leaf), before, 0);
-
-  ApplyRating(m, 0.0f);
-  ApplyRating(m, 0.0f);
-  EXPECT_LT(WeightOf(list, ids.leaf), before);
 }
 
 TEST(NormaliseList, DividesInDoublePrecisionAndRoundsOnce) {

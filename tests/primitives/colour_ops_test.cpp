@@ -6,8 +6,9 @@
 #include <limits>
 
 #include "engine/colour.h"
+#include "primitives/registration.h"
 #include "primitives/source_image.h"
-#include "tests/primitives/test_registry.h"
+#include "tests/primitives/test_trees.h"
 
 namespace pxb {
 namespace {
@@ -17,7 +18,7 @@ using testing::TestRender;
 
 class ColourOpsTest : public ::testing::Test {
  protected:
-  void SetUp() override { testing::RegisterValueTypes(); }
+  void SetUp() override { RegisterPrimitives(); }
   void TearDown() override { ClearSourceImage(); }
 
   // The colour a node over constants holds after preparation, before any
@@ -117,13 +118,6 @@ TEST_F(ColourOpsTest, ImageLeavesAreMapsOfTheSourceSize) {
     EXPECT_EQ(n->width, 3);
     EXPECT_EQ(n->height, 2);
   }
-  // Preparing after the source image changed picks up the new size.
-  SetSourceImage(5, 4, kImage, 0, 1);
-  Node* const original = leaf;
-  EvalContext ctx{};
-  PrepareTree(&leaf, &ctx, &view_);
-  EXPECT_EQ(original->width, 5);
-  EXPECT_EQ(original->height, 4);
   NodeRelease(&leaf, &view_);
   NodeRelease(&luma, &view_);
 }
@@ -154,18 +148,6 @@ TEST_F(ColourOpsTest, NoImageReadsBlack) {
   EXPECT_TRUE(Same(colour.At<ColourValue>(2, 3), ColourValue{{0, 0, 0, 1.0}, 0, 0}));
   EXPECT_EQ(luma.UnitAt(1, 1), 0.0);
   EXPECT_EQ(luma.UnitAt(-5, 7), 0.0);
-}
-
-TEST_F(ColourOpsTest, SmoothViewsBlendNeighbouringPixels) {
-  const uint8_t grey[] = {0, 100, 200, 40};
-  SetSourceImage(2, 2, grey, 2, 1);
-  TestRender blended(BuildVphtshp(kUnit, 0, nullptr, &view_), ViewParams{4, 4, 1, {}});
-  TestRender sharp(BuildVphtshp(kUnit, 0, nullptr, &view_), ViewParams{4, 4, 0, {}});
-  EXPECT_STREQ(blended.root()->name, "pol2map");
-  // View pixel (1, 1) samples at x = y = 0.25: the middle of the four.
-  EXPECT_NEAR(blended.UnitAt(1, 1), (0 + 100 + 200 + 40) / 4.0 / 255.0, 1e-15);
-  EXPECT_EQ(sharp.UnitAt(1, 1), 0.0);
-  EXPECT_NEAR(sharp.UnitAt(3, 2), 40 / 255.0, 1e-15);
 }
 
 }  // namespace

@@ -12,9 +12,10 @@
 #include "primitives/expression_text.h"
 #include "primitives/fractal_generator.h"
 #include "primitives/fractal_maps.h"
+#include "primitives/registration.h"
 #include "primitives/scalar.h"
 #include "primitives/value_types.h"
-#include "tests/primitives/test_registry.h"
+#include "tests/primitives/test_trees.h"
 
 namespace pxb {
 namespace {
@@ -63,7 +64,7 @@ int ProbeRampEval(ArgSlot*, void* result, Node* node, EvalContext* ctx) {
 
 class FractalTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { testing::RegisterValueTypes(); }
+  static void SetUpTestSuite() { RegisterPrimitives(); }
 
   Node* MakeProbe(EvalFn eval, uint32_t flags, int32_t size, double exponent) {
     Node* n = NodeCreate(kUnit, 0, nullptr, sizeof(Probe), eval, "probe", &view_);
@@ -134,60 +135,6 @@ TEST_F(FractalTest, SmallMapsArePinned) {
     for (int32_t k = 0; k < c.width * c.height - (c.width / side) * (c.height / side); ++k)
       StepState(&drawn);
     EXPECT_EQ(std::memcmp(&end, &drawn, sizeof drawn), 0) << c.width << "x" << c.height;
-  }
-}
-
-TEST_F(FractalTest, ReproducibleAndSeedDependent) {
-  EXPECT_EQ(Generate(5, 0.8), Generate(5, 0.8));
-  EXPECT_EQ(Generate(5, 0.8, 1), Generate(5, 0.8, 1));
-  EXPECT_NE(Generate(5, 0.8), Generate(6, 0.8));
-}
-
-TEST_F(FractalTest, ExponentSetsTheRoughness) {
-  for (int32_t seed : {1, 2, 3}) {
-    const double rough = Roughness(Generate(seed, 0.0));
-    const double smooth = Roughness(Generate(seed, 3.0));
-    EXPECT_GT(rough, 4 * smooth) << seed;
-  }
-}
-
-TEST_F(FractalTest, HeightMapSpansTheByteRange) {
-  for (int32_t seed : {1, 9, 1234}) {
-    for (double exponent : {0.0, 1.0}) {
-      const Bytes map = Generate(seed, exponent);
-      EXPECT_EQ(*std::min_element(map.begin(), map.end()), 0);
-      EXPECT_EQ(*std::max_element(map.begin(), map.end()), 255);
-    }
-  }
-}
-
-// The slope map comes from the same cells as the height map: its first byte
-// follows the height's backward difference along x, the second along y.
-TEST_F(FractalTest, SlopeMapFollowsTheHeightDifferences) {
-  const Bytes height = Generate(21, 1.5);
-  const Bytes slope = Generate(21, 1.5, 1);
-  for (int axis = 0; axis < 2; ++axis) {
-    std::vector<double> a;
-    std::vector<double> b;
-    for (int y = 0; y < 64; ++y) {
-      for (int x = 0; x < 64; ++x) {
-        const int back = axis == 0 ? y * 64 + (x + 63) % 64 : ((y + 63) % 64) * 64 + x;
-        a.push_back(height[y * 64 + x] - height[back]);
-        b.push_back(slope[2 * (y * 64 + x) + axis]);
-      }
-    }
-    double ma = 0, mb = 0;
-    for (size_t i = 0; i < a.size(); ++i) {
-      ma += a[i] / a.size();
-      mb += b[i] / b.size();
-    }
-    double cov = 0, va = 0, vb = 0;
-    for (size_t i = 0; i < a.size(); ++i) {
-      cov += (a[i] - ma) * (b[i] - mb);
-      va += (a[i] - ma) * (a[i] - ma);
-      vb += (b[i] - mb) * (b[i] - mb);
-    }
-    EXPECT_GT(cov / std::sqrt(va * vb), 0.95) << "axis " << axis;
   }
 }
 
@@ -318,29 +265,6 @@ TEST_F(FractalMapTest, BuildersGenerateFromACopyOfTheViewState) {
     EXPECT_EQ(std::memcmp(node->priv, expected.data(), expected.size()), 0);
     Release(node);
   }
-}
-
-TEST_F(FractalMapTest, SuccessiveNodesDiffer) {
-  Node* a = Build(BuildRfract, kUnit, 1.0);
-  Node* b = Build(BuildRfract, kUnit, 1.0);
-  EXPECT_NE(std::memcmp(a->priv, b->priv, 4096), 0);
-  Release(a);
-  Release(b);
-}
-
-TEST_F(FractalMapTest, SubtreeArgumentIsConsumed) {
-  Node* probe = MakeProbe(ProbeRampEval, kPositionDependent, 1, 0.0);
-  NodeRetain(probe);
-  Node* holder = probe;
-  ArgSlot slot{kSubtree, &holder};
-  Node* node = BuildBfract(kCplx, 1, &slot, &view_);
-  ASSERT_NE(node, nullptr);
-  EXPECT_EQ(node->nargs, 0);
-  EXPECT_EQ(node->flags, kMapValued);
-  EXPECT_EQ(ProbeOf(probe)->calls, 4095);
-  EXPECT_EQ(probe->refs, 1);
-  Release(node);
-  Release(probe);
 }
 
 // A build that fails for want of memory (the node, the generator's working

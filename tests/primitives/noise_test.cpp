@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <climits>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -10,8 +9,10 @@
 
 #include "engine/eval.h"
 #include "engine/rand.h"
+#include "primitives/registration.h"
 #include "primitives/value_types.h"
-#include "tests/primitives/test_registry.h"
+#include "tests/common/rand_states.h"
+#include "tests/primitives/test_trees.h"
 
 namespace pxb {
 namespace {
@@ -25,23 +26,22 @@ void ExpectDigits(double actual, double expected) {
 class NoiseTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    testing::RegisterValueTypes();
+    RegisterPrimitives();
     BuildNoiseTable();
   }
 
-  // A node of the given builder over the constant scale, its seed forced.
+  // A node of the given builder over the constant scale, built from a view
+  // state whose next draw, the node's seed, is `seed`.
   Node* Build(BuilderFn builder, TypeId type, double scale, int32_t seed) {
+    view_.rand = testing::StateSteppingTo(static_cast<uint64_t>(seed) << 17);
     const ArgSlot slot{kUnit, &scale};
-    Node* node = builder(type, 1, const_cast<ArgSlot*>(&slot), &view_);
-    Data(node)->seed = seed;
-    return node;
+    return builder(type, 1, const_cast<ArgSlot*>(&slot), &view_);
   }
+  Node* Plain(double scale, int32_t seed) { return Build(BuildDopNoise, kUnit, scale, seed); }
 
-  static NoiseNodeData* Data(Node* node) { return static_cast<NoiseNodeData*>(node->priv); }
-
-  // Evaluates node at (x, y) as a render does; returns the value's bytes.
-  template <typename T>
-  T Eval(Node* node, double x, double y) {
+  // Evaluates node at (x, y) as a render does.
+  template <typename T = double>
+  static T Eval(Node* node, double x, double y) {
     EvalContext ctx{};
     ctx.mask = kRenderMask;
     ctx.x = x;
@@ -49,6 +49,13 @@ class NoiseTest : public ::testing::Test {
     T out{};
     EvaluateNode(node, &out, &ctx);
     return out;
+  }
+  // The plain noise of a fresh node (nothing cached) at (x, y).
+  double Fresh(double scale, int32_t seed, double x, double y) {
+    Node* node = Plain(scale, seed);
+    const double v = Eval(node, x, y);
+    Release(node);
+    return v;
   }
 
   void Release(Node* node) { NodeRelease(&node, &view_); }
@@ -74,47 +81,43 @@ TEST_F(NoiseTest, PermutationTable) {
   EXPECT_EQ(NextDouble(), NextDoubleOn(&s));
 }
 
-TEST_F(NoiseTest, CornerRecordsOfSeedZero) {
-  EXPECT_EQ(CornerHash(0, 0, 0), 139);
-  EXPECT_EQ(CornerHash(0, 0, 1024), 139);
-  EXPECT_EQ(CornerHash(0, 0, 3 * 1024), 139);
-
-  const NoiseCorner plain = MakeCorner(0, 0, 0, NoiseMode::kPlain);
-  ExpectDigits(plain.slope[0], 0.319332902686);
-  ExpectDigits(plain.slope[1], 0.408227841147);
-  ExpectDigits(plain.value, 0.212348940623);
-  const NoiseCorner bipolar = MakeCorner(0, 0, 0, NoiseMode::kBipolar);
-  ExpectDigits(bipolar.slope[0], 0.638665805373);
-  ExpectDigits(bipolar.slope[1], 0.816455682294);
-  ExpectDigits(bipolar.value, -0.575302118754);
-  const NoiseCorner derivative = MakeCorner(0, 0, 0, NoiseMode::kDerivative);
-  ExpectDigits(derivative.slope[0], 0.0798332256716);
-  ExpectDigits(derivative.slope[1], 0.102056960287);
-  ExpectDigits(derivative.value, 0.212348940623);
-}
-
-TEST_F(NoiseTest, NegativeCoordinatesHashAsTwosComplement) {
-  for (int32_t seed : {0, 5, 777}) {
-    EXPECT_EQ(CornerHash(-1, 4, seed), CornerHash(1023, 4, seed));
-    EXPECT_EQ(CornerHash(3, -1, seed), CornerHash(3, 1023, seed));
-    EXPECT_EQ(CornerHash(-1024, -2, seed), CornerHash(0, 1022, seed));
-    EXPECT_EQ(CornerHash(INT32_MIN, INT32_MIN, seed), CornerHash(0, 0, seed));
-  }
-}
-
-TEST_F(NoiseTest, PublishedSamplesAtTheCellCentre) {
-  Node* plain = Build(BuildDopNoise, kUnit, 1.0, 0);
+// Seed 0 at its lattice corner (0, 0) and at the centre of cell (0, 0), in
+// the three modes.
+TEST_F(NoiseTest, PublishedValuesOfSeedZero) {
+  Node* plain = Plain(1.0, 0);
   Node* bipolar = Build(BuildDopBNoise, kBipolar, 1.0, 0);
   Node* derivative = Build(BuildDopDNoise, kCplx, 1.0, 0);
-  ExpectDigits(Eval<double>(plain, 0.5, 0.5), 0.625789340367);
-  ExpectDigits(Eval<double>(bipolar, 0.5, 0.5), 0.251578680734);
-  const ComplexValue d = Eval<ComplexValue>(derivative, 0.5, 0.5);
+  ExpectDigits(Eval(plain, 0.0, 0.0), 0.212348940623);
+  ExpectDigits(Eval(bipolar, 0.0, 0.0), -0.575302118754);
+  ComplexValue d = Eval<ComplexValue>(derivative, 0.0, 0.0);
+  ExpectDigits(d.re, 0.0798332256716);
+  ExpectDigits(d.im, 0.102056960287);
+  ExpectDigits(Eval(plain, 0.5, 0.5), 0.625789340367);
+  ExpectDigits(Eval(bipolar, 0.5, 0.5), 0.251578680734);
+  d = Eval<ComplexValue>(derivative, 0.5, 0.5);
   ExpectDigits(d.re, 0.543542218277);
   ExpectDigits(d.im, 0.353660744595);
   EXPECT_EQ(d.polar, 0);
   Release(plain);
   Release(bipolar);
   Release(derivative);
+}
+
+// Corners hash through a table of 1024 entries, coordinates and seed taken
+// as two's complement: the noise repeats every 1024 lattice units and every
+// 1024 seeds, negative positions included.
+TEST_F(NoiseTest, NoiseRepeatsWithTheTable) {
+  for (int32_t seed : {0, 5, 777}) {
+    for (const auto& [x, y] :
+         {std::pair{-0.5, -0.5}, {-1.0, 4.25}, {3.75, -1.5}, {-1024.0, -2.0}}) {
+      const double v = Fresh(1.0, seed, x, y);
+      EXPECT_EQ(Fresh(1.0, seed, x + 1024, y), v) << seed << " " << x << " " << y;
+      EXPECT_EQ(Fresh(1.0, seed, x, y + 1024), v) << seed << " " << x << " " << y;
+      EXPECT_EQ(Fresh(1.0, seed + 1024, x, y), v) << seed << " " << x << " " << y;
+    }
+    EXPECT_EQ(Fresh(1.0, seed, INT32_MIN, INT32_MIN), Fresh(1.0, seed, 0.0, 0.0));
+  }
+  ExpectDigits(Fresh(1.0, 5, -0.5, -0.5), 0.835406632604);
 }
 
 TEST_F(NoiseTest, BuildersDrawTheSeedAndFixTheFlags) {
@@ -141,8 +144,7 @@ TEST_F(NoiseTest, BuildersDrawTheSeedAndFixTheFlags) {
     EXPECT_EQ(node->type, c.type);
     EXPECT_EQ(node->flags, kPositionDependent);
     EXPECT_EQ(node->children[0].node, child);
-    EXPECT_EQ(Data(node)->seed, seed);
-    EXPECT_EQ(Data(node)->cellValid, 0);
+    EXPECT_EQ(NoiseSeed(node), seed);
     EXPECT_EQ(std::memcmp(&view_.rand, &expected, sizeof expected), 0);
     Release(node);
   }
@@ -150,23 +152,12 @@ TEST_F(NoiseTest, BuildersDrawTheSeedAndFixTheFlags) {
   Release(child);
 }
 
-TEST_F(NoiseTest, LatticeCornersGiveTheCornerValueInEveryMode) {
+TEST_F(NoiseTest, BipolarIsThePlainValueRecentredAtTheCorners) {
   // x / 0.25 = 2 and y / 0.25 = 3 exactly: corner (2, 3) with fx = fy = 0.
   for (int32_t seed : {0, 41, 99999}) {
-    const NoiseCorner c = MakeCorner(2, 3, seed, NoiseMode::kPlain);
-    Node* plain = Build(BuildDopNoise, kUnit, 0.25, seed);
     Node* bipolar = Build(BuildDopBNoise, kBipolar, 0.25, seed);
-    Node* derivative = Build(BuildDopDNoise, kCplx, 0.25, seed);
-    EXPECT_EQ(Eval<double>(plain, 0.5, 0.75), c.value);
-    EXPECT_EQ(Eval<double>(bipolar, 0.5, 0.75), 2.0 * c.value - 1.0);
-    const ComplexValue d = Eval<ComplexValue>(derivative, 0.5, 0.75);
-    const NoiseCorner dc = MakeCorner(2, 3, seed, NoiseMode::kDerivative);
-    EXPECT_EQ(d.re, dc.slope[0]);
-    EXPECT_EQ(d.im, dc.slope[1]);
-    EXPECT_EQ(NoiseSample(NoiseMode::kDerivative, 0.25, 0.5, 0.75, derivative).value, c.value);
-    Release(plain);
+    EXPECT_EQ(Eval(bipolar, 0.5, 0.75), 2.0 * Fresh(0.25, seed, 0.5, 0.75) - 1.0) << seed;
     Release(bipolar);
-    Release(derivative);
   }
 }
 
@@ -192,79 +183,38 @@ TEST_F(NoiseTest, DerivativeIsTheGradientInLatticeUnits) {
   Release(node);
 }
 
-TEST_F(NoiseTest, NegativePositionsUseCellMinusOne) {
-  Node* node = Build(BuildDopNoise, kUnit, 1.0, 5);
-  const double v = Eval<double>(node, -0.5, -0.5);
-  EXPECT_EQ(Data(node)->cell[0], -1);
-  EXPECT_EQ(Data(node)->cell[1], -1);
-  const int32_t offsets[4][2] = {{-1, -1}, {-1, 0}, {0, -1}, {0, 0}};
-  for (int i = 0; i < 4; ++i) {
-    const NoiseCorner c = MakeCorner(offsets[i][0], offsets[i][1], 5, NoiseMode::kPlain);
-    EXPECT_EQ(std::memcmp(&Data(node)->corners[i], &c, sizeof c), 0) << i;
+// A node keeps the corners of the last cell it sampled; a walk through the
+// same cell, a new column, a new row in the same column and back must give
+// what fresh nodes give.
+TEST_F(NoiseTest, CornerCacheFollowsTheCell) {
+  Node* node = Plain(1.0, 8);
+  for (const auto& [x, y] : {std::pair{0.0, 0.0},
+                             {0.25, 0.25},
+                             {0.75, 0.5},
+                             {1.5, 0.25},
+                             {1.5, 1.25},
+                             {0.5, 1.25},
+                             {0.25, 0.25},
+                             {-0.5, 0.25}}) {
+    EXPECT_EQ(Eval(node, x, y), Fresh(1.0, 8, x, y)) << x << ", " << y;
   }
-  // fx = fy = 0.5: the same as the centre of cell (0, 0) over these corners.
-  Node* centre = Build(BuildDopNoise, kUnit, 1.0, 5);
-  Eval<double>(centre, 0.5, 0.5);
-  std::memcpy(Data(centre)->corners, Data(node)->corners, sizeof Data(node)->corners);
-  EXPECT_EQ(Eval<double>(centre, 0.5, 0.5), v);
-  Release(centre);
-  Release(node);
-}
-
-TEST_F(NoiseTest, CornerCache) {
-  Node* node = Build(BuildDopNoise, kUnit, 1.0, 8);
-  NoiseNodeData* data = Data(node);
-  // A fresh node computes its corners even when the cell matches the zeroed
-  // cell fields.
-  ASSERT_EQ(data->cell[0], 0);
-  ASSERT_EQ(data->cell[1], 0);
-  Eval<double>(node, 0.25, 0.25);
-  const NoiseCorner c01 = MakeCorner(0, 1, 8, NoiseMode::kPlain);
-  EXPECT_EQ(std::memcmp(&data->corners[1], &c01, sizeof c01), 0);
-
-  // Within the cell the cache is used as it stands.
-  data->corners[0].value = 42.0;
-  EXPECT_EQ(Eval<double>(node, 0.0, 0.0), 42.0);
-  EXPECT_EQ(data->corners[0].value, 42.0);
-
-  // A new cell replaces all four corners.
-  NoiseNodeData poisoned = *data;
-  Eval<double>(node, 1.5, 0.25);
-  EXPECT_EQ(data->cell[0], 1);
-  EXPECT_EQ(data->cell[1], 0);
-  const int32_t offsets[4][2] = {{1, 0}, {1, 1}, {2, 0}, {2, 1}};
-  for (int i = 0; i < 4; ++i) {
-    const NoiseCorner c = MakeCorner(offsets[i][0], offsets[i][1], 8, NoiseMode::kPlain);
-    EXPECT_EQ(std::memcmp(&data->corners[i], &c, sizeof c), 0) << i;
-    EXPECT_NE(std::memcmp(&data->corners[i], &poisoned.corners[i], sizeof c), 0) << i;
-  }
-  // So does a new row in the same column.
-  Eval<double>(node, 1.5, 1.25);
-  EXPECT_EQ(data->cell[1], 1);
-  const NoiseCorner c11 = MakeCorner(1, 1, 8, NoiseMode::kPlain);
-  EXPECT_EQ(std::memcmp(&data->corners[0], &c11, sizeof c11), 0);
   Release(node);
 }
 
 TEST_F(NoiseTest, DegenerateScalesDoNotFault) {
-  Node* node = Build(BuildDopNoise, kUnit, 0.0, 3);
-  // 0 / 0 and 0.5 / 0: the cell becomes INT32_MIN and the corners next to it
-  // wrap around.
-  EXPECT_TRUE(std::isnan(Eval<double>(node, 0.0, 0.0)));
-  EXPECT_EQ(Data(node)->cell[0], INT32_MIN);
   const double inf = std::numeric_limits<double>::infinity();
   for (double scale : {0.0, -0.0, inf, -inf, std::nan(""), 1e-300}) {
-    for (NoiseMode mode : {NoiseMode::kPlain, NoiseMode::kBipolar, NoiseMode::kDerivative}) {
-      NoiseSample(mode, scale, 0.5, 0.25, node);
-      NoiseSample(mode, scale, 0.0, -0.75, node);
+    for (BuilderFn builder : {BuildDopNoise, BuildDopBNoise, BuildDopDNoise}) {
+      Node* node = Build(builder, builder == BuildDopDNoise ? kCplx : kUnit, scale, 3);
+      Eval<ComplexValue>(node, 0.5, 0.25);
+      Eval<ComplexValue>(node, 0.0, -0.75);
+      Release(node);
     }
   }
-  Release(node);
-
+  // 0 / 0 puts the cell at INT32_MIN with a non-finite fraction.
+  EXPECT_TRUE(std::isnan(Fresh(0.0, 3, 0.0, 0.0)));
   // An infinite scale puts every point at the origin: an ordinary sample.
-  node = Build(BuildDopNoise, kUnit, inf, 3);
-  EXPECT_EQ(Eval<double>(node, 0.5, 0.5), MakeCorner(0, 0, 3, NoiseMode::kPlain).value);
-  Release(node);
+  EXPECT_EQ(Fresh(inf, 3, 0.5, 0.5), Fresh(1.0, 3, 0.0, 0.0));
 }
 
 TEST_F(NoiseTest, SeedsMakeNodesDiffer) {
@@ -272,11 +222,11 @@ TEST_F(NoiseTest, SeedsMakeNodesDiffer) {
   ArgSlot slot{kUnit, &scale};
   Node* first = BuildDopNoise(kUnit, 1, &slot, &view_);
   Node* second = BuildDopNoise(kUnit, 1, &slot, &view_);
-  EXPECT_NE(Data(first)->seed, Data(second)->seed);
+  EXPECT_NE(NoiseSeed(first), NoiseSeed(second));
   int differing = 0;
   for (int i = 0; i < 16; ++i) {
     const double x = i / 16.0;
-    differing += Eval<double>(first, x, 0.3) != Eval<double>(second, x, 0.3);
+    differing += Eval(first, x, 0.3) != Eval(second, x, 0.3);
   }
   EXPECT_GT(differing, 12);
   Release(first);

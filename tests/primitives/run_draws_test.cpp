@@ -15,7 +15,7 @@
 #include "primitives/scalar.h"
 #include "primitives/transforms.h"
 #include "primitives/value_types.h"
-#include "tests/primitives/test_registry.h"
+#include "tests/primitives/test_trees.h"
 
 namespace pxb {
 namespace {
@@ -28,8 +28,7 @@ constexpr int32_t kH = 6;
 class RunDrawsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    testing::RegisterValueTypes();
-    RegisterRunFunctions();
+    RegisterPrimitives();
     SetFractalGridSize(4);
   }
 
@@ -52,6 +51,12 @@ class RunDrawsTest : public ::testing::Test {
   }
   Node* Trfmap(Node* f, Node* offset) {
     return BuildNode(BuildTrfmap, kUnit, {{kSubtree, &f}, {kSubtree, &offset}}, &view_);
+  }
+  Node* ResampledMaps() {
+    view_.rand = RandState{{1, 2, 3}};  // the same maps every time
+    Node* moved = Trfmap(Peplus(DitheredMap(3.0), Dither(Mv(), 2.0)),
+                         Ri2cx(ComplexValue{0.5, 0.25, 0, 0}, Dither(Mu(), 2.0)));
+    return Peplus(Dither(Mu(), 5.0), Peplus(moved, DitheredMap(1.0)));
   }
 
   ViewParams view_{kW, kH, 0, {}};
@@ -103,50 +108,41 @@ void ExpectRunsMatch(const std::function<Node*()>& make, ViewParams view, bool e
   }
 }
 
-TEST_F(RunDrawsTest, TransformedSubtreeDrawsAfterItsOffset) {
-  // Both the offset and the moved subtree draw: per sample the offset's draw
-  // comes first, then the subtree's, evaluated by the transform itself.
-  ExpectRunsMatch(
-      [&] {
-        return Trfmap(Dither(Mv(), 3.0), Ri2cx(ComplexValue{0.5, 0.25, 0, 0}, Dither(Mu(), 2.0)));
-      },
-      view_, false);
-}
-
-TEST_F(RunDrawsTest, DrawsAroundATransformKeepTheirOrder) {
-  ExpectRunsMatch(
-      [&] {
-        Node* moved = Trfmap(Peplus(Dither(Mv(), 5.0), Dither(Mu(), 1.0)),
-                             Ri2cx(ComplexValue{1.0, 0.5, 1, 0}, Dither(Mv(), 4.0)));
-        return Peplus(Dither(Mu(), 2.0), Peplus(moved, Dither(Mv(), 7.0)));
-      },
-      view_, false);
-}
-
-TEST_F(RunDrawsTest, ResampledMapDrawsAtEachCellItReads) {
-  // Blended (four cells a sample, one after the other) and nearest (one
-  // cell), with draws before, inside and after the resampled map.
-  for (const int32_t smooth : {1, 0}) {
-    view_.smooth = smooth;
-    ExpectRunsMatch(
-        [&] {
-          view_.rand = RandState{{1, 2, 3}};  // the same maps every time
-          Node* moved = Trfmap(Peplus(DitheredMap(3.0), Dither(Mv(), 2.0)),
-                               Ri2cx(ComplexValue{0.5, 0.25, 0, 0}, Dither(Mu(), 2.0)));
-          return Peplus(Dither(Mu(), 5.0), Peplus(moved, DitheredMap(1.0)));
-        },
-        view_, false);
+TEST_F(RunDrawsTest, RunsDrawAsTheWalkDoes) {
+  const struct {
+    const char* what;
+    int32_t smooth;
+    bool exact;
+    std::function<Node*()> make;
+  } cases[] = {
+      // Per sample the offset's draw comes first, then the moved subtree's,
+      // evaluated by the transform itself.
+      {"a transformed subtree after its offset", 0, false,
+       [&] {
+         return Trfmap(Dither(Mv(), 3.0), Ri2cx(ComplexValue{0.5, 0.25, 0, 0}, Dither(Mu(), 2.0)));
+       }},
+      {"draws around a transform", 0, false,
+       [&] {
+         Node* moved = Trfmap(Peplus(Dither(Mv(), 5.0), Dither(Mu(), 1.0)),
+                              Ri2cx(ComplexValue{1.0, 0.5, 1, 0}, Dither(Mv(), 4.0)));
+         return Peplus(Dither(Mu(), 2.0), Peplus(moved, Dither(Mv(), 7.0)));
+       }},
+      // A resampled map draws at each cell it reads: four a sample blended,
+      // one nearest; draws before, inside and after it.
+      {"a blended map", 1, false, [&] { return ResampledMaps(); }},
+      {"a nearest-pixel map", 0, false, [&] { return ResampledMaps(); }},
+      {"a shared drawing subtree falls back to the exact path", 0, true,
+       [&] {
+         Node* shared = Dither(Mu(), 3.0);
+         NodeRetain(shared);
+         return Peplus(shared, Trfmap(shared, Ri2cx(ComplexValue{0.5, 0.5, 0, 0}, Mv())));
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    view_.smooth = c.smooth;
+    ExpectRunsMatch(c.make, view_, c.exact);
   }
-}
-
-TEST_F(RunDrawsTest, SharedDrawingSubtreeFallsBackToTheExactPath) {
-  ExpectRunsMatch(
-      [&] {
-        Node* shared = Dither(Mu(), 3.0);
-        NodeRetain(shared);
-        return Peplus(shared, Trfmap(shared, Ri2cx(ComplexValue{0.5, 0.5, 0, 0}, Mv())));
-      },
-      view_, true);
 }
 
 }  // namespace

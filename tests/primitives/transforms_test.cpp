@@ -8,10 +8,11 @@
 #include <numbers>
 
 #include "primitives/colour_ops.h"
+#include "primitives/registration.h"
 #include "primitives/scalar.h"
 #include "primitives/source_image.h"
 #include "primitives/value_types.h"
-#include "tests/primitives/test_registry.h"
+#include "tests/primitives/test_trees.h"
 
 namespace pxb {
 namespace {
@@ -21,7 +22,7 @@ using testing::TestRender;
 
 class TransformsTest : public ::testing::Test {
  protected:
-  void SetUp() override { testing::RegisterValueTypes(); }
+  void SetUp() override { RegisterPrimitives(); }
   void TearDown() override { ClearSourceImage(); }
 
   Node* Mu() { return BuildMu(kUnit, 0, nullptr, &view_); }

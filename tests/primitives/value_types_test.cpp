@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+
+#include "tests/common/rand_states.h"
 
 namespace pxb {
 namespace {
@@ -16,12 +19,7 @@ class NormalDeviateTest : public ::testing::Test {
 // A state whose next NextInt31On draw has the given low 15 bits: the draw is
 // X >> 17, so bits 17..31 of the stepped state carry them.
 RandState StateDrawing(int low15) {
-  const uint64_t stepped = static_cast<uint64_t>(low15) << 17;
-  // Invert X' = a·X + c (mod 2^48) with the inverse of a.
-  constexpr uint64_t kInverse = 0xDFE05BCB1365ULL;  // a·kInverse ≡ 1 (mod 2^48)
-  const uint64_t x = ((stepped - 0xB) * kInverse) & ((uint64_t{1} << 48) - 1);
-  return RandState{
-      {static_cast<uint16_t>(x), static_cast<uint16_t>(x >> 16), static_cast<uint16_t>(x >> 32)}};
+  return testing::StateSteppingTo(static_cast<uint64_t>(low15) << 17);
 }
 
 TEST_F(NormalDeviateTest, PublishedSequenceFromSeedZero) {
@@ -88,6 +86,9 @@ TEST(Blend, ScalarComplexAndColour) {
 TEST(RandomConstants, RangesAndDrawCounts) {
   InitNormalDeviate();
   ViewParams v{1, 1, 0, {{1, 2, 3}}};
+  // Bipolar constants fill all of [-1, 1), both halves.
+  double lowest = 1.0;
+  double highest = -1.0;
   for (int i = 0; i < 2000; ++i) {
     double e = -1;
     double b = -2;
@@ -96,7 +97,11 @@ TEST(RandomConstants, RangesAndDrawCounts) {
     ASSERT_GE(e, 0.0);
     ASSERT_GE(b, -1.0);
     ASSERT_LT(b, 1.0);
+    lowest = std::min(lowest, b);
+    highest = std::max(highest, b);
   }
+  EXPECT_LT(lowest, -0.99);
+  EXPECT_GT(highest, 0.99);
   // A colour draws three doubles in channel order.
   RandState copy = v.rand;
   ColourValue c{};

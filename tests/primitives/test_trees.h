@@ -1,5 +1,4 @@
-// Registers the nine value types with their real blends and random constants,
-// so primitive tests can build and render trees without the full start-up.
+// Building and rendering hand-made trees of primitives.
 #pragma once
 
 #include <cstring>
@@ -7,26 +6,8 @@
 
 #include "engine/eval.h"
 #include "engine/node.h"
-#include "engine/registry.h"
-#include "primitives/value_types.h"
 
 namespace pxb::testing {
-
-// Registers the types in their fixed order once per process; does nothing
-// when types are registered already.
-inline void RegisterValueTypes() {
-  if (TypeCount() > 0) return;
-  InitNormalDeviate();
-  RegisterType(4, nullptr, nullptr);            // subtree
-  RegisterType(8, BlendScalar, MakeUnit);       // unit
-  RegisterType(8, BlendScalar, MakeExpo);       // expo
-  RegisterType(8, BlendScalar, MakeBipolar);    // bipolar
-  RegisterType(8, BlendScalar, MakeGauss);      // gauss
-  RegisterType(8, nullptr, nullptr);            // plain
-  RegisterType(24, nullptr, nullptr);           // offset
-  RegisterType(24, BlendComplex, MakeComplex);  // cplx
-  RegisterType(40, BlendColour, MakeColour);    // colour
-}
 
 // Calls a builder over up to three argument slots.
 inline Node* BuildNode(BuilderFn builder, TypeId result, std::initializer_list<ArgSlot> slots,
