@@ -9,9 +9,9 @@
 #include "evolution/breeding_step.h"
 #include "evolution/learning_block.h"
 #include "evolution/session_file.h"
-#include "imageio/image_io.h"
 #include "primitives/registration.h"
 #include "storage/session_store.h"
+#include "tests/common/image_files.h"
 #include "tests/common/run_tool.h"
 #include "tests/common/temp_dir.h"
 
@@ -33,12 +33,7 @@ class PixbreedTest : public ::testing::Test {
   }
   std::string Stderr() const { return err_; }
   static std::string Bytes(const std::string& path) { return pxb::testing::FileText(path); }
-  pxb::Image Read(const std::string& path) {
-    pxb::Image img;
-    std::string error;
-    EXPECT_TRUE(pxb::ReadImage(path, &img, &error)) << error;
-    return img;
-  }
+  static pxb::Image Read(const std::string& path) { return pxb::testing::ReadOrFail(path); }
 
   pxb::testing::TempDir dir_{"pxb-cli"};
   std::string err_;
