@@ -6,6 +6,7 @@
 
 #include "host/host_utils.h"
 #include "testhost/headless_window.h"
+#include "ui/chosen_file.h"
 #include "ui/file_dialogs.h"
 
 namespace pxb::ui {
@@ -28,13 +29,6 @@ int32_t MulDiv(int32_t a, int32_t b, int32_t c) {
   const int64_t p = static_cast<int64_t>(a) * b;
   const int64_t r = p >= 0 ? (p + c / 2) / c : -((-p + c / 2) / c);
   return static_cast<int32_t>(r);
-}
-
-void CopyText(char* buffer, int32_t capacity, const std::string& text) {
-  if (buffer == nullptr || capacity <= 0) return;
-  const size_t n = std::min(text.size(), static_cast<size_t>(capacity - 1));
-  text.copy(buffer, n);
-  buffer[n] = '\0';
 }
 
 }  // namespace
@@ -327,18 +321,8 @@ bool HeadlessBackend::ChooseFile(FileDialogSetup* setup) {
   std::error_code ec;
   fs::path path = fs::absolute(fs::path(answer), ec);
   if (ec || answer.empty()) return refuse("not a file name");
-  if (!path.has_extension() && setup->defaultExtension != nullptr) {
-    path += std::string(".") + setup->defaultExtension;
-  }
-  if ((setup->flags & ofn::kPathMustExist) != 0 && !fs::is_directory(path.parent_path(), ec)) {
-    return refuse("its directory does not exist");
-  }
-  if ((setup->flags & ofn::kFileMustExist) != 0 && !fs::exists(path, ec))
-    return refuse("it does not exist");
-  const std::string text = path.string();
-  if (static_cast<int32_t>(text.size()) >= setup->pathCapacity) return refuse("too long");
-  CopyText(setup->path, setup->pathCapacity, text);
-  CopyText(setup->fileTitle, setup->fileTitleCapacity, path.filename().string());
+  std::string why;
+  if (!AcceptChosenFile(setup, path, &why)) return refuse(why);
   lastFileDialog_ = FileDialogOutcome::kChosen;
   return true;
 }
