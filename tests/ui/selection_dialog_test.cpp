@@ -25,15 +25,6 @@ class SelectionDialogTest : public DialogTest {
     return Path(name);
   }
 
-  static uint16_t SeedWord(int k) { return GlobalPopulation().members[k].seed.rand.x[1]; }
-
-  static Step AnswerAndClick(const std::string& file, int id) {
-    return [file, id](HeadlessBackend& b, WindowHandle d) {
-      b.AnswerFileDialog(file);
-      ASSERT_TRUE(b.Click(d, id));
-    };
-  }
-
   static Step InSelection() {
     return [](HeadlessBackend& b, WindowHandle d) {
       ASSERT_EQ(b.TemplateOf(d), &kSelectionDialogTemplate);
@@ -232,21 +223,20 @@ TEST_F(DialogTest, TheOfferToSaveElsewhereTellsTheProblemAndTakesTheChoosersAnsw
 }
 
 TEST_F(SelectionDialogTest, RememberDirectoryKeepsWhatComesBeforeTheLastSeparator) {
-  RememberDirectory("C:\\brood\\filters\\a.gdo");
-  EXPECT_EQ(LastDirectory(GlobalSessionHeader()), "C:\\brood\\filters");
-  RememberDirectory("/home/u/a.gdo");
-  EXPECT_EQ(LastDirectory(GlobalSessionHeader()), "/home/u");
-  RememberDirectory("a.gdo");
-  EXPECT_EQ(LastDirectory(GlobalSessionHeader()), "");
-  RememberDirectory("x\\a.gdo");
-  EXPECT_EQ(LastDirectory(GlobalSessionHeader()), "x");
-  RememberDirectory("\\a.gdo");  // a separator only as the first character
-  EXPECT_EQ(LastDirectory(GlobalSessionHeader()), "");
-  // 127 characters fit; 128 are not remembered.
-  RememberDirectory(std::string(127, 'd') + "\\a.gdo");
-  EXPECT_EQ(LastDirectory(GlobalSessionHeader()), std::string(127, 'd'));
-  RememberDirectory(std::string(128, 'e') + "\\a.gdo");
-  EXPECT_EQ(LastDirectory(GlobalSessionHeader()), std::string(127, 'd'));
+  const std::pair<std::string, std::string> cases[] = {
+      {"C:\\brood\\filters\\a.gdo", "C:\\brood\\filters"},
+      {"/home/u/a.gdo", "/home/u"},
+      {"a.gdo", ""},
+      {"x\\a.gdo", "x"},
+      {"\\a.gdo", ""},  // a separator only as the first character
+      // 127 characters fit; 128 are not remembered.
+      {std::string(127, 'd') + "\\a.gdo", std::string(127, 'd')},
+      {std::string(128, 'e') + "\\a.gdo", std::string(127, 'd')},
+  };
+  for (const auto& [path, directory] : cases) {
+    RememberDirectory(path);
+    EXPECT_EQ(LastDirectory(GlobalSessionHeader()), directory) << path;
+  }
 }
 
 // What each kind of file dialog accepts, whichever backend stands in for it.
