@@ -5,6 +5,7 @@
 #include "host/session_ops.h"
 #include "storage/session_store.h"
 #include "testhost/scripted_dialogs.h"
+#include "tests/common/seeded_session.h"
 #include "ui_fixture.h"
 
 namespace pxb::ui {
@@ -19,13 +20,7 @@ class PropertiesDialogTest : public DialogTest {
 
   // A session file of nine members seeded (357, word, k) showing count.
   std::string SessionFile(const std::string& name, uint16_t word, uint32_t count) {
-    Population other{};
-    for (int k = 0; k < kPopulationSize; ++k)
-      other.views[k].rand = RandState{{357, word, static_cast<uint16_t>(k)}};
-    SessionHeader header;
-    std::string error;
-    EXPECT_TRUE(CreateSession(Path(name), count, kColour, &other, &header, &error)) << error;
-    ReleasePopulation(&other);
+    testing::WriteSeededSession(Path(name), word, count, kColour);
     return Path(name);
   }
 
