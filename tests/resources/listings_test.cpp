@@ -1,5 +1,5 @@
-// The "PIPL" resource, byte for byte, against a listing written out by hand
-// from the resource rules (little-endian numbers, four-character codes
+// The "PIPL" and "AETE" resources, byte for byte, against listings written
+// out by hand from the resource rules (little-endian numbers, four-character codes
 // stored reversed, data zero-padded to a multiple of 4 with the padding
 // counted in the length), not computed with the code under test.
 
@@ -22,6 +22,11 @@ void Append(Bytes* b, const Bytes& more) {
 
 void AppendText(Bytes* b, const std::string& text) {
   b->insert(b->end(), text.begin(), text.end());
+}
+
+void AppendPascal(Bytes* b, const std::string& text) {
+  b->push_back(static_cast<std::uint8_t>(text.size()));
+  AppendText(b, text);
 }
 
 // A property header of vendor '8BIM', id 0: the stored key and the length.
@@ -97,6 +102,43 @@ TEST(PropertyList, MatchesTheHandWrittenListingForBothArchitectures) {
   EXPECT_EQ(x86.size(), 10u + 9 * 16 + 232);
   EXPECT_EQ(res::BuildPropertyList(res::Architecture::kX86), x86);
   EXPECT_EQ(res::BuildPropertyList(res::Architecture::kX64), Expected(true));
+}
+
+Bytes ExpectedTerminology() {
+  Bytes b;
+  Append(&b, {0x01, 0x00});  // resource header word 1
+  Append(&b, {0x01, 0x00});  // version 1.0 (major byte, minor byte)
+  Append(&b, {0x00, 0x00});  // language
+  Append(&b, {0x00, 0x00});  // script
+  Append(&b, {0x01, 0x00});  // one suite
+
+  AppendPascal(&b, "Pixbreed Team");
+  AppendPascal(&b, "Adobe example plug-ins");
+  AppendText(&b, "Pbx1");    // suite code
+  Append(&b, {0x01, 0x00});  // level
+  Append(&b, {0x01, 0x00});  // version
+  Append(&b, {0x01, 0x00});  // one event
+
+  AppendPascal(&b, "Pixbreed");
+  AppendPascal(&b, "evolutionary filter generating plug-in");
+  AppendText(&b, "Pbx1");    // event class
+  AppendText(&b, "Pbx1");    // event id
+  AppendText(&b, "llun");    // reply type 'null'
+  Append(&b, {0x00});        // empty reply description
+  Append(&b, {0x00, 0x00});  // reply flags
+  AppendText(&b, "RmI#");    // direct parameter type '#ImR'
+  Append(&b, {0x00});        // empty description
+  Append(&b, {0x00, 0xB0});  // flags 0xB000
+  Append(&b, {0x00, 0x00});  // no other parameters
+
+  Append(&b, {0x00, 0x00});  // classes
+  Append(&b, {0x00, 0x00});  // comparison operators
+  Append(&b, {0x00, 0x00});  // enumerations
+  return b;
+}
+
+TEST(Terminology, MatchesHandWrittenListing) {
+  EXPECT_EQ(res::BuildTerminology(), ExpectedTerminology());
 }
 
 }  // namespace
