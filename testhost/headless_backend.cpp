@@ -19,9 +19,6 @@ using headless::Intersect;
 using headless::IsEmpty;
 using headless::Union;
 
-using headless::kFirstHandle;
-using headless::kMaxWindows;
-
 constexpr uint32_t kSystemMenu = 0x00080000;  // WS_SYSMENU
 
 // MulDiv of the window system: a · b / c rounded half away from zero.
@@ -132,8 +129,7 @@ struct HeadlessThunks {
   }
 };
 
-HeadlessBackend::HeadlessBackend(HeadlessOptions options)
-    : options_(options), windows_(new Window[kMaxWindows]) {
+HeadlessBackend::HeadlessBackend(HeadlessOptions options) : options_(options) {
   using T = HeadlessThunks;
   layer_ = DialogLayer{this,
                        T::ControlRect,
@@ -176,9 +172,7 @@ int32_t HeadlessBackend::PixelsY(int32_t units) const {
 }
 
 HeadlessBackend::Window* HeadlessBackend::Find(WindowHandle dialog) const {
-  const WindowHandle i = dialog - kFirstHandle;
-  if (i < 0 || i >= kMaxWindows || !windows_[i].open) return nullptr;
-  return &windows_[i];
+  return windows_.Find(dialog);
 }
 
 HeadlessBackend::Control* HeadlessBackend::FindControlIn(WindowHandle dialog, int id) const {
@@ -192,13 +186,9 @@ HeadlessBackend::Control* HeadlessBackend::FindControlIn(WindowHandle dialog, in
 
 std::intptr_t HeadlessBackend::RunModal(WindowHandle owner, const DialogTemplate& dialog,
                                         DialogProc proc, std::intptr_t param) {
-  int index = 0;
-  while (index < kMaxWindows && windows_[index].open)
-    ++index;
-  if (index == kMaxWindows) return -1;
-  Window& w = windows_[index];
-  w = Window{};
-  w.handle = kFirstHandle + index;
+  Window* slot = windows_.Take();
+  if (slot == nullptr) return -1;
+  Window& w = *slot;
   w.dialog = &dialog;
   w.proc = proc;
   w.owner = owner;
