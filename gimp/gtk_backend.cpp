@@ -8,8 +8,6 @@ namespace pxb::gimp {
 namespace {
 
 using gtkui::FillPixels;
-using gtkui::kFirstHandle;
-using gtkui::kMaxWindows;
 
 constexpr guint kRefreshMs = 50;
 
@@ -127,7 +125,7 @@ struct GtkThunks {
   }
 };
 
-GtkBackend::GtkBackend() : windows_(new Window[kMaxWindows]) {
+GtkBackend::GtkBackend() {
   using T = GtkThunks;
   layer_ = gtkui::GtkControlFunctions(this);
   layer_.runModal = T::RunModal;
@@ -161,9 +159,7 @@ int32_t GtkBackend::PixelsY(int32_t units) const {
 }
 
 GtkBackend::Window* GtkBackend::Find(WindowHandle dialog) const {
-  const WindowHandle i = dialog - kFirstHandle;
-  if (i < 0 || i >= kMaxWindows || !windows_[i].open) return nullptr;
-  return &windows_[i];
+  return windows_.Find(dialog);
 }
 
 GtkBackend::Control* GtkBackend::FindControlIn(WindowHandle dialog, int id) const {
@@ -176,10 +172,7 @@ GtkBackend::Control* GtkBackend::FindControlIn(WindowHandle dialog, int id) cons
 }
 
 WindowHandle GtkBackend::Innermost() const {
-  for (int i = kMaxWindows - 1; i >= 0; --i) {
-    if (windows_[i].open) return windows_[i].handle;
-  }
-  return 0;
+  return windows_.Innermost();
 }
 
 const ui::DialogTemplate* GtkBackend::TemplateOf(WindowHandle dialog) const {
@@ -207,21 +200,17 @@ void GtkBackend::Tell(WindowHandle owner, const std::string& message) {
 }
 
 void GtkBackend::Refresh() {
-  for (int i = 0; i < kMaxWindows; ++i) {
+  for (int i = 0; i < ui::WindowSlots<Window>::kCount; ++i) {
     if (windows_[i].open && windows_[i].fixed != nullptr) gtk_widget_queue_draw(windows_[i].fixed);
   }
 }
 
 std::intptr_t GtkBackend::RunModal(WindowHandle owner, const ui::DialogTemplate& dialog,
                                    ui::DialogProc proc, std::intptr_t param) {
-  int index = 0;
-  while (index < kMaxWindows && windows_[index].open)
-    ++index;
-  if (index == kMaxWindows) return -1;
-  Window& w = windows_[index];
-  w = Window{};
+  Window* slot = windows_.Take();
+  if (slot == nullptr) return -1;
+  Window& w = *slot;
   w.backend = this;
-  w.handle = kFirstHandle + index;
   w.dialog = &dialog;
   w.proc = proc;
   w.owner = owner;

@@ -31,6 +31,7 @@
 
 #include "ui/dialog_layer.h"
 #include "ui/templates.h"
+#include "ui/window_slots.h"
 
 namespace pxb::gimp {
 
@@ -97,7 +98,7 @@ class GtkBackend {
   ui::DialogLayer layer_;
   GtkDriver driver_;
   GtkMessageSink sink_;
-  std::unique_ptr<Window[]> windows_;
+  ui::WindowSlots<Window> windows_;
   bool abandoned_ = false;
   std::deque<std::string> fileAnswers_;
   bool lastFileChosen_ = false;

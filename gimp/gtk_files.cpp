@@ -10,6 +10,7 @@
 
 #include "gimp/gtk_backend.h"
 #include "gimp/gtk_window.h"
+#include "ui/chosen_file.h"
 #include "ui/file_dialogs.h"
 
 namespace pxb::gimp {
@@ -17,13 +18,6 @@ namespace {
 
 namespace ofn = ui::ofn;
 constexpr guint kAnswerDelayMs = 300;
-
-void CopyText(char* buffer, int32_t capacity, const std::string& text) {
-  if (buffer == nullptr || capacity <= 0) return;
-  const size_t n = std::min(text.size(), static_cast<size_t>(capacity - 1));
-  text.copy(buffer, n);
-  buffer[n] = '\0';
-}
 
 // The filter list: description, NUL, pattern, NUL, ..., NUL.
 void AddFilters(GtkFileChooser* chooser, const char* list) {
@@ -94,17 +88,8 @@ bool GtkBackend::ChooseFile(ui::FileDialogSetup* setup) {
     Log("the file dialog did not accept " + path.string() + ": " + why);
     return false;
   };
-  std::error_code ec;
-  if (!path.has_extension() && setup->defaultExtension != nullptr)
-    path += std::string(".") + setup->defaultExtension;
-  if ((setup->flags & ofn::kPathMustExist) != 0 && !fs::is_directory(path.parent_path(), ec))
-    return refuse("its directory does not exist");
-  if ((setup->flags & ofn::kFileMustExist) != 0 && !fs::exists(path, ec))
-    return refuse("it does not exist");
-  const std::string text = path.string();
-  if (static_cast<int32_t>(text.size()) >= setup->pathCapacity) return refuse("too long");
-  CopyText(setup->path, setup->pathCapacity, text);
-  CopyText(setup->fileTitle, setup->fileTitleCapacity, path.filename().string());
+  std::string why;
+  if (!ui::AcceptChosenFile(setup, path, &why)) return refuse(why);
   lastFileChosen_ = true;
   return true;
 }

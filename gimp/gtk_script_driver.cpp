@@ -3,52 +3,57 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "ui/dialog_state.h"
 #include "ui/preview.h"
-#include "ui/templates.h"
+#include "ui/script_dispatch.h"
 
 namespace pxb::gimp {
 namespace {
 
-namespace ids = ui::ids;
 constexpr int32_t kWaitMs = 600000;
 
-enum class Dialog { kMain, kSelection, kProperties, kOther };
+// The driver actions of the script commands over the GTK dialogs.
+class GtkActions : public ui::ScriptDriver {
+ public:
+  explicit GtkActions(GtkBackend& backend) : backend_(backend) {}
 
-Dialog Which(const GtkBackend& backend, WindowHandle dialog) {
-  const ui::DialogTemplate* t = backend.TemplateOf(dialog);
-  if (t == &ui::kMainDialogTemplate) return Dialog::kMain;
-  if (t == &ui::kSelectionDialogTemplate) return Dialog::kSelection;
-  if (t == &ui::kPropertiesDialogTemplate) return Dialog::kProperties;
-  return Dialog::kOther;
-}
+  ui::ScriptDialog Which(WindowHandle dialog) const override {
+    return ui::ScriptDialogOf(backend_.TemplateOf(dialog));
+  }
+  bool IsShown(WindowHandle dialog, int id) const override {
+    return backend_.IsVisible(dialog, id);
+  }
+  bool WaitForPreviews(WindowHandle, ui::ScriptDialog open, std::string* why) override {
+    const bool done = open == ui::ScriptDialog::kSelection ? ui::WaitForBigPreview(kWaitMs)
+                                                           : ui::WaitForPreviews(kWaitMs);
+    if (!done) *why = "the previews did not finish in time";
+    return done;
+  }
+  bool Click(WindowHandle dialog, int id, ui::ScriptDialog, std::string* why) override {
+    if (backend_.Click(dialog, id)) return true;
+    *why = "there is no button " + std::to_string(id) + " to click";
+    return false;
+  }
+  bool ClickWithFile(WindowHandle dialog, int id, const std::string& file,
+                     std::string* why) override {
+    backend_.AnswerFileDialog(file);
+    if (!Click(dialog, id, ui::ScriptDialog::kOther, why)) return false;
+    if (backend_.lastFileChosen()) return true;
+    *why = "the file dialog did not accept " + file;
+    return false;
+  }
+  bool SetSlider(WindowHandle dialog, int id, int32_t position) override {
+    return backend_.SetSlider(dialog, id, position);
+  }
+  bool SetCount(WindowHandle dialog, int32_t count) override {
+    return backend_.SetUpDown(dialog, ui::ids::kCountUpDown, count);
+  }
+  bool SaveShot(WindowHandle dialog, const std::string& file, std::string* why) override {
+    return backend_.SaveScreenshot(dialog, file, why);
+  }
 
-bool In(Dialog want, Dialog open, std::string* why) {
-  if (want == open) return true;
-  *why = "not possible in the dialog that is open";
-  return false;
-}
-
-bool ShownGroup(const GtkBackend& backend, WindowHandle dialog, int32_t k, std::string* why) {
-  if (k >= 0 && k < ui::kMaxPreviews && backend.IsVisible(dialog, ids::GroupSlider(k))) return true;
-  *why = "group " + std::to_string(k) + " is not shown";
-  return false;
-}
-
-bool ClickOrSay(GtkBackend& backend, WindowHandle dialog, int id, std::string* why) {
-  if (backend.Click(dialog, id)) return true;
-  *why = "there is no button " + std::to_string(id) + " to click";
-  return false;
-}
-
-bool ClickWithFile(GtkBackend& backend, WindowHandle dialog, int id, const std::string& file,
-                   std::string* why) {
-  backend.AnswerFileDialog(file);
-  if (!ClickOrSay(backend, dialog, id, why)) return false;
-  if (backend.lastFileChosen()) return true;
-  *why = "the file dialog did not accept " + file;
-  return false;
-}
+ private:
+  GtkBackend& backend_;
+};
 
 }  // namespace
 
@@ -89,63 +94,9 @@ bool GtkScriptDriver::Step(GtkBackend& backend, WindowHandle dialog) {
   const std::string where = "line " + std::to_string(c.line) + ": " + c.verb;
   log_.push_back(where);
   std::string why;
-  if (!Carry(backend, dialog, c, &why)) return Fail(where + ": " + why);
+  GtkActions actions(backend);
+  if (!ui::CarryScriptCommand(actions, dialog, c, &why)) return Fail(where + ": " + why);
   return true;
-}
-
-bool GtkScriptDriver::Carry(GtkBackend& backend, WindowHandle dialog, const ui::ScriptCommand& c,
-                            std::string* why) {
-  const Dialog open = Which(backend, dialog);
-  const std::string& v = c.verb;
-  if (v == "wait") {
-    const bool done =
-        open == Dialog::kSelection ? ui::WaitForBigPreview(kWaitMs) : ui::WaitForPreviews(kWaitMs);
-    if (!done) *why = "the previews did not finish in time";
-    return done;
-  }
-  if (v == "slider") {
-    if (!In(Dialog::kMain, open, why) || !ShownGroup(backend, dialog, c.numbers[0], why))
-      return false;
-    if (backend.SetSlider(dialog, ids::GroupSlider(c.numbers[0]), c.numbers[1])) return true;
-    *why = "the position must lie in 0..100";
-    return false;
-  }
-  if (v == "next" || v == "back" || v == "prop" || v == "cancel") {
-    const int id = v == "next"   ? ids::kNext
-                   : v == "back" ? ids::kBack
-                   : v == "prop" ? ids::kProp
-                                 : ids::kCancel;
-    return In(Dialog::kMain, open, why) && ClickOrSay(backend, dialog, id, why);
-  }
-  if (v == "ok" || v == "sel") {
-    const int32_t k = c.numbers[0];
-    return In(Dialog::kMain, open, why) && ShownGroup(backend, dialog, k, why) &&
-           ClickOrSay(backend, dialog, v == "ok" ? ids::GroupOk(k) : ids::GroupSel(k), why);
-  }
-  if (v == "open" || v == "save") {
-    return In(Dialog::kSelection, open, why) &&
-           ClickWithFile(backend, dialog, v == "open" ? ids::kOpen : ids::kSave, c.file, why);
-  }
-  if (v == "count") {
-    if (!In(Dialog::kProperties, open, why)) return false;
-    if (backend.SetUpDown(dialog, ids::kCountUpDown, c.numbers[0])) return true;
-    *why = "the number of previews must lie in 1..9";
-    return false;
-  }
-  if (v == "newsession") {
-    return In(Dialog::kProperties, open, why) &&
-           ClickWithFile(backend, dialog, ids::kNewSession, c.file, why);
-  }
-  if (v == "accept" || v == "reject") {
-    if (open != Dialog::kSelection && open != Dialog::kProperties) {
-      *why = "no child dialog is open";
-      return false;
-    }
-    return ClickOrSay(backend, dialog, v == "accept" ? ids::kOk : ids::kCancel, why);
-  }
-  if (v == "shot") return backend.SaveScreenshot(dialog, c.file, why);
-  *why = "unknown command";
-  return false;
 }
 
 }  // namespace pxb::gimp

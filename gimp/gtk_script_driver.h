@@ -26,8 +26,6 @@ class GtkScriptDriver {
   void Finish();
 
  private:
-  bool Carry(GtkBackend& backend, WindowHandle dialog, const ui::ScriptCommand& c,
-             std::string* why);
   bool Fail(const std::string& message);
 
   ui::Script script_;

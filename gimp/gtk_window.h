@@ -44,8 +44,6 @@ struct GtkBackend::Window {
 
 namespace gtkui {
 
-inline constexpr int kMaxWindows = 4;
-inline constexpr WindowHandle kFirstHandle = 0x7E00;
 inline constexpr uint32_t kBackground = 0xF0F0F0;
 
 inline void FillPixels(GtkBackend::Window& w, const ui::Rect& area, uint32_t colour) {

@@ -6,6 +6,7 @@
 
 #include "host/host_utils.h"
 #include "testhost/headless_window.h"
+#include "ui/chosen_file.h"
 #include "ui/file_dialogs.h"
 
 namespace pxb::ui {
@@ -18,9 +19,6 @@ using headless::Intersect;
 using headless::IsEmpty;
 using headless::Union;
 
-using headless::kFirstHandle;
-using headless::kMaxWindows;
-
 constexpr uint32_t kSystemMenu = 0x00080000;  // WS_SYSMENU
 
 // MulDiv of the window system: a · b / c rounded half away from zero.
@@ -28,13 +26,6 @@ int32_t MulDiv(int32_t a, int32_t b, int32_t c) {
   const int64_t p = static_cast<int64_t>(a) * b;
   const int64_t r = p >= 0 ? (p + c / 2) / c : -((-p + c / 2) / c);
   return static_cast<int32_t>(r);
-}
-
-void CopyText(char* buffer, int32_t capacity, const std::string& text) {
-  if (buffer == nullptr || capacity <= 0) return;
-  const size_t n = std::min(text.size(), static_cast<size_t>(capacity - 1));
-  text.copy(buffer, n);
-  buffer[n] = '\0';
 }
 
 }  // namespace
@@ -138,8 +129,7 @@ struct HeadlessThunks {
   }
 };
 
-HeadlessBackend::HeadlessBackend(HeadlessOptions options)
-    : options_(options), windows_(new Window[kMaxWindows]) {
+HeadlessBackend::HeadlessBackend(HeadlessOptions options) : options_(options) {
   using T = HeadlessThunks;
   layer_ = DialogLayer{this,
                        T::ControlRect,
@@ -182,9 +172,7 @@ int32_t HeadlessBackend::PixelsY(int32_t units) const {
 }
 
 HeadlessBackend::Window* HeadlessBackend::Find(WindowHandle dialog) const {
-  const WindowHandle i = dialog - kFirstHandle;
-  if (i < 0 || i >= kMaxWindows || !windows_[i].open) return nullptr;
-  return &windows_[i];
+  return windows_.Find(dialog);
 }
 
 HeadlessBackend::Control* HeadlessBackend::FindControlIn(WindowHandle dialog, int id) const {
@@ -198,13 +186,9 @@ HeadlessBackend::Control* HeadlessBackend::FindControlIn(WindowHandle dialog, in
 
 std::intptr_t HeadlessBackend::RunModal(WindowHandle owner, const DialogTemplate& dialog,
                                         DialogProc proc, std::intptr_t param) {
-  int index = 0;
-  while (index < kMaxWindows && windows_[index].open)
-    ++index;
-  if (index == kMaxWindows) return -1;
-  Window& w = windows_[index];
-  w = Window{};
-  w.handle = kFirstHandle + index;
+  Window* slot = windows_.Take();
+  if (slot == nullptr) return -1;
+  Window& w = *slot;
   w.dialog = &dialog;
   w.proc = proc;
   w.owner = owner;
@@ -327,18 +311,8 @@ bool HeadlessBackend::ChooseFile(FileDialogSetup* setup) {
   std::error_code ec;
   fs::path path = fs::absolute(fs::path(answer), ec);
   if (ec || answer.empty()) return refuse("not a file name");
-  if (!path.has_extension() && setup->defaultExtension != nullptr) {
-    path += std::string(".") + setup->defaultExtension;
-  }
-  if ((setup->flags & ofn::kPathMustExist) != 0 && !fs::is_directory(path.parent_path(), ec)) {
-    return refuse("its directory does not exist");
-  }
-  if ((setup->flags & ofn::kFileMustExist) != 0 && !fs::exists(path, ec))
-    return refuse("it does not exist");
-  const std::string text = path.string();
-  if (static_cast<int32_t>(text.size()) >= setup->pathCapacity) return refuse("too long");
-  CopyText(setup->path, setup->pathCapacity, text);
-  CopyText(setup->fileTitle, setup->fileTitleCapacity, path.filename().string());
+  std::string why;
+  if (!AcceptChosenFile(setup, path, &why)) return refuse(why);
   lastFileDialog_ = FileDialogOutcome::kChosen;
   return true;
 }

@@ -31,6 +31,7 @@
 
 #include "ui/dialog_layer.h"
 #include "ui/templates.h"
+#include "ui/window_slots.h"
 
 namespace pxb::ui {
 
@@ -153,7 +154,7 @@ class HeadlessBackend {
   DialogLayer layer_;
   HeadlessDriver driver_;
   DrawObserver observer_{};
-  std::unique_ptr<Window[]> windows_;
+  WindowSlots<Window> windows_;
   bool abandoned_ = false;
   std::deque<std::string> fileAnswers_;
   FileDialogOutcome lastFileDialog_ = FileDialogOutcome::kNone;

@@ -139,11 +139,7 @@ void HeadlessBackend::AnswerFileDialog(const std::string& path) {
 }
 
 WindowHandle HeadlessBackend::Innermost() const {
-  for (int i = headless::kMaxWindows - 1; i >= 0; --i) {
-    const Window* w = Find(headless::kFirstHandle + i);
-    if (w != nullptr) return w->handle;
-  }
-  return 0;
+  return windows_.Innermost();
 }
 
 const DialogTemplate* HeadlessBackend::TemplateOf(WindowHandle dialog) const {

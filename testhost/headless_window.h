@@ -48,11 +48,6 @@ struct HeadlessBackend::Window {
 
 namespace headless {
 
-// At most this many dialogs are open at once (the main dialog and one child
-// need two); their handles are numbered from kFirstHandle.
-inline constexpr int kMaxWindows = 4;
-inline constexpr WindowHandle kFirstHandle = 0x7E00;
-
 inline Rect Intersect(const Rect& a, const Rect& b) {
   return Rect{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
               std::min(a.bottom, b.bottom)};

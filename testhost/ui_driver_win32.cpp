@@ -38,7 +38,7 @@
 #include <vector>
 
 #include "imageio/image_io.h"
-#include "ui/script_parse.h"
+#include "ui/script_dispatch.h"
 #include "ui/templates.h"
 
 namespace pxb::pxhost {
@@ -46,6 +46,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 namespace ids = ui::ids;
+using ui::WindowHandle;
 
 constexpr int kGroups = 9;
 constexpr int kFileNameEdit = 0x480;    // edt1
@@ -55,7 +56,7 @@ constexpr int kDialogMs = 60000;        // a dialog to take input again
 constexpr int kWaitMs = 600000;         // previews to finish
 constexpr int kEndMs = 30000;           // the dialogs to close after the script
 
-enum class Which { kMain, kSelection, kProperties, kNone };
+using Which = ui::ScriptDialog;
 
 using ui::ScriptCommand;
 
@@ -108,7 +109,7 @@ Which Kind(HWND w) {
   if (caption == "Pixbreed") return Which::kMain;
   if (caption == "Brood Selection") return Which::kSelection;
   if (caption == "brood properties") return Which::kProperties;
-  return Which::kNone;
+  return Which::kOther;
 }
 
 HWND Find(Which kind) {
@@ -122,7 +123,7 @@ HWND Find(Which kind) {
 // message box. owner: only those it owns (null: any).
 HWND ForeignDialog(HWND owner) {
   for (HWND w : OurDialogs()) {
-    if (Kind(w) != Which::kNone) continue;
+    if (Kind(w) != Which::kOther) continue;
     if (owner == nullptr || GetWindow(w, GW_OWNER) == owner) return w;
   }
   return nullptr;
@@ -133,17 +134,7 @@ bool IsFileDialog(HWND w) {
 }
 
 const char* NameOf(Which w) {
-  switch (w) {
-    case Which::kMain:
-      return "the main dialog";
-    case Which::kSelection:
-      return "the selection dialog";
-    case Which::kProperties:
-      return "the properties dialog";
-    case Which::kNone:
-      break;
-  }
-  return "no dialog";
+  return w == Which::kOther ? "no dialog" : ui::ScriptDialogName(w);
 }
 
 void Pause() {
@@ -166,7 +157,7 @@ WPARAM Clicked(int id) {
   return MAKEWPARAM(id, BN_CLICKED);
 }
 
-bool Click(HWND dialog, int id, bool post, std::string* why) {
+bool ClickButton(HWND dialog, int id, bool post, std::string* why) {
   const HWND button = GetDlgItem(dialog, id);
   if (button == nullptr || !IsWindowVisible(button)) {
     *why = "there is no button " + std::to_string(id) + " to click";
@@ -230,8 +221,8 @@ bool AnswerFileDialog(HWND fd, const std::string& file, std::string* why) {
 }
 
 // Clicks a button of dialog that opens a file dialog, and answers it.
-bool ClickWithFile(HWND dialog, int id, const std::string& file, std::string* why) {
-  if (!Click(dialog, id, true, why)) return false;
+bool ClickAndAnswer(HWND dialog, int id, const std::string& file, std::string* why) {
+  if (!ClickButton(dialog, id, true, why)) return false;
   const auto end = Clock::now() + std::chrono::milliseconds(kDialogMs);
   HWND fd = nullptr;
   while ((fd = ForeignDialog(dialog)) == nullptr || !IsFileDialog(fd)) {
@@ -246,7 +237,7 @@ bool ClickWithFile(HWND dialog, int id, const std::string& file, std::string* wh
 
 // Clicks a button that opens a child dialog and waits until it is there.
 bool ClickForChild(HWND dialog, int id, Which child, std::string* why) {
-  if (!Click(dialog, id, true, why)) return false;
+  if (!ClickButton(dialog, id, true, why)) return false;
   const auto end = Clock::now() + std::chrono::milliseconds(kDialogMs);
   while (Find(child) == nullptr) {
     if (Expired(end)) {
@@ -260,7 +251,7 @@ bool ClickForChild(HWND dialog, int id, Which child, std::string* why) {
 
 // --- wait and shot ----------------------------------------------------------
 
-bool WaitForPreviews(HWND dialog, std::string* why) {
+bool WaitUntilDrawn(HWND dialog, std::string* why) {
   DriverState& d = driver;
   if (d.idle == nullptr) {
     const auto module = reinterpret_cast<HMODULE>(GetWindowLongPtrA(dialog, GWLP_HINSTANCE));
@@ -287,7 +278,7 @@ bool WaitForPreviews(HWND dialog, std::string* why) {
   }
 }
 
-bool SaveShot(HWND dialog, [[maybe_unused]] const std::string& path, std::string* why) {
+bool SaveDialogPicture(HWND dialog, [[maybe_unused]] const std::string& path, std::string* why) {
   RedrawWindow(dialog, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
   Settle(dialog);
   RECT r;
@@ -337,79 +328,42 @@ bool SaveShot(HWND dialog, [[maybe_unused]] const std::string& path, std::string
 
 // --- Commands ---------------------------------------------------------------
 
-bool In(Which want, Which open, std::string* why) {
-  if (want == open) return true;
-  *why = std::string("only in ") + NameOf(want) + ", but " + NameOf(open) + " is open";
-  return false;
-}
-
-bool ShownGroup(HWND dialog, int32_t k, std::string* why) {
-  if (k < 0 || k >= kGroups) {
-    *why = "there is no group " + std::to_string(k);
-    return false;
+// The driver actions of the script commands over the real dialogs.
+class Win32Actions : public ui::ScriptDriver {
+ public:
+  ui::ScriptDialog Which(WindowHandle dialog) const override { return Kind(Hwnd(dialog)); }
+  bool IsShown(WindowHandle dialog, int id) const override {
+    const HWND control = GetDlgItem(Hwnd(dialog), id);
+    return control != nullptr && IsWindowVisible(control);
   }
-  const HWND slider = GetDlgItem(dialog, ids::GroupSlider(k));
-  if (slider == nullptr || !IsWindowVisible(slider)) {
-    *why = "group " + std::to_string(k) + " is hidden";
-    return false;
+  bool WaitForPreviews(WindowHandle dialog, ui::ScriptDialog, std::string* why) override {
+    return WaitUntilDrawn(Hwnd(dialog), why);
   }
-  return true;
-}
-
-bool Carry(HWND dialog, Which open, const ScriptCommand& c, std::string* why) {
-  const std::string& v = c.verb;
-  if (v == "wait") return WaitForPreviews(dialog, why);
-  if (v == "slider") {
-    if (!In(Which::kMain, open, why) || !ShownGroup(dialog, c.numbers[0], why)) return false;
-    if (c.numbers[1] > 100) {
-      *why = "the position must lie in 0..100";
-      return false;
-    }
-    SendDlgItemMessageA(dialog, ids::GroupSlider(c.numbers[0]), TBM_SETPOS, TRUE, c.numbers[1]);
+  bool Click(WindowHandle dialog, int id, ui::ScriptDialog opens, std::string* why) override {
+    if (opens == ui::ScriptDialog::kOther) return ClickButton(Hwnd(dialog), id, false, why);
+    return ClickForChild(Hwnd(dialog), id, opens, why);
+  }
+  bool ClickWithFile(WindowHandle dialog, int id, const std::string& file,
+                     std::string* why) override {
+    return ClickAndAnswer(Hwnd(dialog), id, file, why);
+  }
+  bool SetSlider(WindowHandle dialog, int id, int32_t position) override {
+    if (position < 0 || position > 100) return false;
+    SendDlgItemMessageA(Hwnd(dialog), id, TBM_SETPOS, TRUE, position);
     return true;
   }
-  if (v == "next" || v == "back" || v == "cancel") {
-    const int id = v == "next" ? ids::kNext : (v == "back" ? ids::kBack : ids::kCancel);
-    return In(Which::kMain, open, why) && Click(dialog, id, false, why);
-  }
-  if (v == "prop") {
-    return In(Which::kMain, open, why) &&
-           ClickForChild(dialog, ids::kProp, Which::kProperties, why);
-  }
-  if (v == "ok" || v == "sel") {
-    const int32_t k = c.numbers[0];
-    if (!In(Which::kMain, open, why) || !ShownGroup(dialog, k, why)) return false;
-    if (v == "ok") return Click(dialog, ids::GroupOk(k), false, why);
-    return ClickForChild(dialog, ids::GroupSel(k), Which::kSelection, why);
-  }
-  if (v == "open" || v == "save") {
-    return In(Which::kSelection, open, why) &&
-           ClickWithFile(dialog, v == "open" ? ids::kOpen : ids::kSave, c.file, why);
-  }
-  if (v == "count") {
-    if (!In(Which::kProperties, open, why)) return false;
-    if (c.numbers[0] < 1 || c.numbers[0] > kGroups) {
-      *why = "the number of previews must lie in 1..9";
-      return false;
-    }
-    SendDlgItemMessageA(dialog, ids::kCountUpDown, UDM_SETPOS, 0, MAKELPARAM(c.numbers[0], 0));
+  bool SetCount(WindowHandle dialog, int32_t count) override {
+    if (count < 1 || count > kGroups) return false;
+    SendDlgItemMessageA(Hwnd(dialog), ids::kCountUpDown, UDM_SETPOS, 0, MAKELPARAM(count, 0));
     return true;
   }
-  if (v == "newsession") {
-    return In(Which::kProperties, open, why) &&
-           ClickWithFile(dialog, ids::kNewSession, c.file, why);
+  bool SaveShot(WindowHandle dialog, const std::string& file, std::string* why) override {
+    return SaveDialogPicture(Hwnd(dialog), file, why);
   }
-  if (v == "accept" || v == "reject") {
-    if (open != Which::kSelection && open != Which::kProperties) {
-      *why = "no child dialog is open";
-      return false;
-    }
-    return Click(dialog, v == "accept" ? ids::kOk : ids::kCancel, false, why);
-  }
-  if (v == "shot") return SaveShot(dialog, c.file, why);
-  *why = "unknown command";
-  return false;
-}
+
+ private:
+  static HWND Hwnd(WindowHandle w) { return reinterpret_cast<HWND>(w); }
+};
 
 // The innermost of the plug-in's dialogs, once it takes input; a session
 // chooser met on the way is answered with the session it proposes. Null when the run ends first or
@@ -483,7 +437,7 @@ void Run() {
   bool first = true;
   for (const ScriptCommand& c : d.script) {
     const std::string where = "line " + std::to_string(c.line) + ": " + c.verb;
-    Which open = Which::kNone;
+    Which open = Which::kOther;
     std::string why;
     const HWND dialog = WaitForInput(first ? kFirstDialogMs : kDialogMs, &open, &why);
     first = false;
@@ -493,13 +447,15 @@ void Run() {
       args += " " + std::to_string(n);
     if (!c.file.empty()) args += " " + c.file;
     std::fprintf(stderr, "ui: %s%s\n", where.c_str(), args.c_str());
-    if (!Carry(dialog, open, c, &why)) return Fail(where + ": " + why);
+    Win32Actions actions;
+    if (!ui::CarryScriptCommand(actions, reinterpret_cast<WindowHandle>(dialog), c, &why))
+      return Fail(where + ": " + why);
   }
   // The last command should have closed the dialogs.
   const auto end = Clock::now() + std::chrono::milliseconds(kEndMs);
   while (d.runEnded.load() == 0 && Find(Which::kMain) != nullptr) {
     if (Expired(end)) {
-      Which open = Which::kNone;
+      Which open = Which::kOther;
       std::string why;
       WaitForInput(0, &open, &why);
       return Fail(std::string("the script ended with ") + NameOf(open) + " open");

@@ -15,9 +15,8 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
-#include "imageio/image_io.h"
+#include "tests/common/image_files.h"
+#include "tests/gimp/gimp_run.h"
 
 namespace pxb {
 namespace {
@@ -46,17 +45,13 @@ const Case kCases[] = {
     {"rgba_repeat", "rgba", "grey.gds", -1, true}, {"rgb16_member3", "rgb16", "colour.gds", 3},
 };
 
-fs::path WorkDir() {
-  static const fs::path dir = fs::temp_directory_path() / ("pxb_gimp_" + std::to_string(getpid()));
+using testing::Quoted;
+using testing::ReadOrFail;
+using testing::Shell;
+
+fs::path& WorkDir() {
+  static fs::path dir;
   return dir;
-}
-
-int Shell(const std::string& command) {
-  return std::system(command.c_str());
-}
-
-std::string Quoted(const fs::path& p) {
-  return "\"" + p.string() + "\"";
 }
 
 // Script-Fu that loads the sample, turns it into the variant (with a
@@ -89,10 +84,7 @@ class GimpBatch : public ::testing::Test {
     static bool prepared = false;
     if (prepared) return;
     prepared = true;
-    const fs::path dir = WorkDir();
-    fs::remove_all(dir);
-    fs::create_directories(dir / "profile" / "plug-ins" / "pixbreed");
-    fs::copy_file(PXB_GIMP_PLUGIN, dir / "profile" / "plug-ins" / "pixbreed" / "pixbreed");
+    const fs::path dir = WorkDir() = testing::PrepareGimpWorkDir("pxb_gimp_");
     const std::string px = Quoted(PXB_PIXBREED);
     const std::string quiet = " > /dev/null 2>&1";
     ASSERT_EQ(Shell(px + " new " + Quoted(dir / "colour.gds") + " --seed 4242" + quiet), 0);
@@ -132,12 +124,7 @@ class GimpBatch : public ::testing::Test {
     ASSERT_EQ(Shell(gimp), 0) << "see " << (dir / "gimp.log");
   }
 
-  static Image Read(const std::string& name) {
-    Image image;
-    std::string error;
-    EXPECT_TRUE(ReadImage((WorkDir() / name).string(), &image, &error)) << error;
-    return image;
-  }
+  static Image Read(const std::string& name) { return ReadOrFail(WorkDir() / name); }
 };
 
 class GimpApply : public GimpBatch, public ::testing::WithParamInterface<Case> {};

@@ -12,26 +12,20 @@
 #include <sstream>
 #include <string>
 
-#include <unistd.h>
-
-#include "imageio/image_io.h"
+#include "tests/common/image_files.h"
+#include "tests/gimp/gimp_run.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-fs::path WorkDir() {
-  static const fs::path dir =
-      fs::temp_directory_path() / ("pxb_gimp_dialog_" + std::to_string(getpid()));
+using pxb::testing::Quoted;
+using pxb::testing::ReadOrFail;
+using pxb::testing::Shell;
+
+fs::path& WorkDir() {
+  static fs::path dir;
   return dir;
-}
-
-std::string Quoted(const fs::path& p) {
-  return "\"" + p.string() + "\"";
-}
-
-int Shell(const std::string& command) {
-  return std::system(command.c_str());
 }
 
 std::string LastLine(const fs::path& file) {
@@ -71,20 +65,10 @@ void Apply(const std::string& target, const std::string& output) {
       0);
 }
 
-pxb::Image Read(const fs::path& path) {
-  pxb::Image image;
-  std::string error;
-  EXPECT_TRUE(pxb::ReadImage(path.string(), &image, &error)) << error;
-  return image;
-}
-
 class GimpDialog : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    const fs::path dir = WorkDir();
-    fs::remove_all(dir);
-    fs::create_directories(dir / "profile" / "plug-ins" / "pixbreed");
-    fs::copy_file(PXB_GIMP_PLUGIN, dir / "profile" / "plug-ins" / "pixbreed" / "pixbreed");
+    WorkDir() = pxb::testing::PrepareGimpWorkDir("pxb_gimp_dialog_");
     // The second run breeds in the first session before it switches, so
     // the first pick is applied before it.
     RunGimp(PXB_SESSION_SCRIPT, "first_out.png", "first.log");
@@ -109,7 +93,7 @@ TEST_F(GimpDialog, ScreenshotsShowTheDialogs) {
   } shots[] = {{"main.png", 644, 520}, {"selection.png", 419, 465}};
   for (const auto& s : shots) {
     SCOPED_TRACE(s.file);
-    const pxb::Image shot = Read(WorkDir() / s.file);
+    const pxb::Image shot = ReadOrFail(WorkDir() / s.file);
     EXPECT_EQ(shot.width, s.width);
     EXPECT_EQ(shot.height, s.height);
   }
@@ -119,8 +103,8 @@ TEST_F(GimpDialog, ScreenshotsShowTheDialogs) {
 TEST_F(GimpDialog, PicksFilterLikeApply) {
   for (const char* output : {"first_out.png", "second_out.png"}) {
     SCOPED_TRACE(output);
-    const pxb::Image expected = Read(WorkDir() / (std::string(output) + ".apply.png"));
-    const pxb::Image actual = Read(WorkDir() / output);
+    const pxb::Image expected = ReadOrFail(WorkDir() / (std::string(output) + ".apply.png"));
+    const pxb::Image actual = ReadOrFail(WorkDir() / output);
     ASSERT_EQ(actual.width, expected.width);
     ASSERT_EQ(actual.height, expected.height);
     EXPECT_TRUE(actual.pixels == expected.pixels);

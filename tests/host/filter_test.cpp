@@ -268,8 +268,7 @@ TEST_F(PluginTest, RepeatWorksInAHostThatKeepsOnlyParameters) {
 // and nothing may be chosen for trfmap's displacement argument.
 void WriteTreelessSession(const std::string& path) {
   Population p{};
-  for (int k = 0; k < kPopulationSize; ++k)
-    p.views[k] = ViewParams{0, 0, 0, {{357, 7, static_cast<std::uint16_t>(k)}}};
+  testing::SeedPopulation(&p, 7);
   SessionHeader h;
   std::string error;
   ASSERT_TRUE(CreateSession(path, 3, kColour, &p, &h, &error)) << error;

@@ -19,6 +19,7 @@
 #include "primitives/registration.h"
 #include "storage/session_store.h"
 #include "testhost/host_side.h"
+#include "tests/common/seeded_session.h"
 #include "tests/common/temp_dir.h"
 
 namespace pxb::host {
@@ -81,15 +82,7 @@ class PluginTest : public ::testing::Test {
 
   // A session file like `pixbreed new --seed seed`, member `chosen` picked.
   static void WriteSession(const std::string& path, std::uint16_t seed, TypeId root, int chosen) {
-    Population p{};
-    for (int k = 0; k < kPopulationSize; ++k)
-      p.views[k] = ViewParams{0, 0, 0, {{357, seed, static_cast<std::uint16_t>(k)}}};
-    SessionHeader h;
-    std::string error;
-    ASSERT_TRUE(CreateSession(path, 3, root, &p, &h, &error)) << error;
-    SetChosenMember(&h, chosen);
-    ASSERT_TRUE(SaveSession(path, p, &h, &error)) << error;
-    ReleasePopulation(&p);
+    testing::WriteSeededSession(path, seed, 3, root, chosen);
   }
 
   // The expression text of member k of a session seeded with seed.

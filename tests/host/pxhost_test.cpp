@@ -6,7 +6,7 @@
 #include <sstream>
 #include <string>
 
-#include "imageio/image_io.h"
+#include "tests/common/image_files.h"
 #include "tests/common/run_tool.h"
 #include "tests/common/temp_dir.h"
 
@@ -30,20 +30,9 @@ class PxhostTest : public ::testing::Test {
   int Pxhost(const std::string& arguments) { return Run(PXHOST_PATH, arguments); }
   int Pixbreed(const std::string& arguments) { return Run(PIXBREED_PATH, arguments); }
 
-  Image Read(const std::string& path) {
-    Image image;
-    std::string error;
-    EXPECT_TRUE(ReadImage(path, &image, &error)) << error;
-    return image;
-  }
-  void Write(const std::string& path, const Image& image) {
-    std::string error;
-    ASSERT_TRUE(WriteImage(path, image, &error)) << error;
-  }
-
   // The sample in another shape: grey (its red channel) or with an alpha.
   Image Sample(int channels) {
-    const Image rgb = Read(kSample);
+    const Image rgb = testing::ReadOrFail(kSample);
     Image out;
     std::string error;
     EXPECT_TRUE(AllocateImage(&out, rgb.width, rgb.height, channels, &error)) << error;
@@ -67,7 +56,7 @@ TEST_F(PxhostTest, PicksTheMemberPixbreedApplies) {
   } shapes[] = {{3, ""}, {1, " --grey"}, {4, ""}};
   for (const auto& shape : shapes) {
     const std::string image = Path("in.png");
-    Write(image, Sample(shape.channels));
+    testing::WriteOrFail(image, Sample(shape.channels));
     const std::string session = Path("s.gds");
     fs::remove(session);
     ASSERT_EQ(Pixbreed("new '" + session + "' --seed 11" + shape.grey), 0) << output_;
@@ -79,15 +68,15 @@ TEST_F(PxhostTest, PicksTheMemberPixbreedApplies) {
         Pixbreed("apply '" + session + "' '" + image + "' -o '" + Path("a.png") + "' --threads 1"),
         0)
         << output_;
-    const Image applied = Read(Path("a.png"));
-    EXPECT_EQ(Read(Path("h.png")).pixels, applied.pixels) << shape.channels;
+    const Image applied = testing::ReadOrFail(Path("a.png"));
+    EXPECT_EQ(testing::ReadOrFail(Path("h.png")).pixels, applied.pixels) << shape.channels;
   }
 }
 
 TEST_F(PxhostTest, PrintsEveryResultAndExitsByThem) {
   const std::string session = " --session '" + Path("s.gds") + "'";
   const std::string out = " -o '" + Path("o.png") + "'";
-  const Image sample = Read(kSample);
+  const Image sample = testing::ReadOrFail(kSample);
 
   EXPECT_EQ(Pxhost("'" + kSample + "'" + out + session + " --repeat --no-handle-procs"), 0);
   EXPECT_NE(output_.find("run\nparameters: 0\nprepare: 0\nstart: 0\nfinish: 0\n"
@@ -107,7 +96,7 @@ TEST_F(PxhostTest, PrintsEveryResultAndExitsByThem) {
     EXPECT_EQ(Pxhost("'" + kSample + "'" + out + session + stop), 2) << stop;
     EXPECT_NE(output_.find("start: -128"), std::string::npos) << output_;
     EXPECT_EQ(output_.find("finish"), std::string::npos) << output_;
-    EXPECT_EQ(Read(Path("o.png")).pixels, sample.pixels) << stop;
+    EXPECT_EQ(testing::ReadOrFail(Path("o.png")).pixels, sample.pixels) << stop;
   }
 
   EXPECT_EQ(Pxhost("'" + Path("none.png") + "'" + out), 1);
@@ -131,14 +120,14 @@ TEST_F(PxhostTest, RepeatOnlyIgnoresSessionAndRepeatsAKeptOne) {
       Pixbreed("apply '" + session + "' '" + kSample + "' -o '" + Path("a.png") + "' --threads 1"),
       0)
       << output_;
-  EXPECT_EQ(Read(Path("k.png")).pixels, Read(Path("a.png")).pixels);
+  EXPECT_EQ(testing::ReadOrFail(Path("k.png")).pixels, testing::ReadOrFail(Path("a.png")).pixels);
 }
 
 TEST_F(PxhostTest, MultichannelAsTheFirstImageIsAll255) {
   const std::string session = " --session '" + Path("s.gds") + "'";
   ASSERT_EQ(Pxhost("'" + kSample + "' -o '" + Path("m.png") + "' --mode multichannel" + session), 0)
       << output_;
-  const Image multi = Read(Path("m.png"));
+  const Image multi = testing::ReadOrFail(Path("m.png"));
   EXPECT_EQ(multi.pixels, std::vector<std::uint8_t>(multi.pixels.size(), 255));
 }
 

@@ -14,9 +14,8 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
 #include "resources/plugin_resources.h"
+#include "tests/common/temp_dir.h"
 
 namespace {
 
@@ -33,32 +32,19 @@ std::string Quote(const fs::path& p) {
   return "\"" + p.string() + "\"";
 }
 
-// A fresh directory per test, removed afterwards.
-class ResourceFilesTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = fs::temp_directory_path() /
-           ("pxb_resources_" + std::string(info->name()) + "_" + std::to_string(::getpid()));
-    fs::remove_all(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
-  int RunPxres() { return std::system((Quote(PXB_PXRES) + " " + Quote(dir_)).c_str()); }
-
-  fs::path dir_;
-};
-
-TEST_F(ResourceFilesTest, PxresWritesEveryResource) {
-  ASSERT_EQ(RunPxres(), 0);
-  EXPECT_EQ(ReadFile(dir_ / "pipl32.bin"), res::BuildPropertyList(res::Architecture::kX86));
-  EXPECT_EQ(ReadFile(dir_ / "pipl64.bin"), res::BuildPropertyList(res::Architecture::kX64));
-  EXPECT_EQ(ReadFile(dir_ / "aete.bin"), res::BuildTerminology());
-  const Bytes about = ReadFile(dir_ / "about.txt");
-  EXPECT_EQ(std::string(about.begin(), about.end()), std::string(res::AboutText()) + "\n");
+int RunPxres(const fs::path& dir) {
+  return std::system((Quote(PXB_PXRES) + " " + Quote(dir)).c_str());
 }
 
-TEST_F(ResourceFilesTest, PxresWithoutDirectoryFails) {
+TEST(ResourceFiles, PxresWritesEveryResourceAndNeedsADirectory) {
+  const pxb::testing::TempDir dir{"pxb_resources"};
+  const fs::path out = dir / "out";
+  ASSERT_EQ(RunPxres(out), 0);
+  EXPECT_EQ(ReadFile(out / "pipl32.bin"), res::BuildPropertyList(res::Architecture::kX86));
+  EXPECT_EQ(ReadFile(out / "pipl64.bin"), res::BuildPropertyList(res::Architecture::kX64));
+  EXPECT_EQ(ReadFile(out / "aete.bin"), res::BuildTerminology());
+  const Bytes about = ReadFile(out / "about.txt");
+  EXPECT_EQ(std::string(about.begin(), about.end()), std::string(res::AboutText()) + "\n");
   EXPECT_NE(std::system((Quote(PXB_PXRES) + " > /dev/null 2>&1").c_str()), 0);
 }
 
@@ -124,15 +110,13 @@ std::optional<Resource> FindNamed(const std::vector<Resource>& all, const std::u
 }
 
 void CheckCompiled(const char* windres, res::Architecture arch) {
-  const fs::path dir = fs::temp_directory_path() / ("pxb_windres_" + std::to_string(::getpid()));
-  fs::remove_all(dir);
-  ASSERT_EQ(std::system((Quote(PXB_PXRES) + " " + Quote(dir)).c_str()), 0);
+  const pxb::testing::TempDir dir{"pxb_windres"};
+  ASSERT_EQ(RunPxres(dir.path()), 0);
   const fs::path out = dir / "pxbreed.res";
-  const std::string cmd = Quote(windres) + " -I " + Quote(dir) + " -O res " +
+  const std::string cmd = Quote(windres) + " -I " + Quote(dir.path()) + " -O res " +
                           Quote(PXB_RESOURCE_SCRIPT) + " -o " + Quote(out);
   ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
   const std::vector<Resource> all = ParseRes(ReadFile(out));
-  fs::remove_all(dir);
 
   const auto pipl = FindNamed(all, u"PIPL", 16000);
   ASSERT_TRUE(pipl.has_value());

@@ -175,81 +175,67 @@ TEST_F(ImageIoTest, FormatFollowsTheExtensionInAnyCase) {
   EXPECT_NE(error.find("unknown image format"), std::string::npos) << error;
 }
 
-TEST_F(ImageIoTest, ReadsSixteenBitPngsScaledToEightBits) {
-  // Samples with different high and low bytes: the result is the nearest
-  // 8-bit value, neither byte alone.
-  const uint16_t samples[6] = {0x0000, 0xFFFF, 0x1234, 0x12F0, 0xFE01, 0x7F80};
-  RawPng raw{3, 2, 16, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, {}, {}, {}};
+// 16-bit samples big-endian, three pixels of each; they differ in high and
+// low bytes, so only the nearest 8-bit value passes, neither byte alone.
+std::vector<png_byte> SixteenBitRows() {
+  std::vector<png_byte> rows;
   for (int i = 0; i < 3; ++i) {
-    for (uint16_t s : samples) {
-      raw.rows.push_back(static_cast<png_byte>(s >> 8));
-      raw.rows.push_back(static_cast<png_byte>(s & 0xFF));
+    for (uint16_t s : {0x0000, 0xFFFF, 0x1234, 0x12F0, 0xFE01, 0x7F80}) {
+      rows.push_back(static_cast<png_byte>(s >> 8));
+      rows.push_back(static_cast<png_byte>(s & 0xFF));
     }
   }
-  WriteRawPng(dir_ / "deep.png", raw);
-  Image image;
-  std::string error;
-  ASSERT_TRUE(ReadImage(Path("deep.png"), &image, &error)) << error;
-  ASSERT_EQ(image.channels, 3);
-  ASSERT_EQ(image.pixels.size(), 18u);
-  const uint8_t expected[6] = {0x00, 0xFF, 0x12, 0x13, 0xFD, 0x7F};
-  for (size_t i = 0; i < 18; ++i)
-    EXPECT_EQ(image.pixels[i], expected[i % 6]) << "sample " << i;
+  return rows;
 }
 
-TEST_F(ImageIoTest, ReadsPalettePngsAsRgbOrRgba) {
-  // 4-bit palette indices, two per byte; 3 x 2 pixels.
+TEST_F(ImageIoTest, ReadsEveryPngLayoutAsEightBitGreyRgbOrRgba) {
+  // 4-bit palette indices, two per byte: 0 1 2 | 3 2 1; entry 3 stays opaque.
   const std::vector<png_color> palette = {{255, 0, 0}, {0, 128, 0}, {10, 20, 30}, {9, 9, 250}};
-  const std::vector<png_byte> indices = {0x01, 0x20, 0x32, 0x10};  // 0 1 2 | 3 2 1
-  RawPng raw{3, 2, 4, PNG_COLOR_TYPE_PALETTE, PNG_INTERLACE_NONE, indices, palette, {}};
-  WriteRawPng(dir_ / "palette.png", raw);
-  raw.transparency = {255, 0, 128};  // entry 3 stays opaque
-  WriteRawPng(dir_ / "palette_alpha.png", raw);
-
-  const int order[6] = {0, 1, 2, 3, 2, 1};
-  std::string error;
-  Image rgb;
-  ASSERT_TRUE(ReadImage(Path("palette.png"), &rgb, &error)) << error;
-  ASSERT_EQ(rgb.channels, 3);
-  Image rgba;
-  ASSERT_TRUE(ReadImage(Path("palette_alpha.png"), &rgba, &error)) << error;
-  ASSERT_EQ(rgba.channels, 4);
-  const uint8_t alpha[4] = {255, 0, 128, 255};
-  for (int i = 0; i < 6; ++i) {
-    const png_color& c = palette[static_cast<size_t>(order[i])];
-    EXPECT_EQ(rgb.pixels[i * 3 + 0], c.red) << i;
-    EXPECT_EQ(rgb.pixels[i * 3 + 1], c.green) << i;
-    EXPECT_EQ(rgb.pixels[i * 3 + 2], c.blue) << i;
-    EXPECT_EQ(rgba.pixels[i * 4 + 0], c.red) << i;
-    EXPECT_EQ(rgba.pixels[i * 4 + 3], alpha[order[i]]) << i;
+  const std::vector<png_byte> indices = {0x01, 0x20, 0x32, 0x10};
+  const Image adam7 = Pattern(13, 11, 3);
+  const struct {
+    const char* name;
+    RawPng raw;
+    int channels;
+    std::vector<uint8_t> pixels;
+  } cases[] = {
+      {"16-bit RGB",
+       {3, 2, 16, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, SixteenBitRows(), {}, {}},
+       3,
+       {0x00, 0xFF, 0x12, 0x13, 0xFD, 0x7F, 0x00, 0xFF, 0x12, 0x13, 0xFD, 0x7F, 0x00, 0xFF, 0x12,
+        0x13, 0xFD, 0x7F}},
+      {"palette",
+       {3, 2, 4, PNG_COLOR_TYPE_PALETTE, PNG_INTERLACE_NONE, indices, palette, {}},
+       3,
+       {255, 0, 0, 0, 128, 0, 10, 20, 30, 9, 9, 250, 10, 20, 30, 0, 128, 0}},
+      {"palette with transparency",
+       {3, 2, 4, PNG_COLOR_TYPE_PALETTE, PNG_INTERLACE_NONE, indices, palette, {255, 0, 128}},
+       4,
+       {255, 0, 0,   255, 0,  128, 0,  0,   10, 20,  30, 128,
+        9,   9, 250, 255, 10, 20,  30, 128, 0,  128, 0,  0}},
+      {"grey + alpha repeats the grey",
+       {2, 1, 8, PNG_COLOR_TYPE_GRAY_ALPHA, PNG_INTERLACE_NONE, {10, 200, 99, 7}, {}, {}},
+       4,
+       {10, 10, 10, 200, 99, 99, 99, 7}},
+      {"1-bit grey",
+       {10, 1, 1, PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE, {0xA5, 0x80}, {}, {}},
+       1,
+       {255, 0, 255, 0, 0, 255, 0, 255, 255, 0}},
+      {"Adam7 interlaced",
+       {13, 11, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_ADAM7, adam7.pixels, {}, {}},
+       3,
+       adam7.pixels},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteRawPng(dir_ / "in.png", c.raw);
+    Image image;
+    std::string error;
+    ASSERT_TRUE(ReadImage(Path("in.png"), &image, &error)) << error;
+    EXPECT_EQ(image.width, static_cast<int32_t>(c.raw.width));
+    EXPECT_EQ(image.channels, c.channels);
+    EXPECT_EQ(image.pixels, c.pixels);
   }
-}
-
-TEST_F(ImageIoTest, ReadsGreyAlphaLowDepthAndInterlacedPngs) {
-  std::string error;
-  // Grey + alpha becomes RGBA with the grey repeated.
-  WriteRawPng(dir_ / "ga.png",
-              {2, 1, 8, PNG_COLOR_TYPE_GRAY_ALPHA, PNG_INTERLACE_NONE, {10, 200, 99, 7}, {}, {}});
-  Image ga;
-  ASSERT_TRUE(ReadImage(Path("ga.png"), &ga, &error)) << error;
-  EXPECT_EQ(ga.channels, 4);
-  EXPECT_EQ(ga.pixels, (std::vector<uint8_t>{10, 10, 10, 200, 99, 99, 99, 7}));
-
-  // 1-bit grey: black and white.
-  WriteRawPng(dir_ / "bits.png",
-              {10, 1, 1, PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE, {0xA5, 0x80}, {}, {}});
-  Image bits;
-  ASSERT_TRUE(ReadImage(Path("bits.png"), &bits, &error)) << error;
-  EXPECT_EQ(bits.channels, 1);
-  EXPECT_EQ(bits.pixels, (std::vector<uint8_t>{255, 0, 255, 0, 0, 255, 0, 255, 255, 0}));
-
-  // Adam7 interlacing is undone.
-  const Image pattern = Pattern(13, 11, 3);
-  WriteRawPng(dir_ / "adam7.png",
-              {13, 11, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_ADAM7, pattern.pixels, {}, {}});
-  Image adam7;
-  ASSERT_TRUE(ReadImage(Path("adam7.png"), &adam7, &error)) << error;
-  EXPECT_EQ(adam7.pixels, pattern.pixels);
 }
 
 TEST_F(ImageIoTest, DamagedFilesFailWithAMessage) {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "imageio/image_io.h"
+#include "tests/common/image_files.h"
 #include "tests/common/run_tool.h"
 #include "tests/common/temp_dir.h"
 
@@ -27,10 +27,7 @@ class PxrenderTest : public ::testing::Test {
   Image Render(const std::string& arguments, const std::string& name) {
     const std::string out = dir_ / name;
     EXPECT_EQ(Run(arguments + " -o '" + out + "'"), 0) << errors_;
-    Image image;
-    std::string error;
-    EXPECT_TRUE(ReadImage(out, &image, &error)) << error;
-    return image;
+    return testing::ReadOrFail(out);
   }
 
   testing::TempDir dir_{"pxb_pxrender"};

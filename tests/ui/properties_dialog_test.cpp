@@ -5,6 +5,7 @@
 #include "host/session_ops.h"
 #include "storage/session_store.h"
 #include "testhost/scripted_dialogs.h"
+#include "tests/common/seeded_session.h"
 #include "ui_fixture.h"
 
 namespace pxb::ui {
@@ -19,17 +20,9 @@ class PropertiesDialogTest : public DialogTest {
 
   // A session file of nine members seeded (357, word, k) showing count.
   std::string SessionFile(const std::string& name, uint16_t word, uint32_t count) {
-    Population other{};
-    for (int k = 0; k < kPopulationSize; ++k)
-      other.views[k].rand = RandState{{357, word, static_cast<uint16_t>(k)}};
-    SessionHeader header;
-    std::string error;
-    EXPECT_TRUE(CreateSession(Path(name), count, kColour, &other, &header, &error)) << error;
-    ReleasePopulation(&other);
+    testing::WriteSeededSession(Path(name), word, count, kColour);
     return Path(name);
   }
-
-  static uint16_t SeedWord(int k) { return GlobalPopulation().members[k].seed.rand.x[1]; }
 
   static Step InProperties(std::function<void(HeadlessBackend&, WindowHandle)> then) {
     return [then](HeadlessBackend& b, WindowHandle d) {
@@ -39,10 +32,7 @@ class PropertiesDialogTest : public DialogTest {
   }
 
   static Step NewSession(const std::string& file) {
-    return InProperties([file](HeadlessBackend& b, WindowHandle d) {
-      b.AnswerFileDialog(file);
-      ASSERT_TRUE(b.Click(d, ids::kNewSession));
-    });
+    return InProperties(AnswerAndClick(file, ids::kNewSession));
   }
 
   static Step Count(int n) {
@@ -141,21 +131,7 @@ TEST_F(PropertiesDialogTest, LoweringTheCountStopsAndHidesButKeepsTheMembers) {
   });
 }
 
-TEST_F(PropertiesDialogTest, AnUnchangedCountOnlySetsThePreviewCountAgain) {
-  RunMain({
-      Wait(),
-      Click(ids::kProp),
-      InProperties([](HeadlessBackend&, WindowHandle) { GlobalSessionHeader().previewCount = 7; }),
-      Click(ids::kOk),
-      Do([](HeadlessBackend& b, WindowHandle d) {
-        EXPECT_EQ(GlobalSessionHeader().previewCount, 3u);
-        EXPECT_EQ(PreviewCount(), 3);
-        EXPECT_FALSE(b.IsVisible(d, ids::GroupOk(3)));
-      }),
-  });
-}
-
-TEST_F(PropertiesDialogTest, TheCountWrapsAroundAtBothEnds) {
+TEST_F(PropertiesDialogTest, TheCountWrapsAroundAndAnUnchangedOneIsOnlySetAgain) {
   RunMain({
       Click(ids::kProp),
       Count(9),
@@ -171,6 +147,15 @@ TEST_F(PropertiesDialogTest, TheCountWrapsAroundAtBothEnds) {
       }),
       Click(ids::kCancel),
       Do([](HeadlessBackend&, WindowHandle) { EXPECT_EQ(PreviewCount(), 3); }),
+      Wait(),
+      Click(ids::kProp),
+      InProperties([](HeadlessBackend&, WindowHandle) { GlobalSessionHeader().previewCount = 7; }),
+      Click(ids::kOk),
+      Do([](HeadlessBackend& b, WindowHandle d) {
+        EXPECT_EQ(GlobalSessionHeader().previewCount, 3u);
+        EXPECT_EQ(PreviewCount(), 3);
+        EXPECT_FALSE(b.IsVisible(d, ids::GroupOk(3)));
+      }),
   });
 }
 

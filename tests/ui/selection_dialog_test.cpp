@@ -5,6 +5,7 @@
 #include "evolution/byte_io.h"
 #include "evolution/filter_file.h"
 #include "storage/session_store.h"
+#include "ui/chosen_file.h"
 #include "ui/file_dialogs.h"
 #include "ui_fixture.h"
 
@@ -22,15 +23,6 @@ class SelectionDialogTest : public DialogTest {
     EXPECT_TRUE(SaveFilterFile(Path(name), m, &error)) << error;
     ReleaseMember(&m, &view);
     return Path(name);
-  }
-
-  static uint16_t SeedWord(int k) { return GlobalPopulation().members[k].seed.rand.x[1]; }
-
-  static Step AnswerAndClick(const std::string& file, int id) {
-    return [file, id](HeadlessBackend& b, WindowHandle d) {
-      b.AnswerFileDialog(file);
-      ASSERT_TRUE(b.Click(d, id));
-    };
   }
 
   static Step InSelection() {
@@ -231,48 +223,60 @@ TEST_F(DialogTest, TheOfferToSaveElsewhereTellsTheProblemAndTakesTheChoosersAnsw
 }
 
 TEST_F(SelectionDialogTest, RememberDirectoryKeepsWhatComesBeforeTheLastSeparator) {
-  RememberDirectory("C:\\brood\\filters\\a.gdo");
-  EXPECT_EQ(LastDirectory(GlobalSessionHeader()), "C:\\brood\\filters");
-  RememberDirectory("/home/u/a.gdo");
-  EXPECT_EQ(LastDirectory(GlobalSessionHeader()), "/home/u");
-  RememberDirectory("a.gdo");
-  EXPECT_EQ(LastDirectory(GlobalSessionHeader()), "");
-  RememberDirectory("x\\a.gdo");
-  EXPECT_EQ(LastDirectory(GlobalSessionHeader()), "x");
-  RememberDirectory("\\a.gdo");  // a separator only as the first character
-  EXPECT_EQ(LastDirectory(GlobalSessionHeader()), "");
-  // 127 characters fit; 128 are not remembered.
-  RememberDirectory(std::string(127, 'd') + "\\a.gdo");
-  EXPECT_EQ(LastDirectory(GlobalSessionHeader()), std::string(127, 'd'));
-  RememberDirectory(std::string(128, 'e') + "\\a.gdo");
-  EXPECT_EQ(LastDirectory(GlobalSessionHeader()), std::string(127, 'd'));
+  const std::pair<std::string, std::string> cases[] = {
+      {"C:\\brood\\filters\\a.gdo", "C:\\brood\\filters"},
+      {"/home/u/a.gdo", "/home/u"},
+      {"a.gdo", ""},
+      {"x\\a.gdo", "x"},
+      {"\\a.gdo", ""},  // a separator only as the first character
+      // 127 characters fit; 128 are not remembered.
+      {std::string(127, 'd') + "\\a.gdo", std::string(127, 'd')},
+      {std::string(128, 'e') + "\\a.gdo", std::string(127, 'd')},
+  };
+  for (const auto& [path, directory] : cases) {
+    RememberDirectory(path);
+    EXPECT_EQ(LastDirectory(GlobalSessionHeader()), directory) << path;
+  }
 }
 
-TEST(FileDialogTest, TheThreeKindsOfFileDialog) {
-  char path[kPathBufferSize] = "";
-  const FileDialogSetup save = SetupFileDialog(0, 7, path, "C:\\dir");
-  EXPECT_TRUE(save.save);
-  EXPECT_EQ(std::string(save.filter), "brood files");
-  EXPECT_EQ(std::string(save.filter + 12), "*.gdo");
-  EXPECT_EQ(save.filter[18], '\0');
-  EXPECT_STREQ(save.defaultExtension, "gdo");
-  EXPECT_EQ(save.flags, ofn::kOverwritePrompt);
-  EXPECT_STREQ(save.initialDirectory, "C:\\dir");
-  EXPECT_EQ(save.owner, 7);
-  EXPECT_EQ(save.pathCapacity, 1024);
-  EXPECT_EQ(save.structSize, 76u);
-  EXPECT_EQ(save.fileTitle, nullptr);
-
-  const FileDialogSetup open = SetupFileDialog(1, 7, path, "");
-  EXPECT_FALSE(open.save);
-  EXPECT_EQ(open.initialDirectory, nullptr);
-  EXPECT_EQ(open.flags, 0x1804u);
-
-  const FileDialogSetup session = SetupFileDialog(2, 0, path, nullptr);
-  EXPECT_EQ(std::string(session.filter), "brood session files");
-  EXPECT_EQ(std::string(session.filter + 20), "*.gds");
-  EXPECT_STREQ(session.defaultExtension, "gds");
-  EXPECT_EQ(session.flags, 0x2804u);
+// What each kind of file dialog accepts, whichever backend stands in for it.
+TEST(ChosenFileTest, EachKindAddsItsExtensionAndChecksWhatItNeeds) {
+  const testing::TempDir dir{"pxb_chosen"};
+  std::ofstream(dir / "there.gdo") << "x";
+  const std::string d = dir.path().string();
+  const struct {
+    int32_t kind;
+    std::string name;
+    const char* accepted;  // the path kept, or null
+    const char* why;       // the reason when refused
+  } cases[] = {
+      {kFileDialogKindSave, "new", "new.gdo", nullptr},
+      {kFileDialogKindSave, "none/new", "none/new.gdo", nullptr},  // no folder check
+      {kFileDialogKindOpen, "there", "there.gdo", nullptr},
+      {kFileDialogKindOpen, "missing.gdo", nullptr, "it does not exist"},
+      {kFileDialogKindSession, "breed", "breed.gds", nullptr},
+      {kFileDialogKindSession, "none/breed.gds", nullptr, "its directory does not exist"},
+      {kFileDialogKindSessionSave, "other.txt", "other.txt", nullptr},
+      {kFileDialogKindSession, std::string(kPathBufferSize, 'p'), nullptr, "too long"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name.substr(0, 20));
+    char path[kPathBufferSize] = "kept";
+    char title[kTitleBufferSize] = "";
+    FileDialogSetup setup = SetupFileDialog(c.kind, 0, path, nullptr);
+    setup.fileTitle = title;
+    setup.fileTitleCapacity = kTitleBufferSize;
+    std::string why;
+    const bool accepted = AcceptChosenFile(&setup, dir / c.name, &why);
+    ASSERT_EQ(accepted, c.accepted != nullptr) << why;
+    if (accepted) {
+      EXPECT_EQ(std::string(path), d + "/" + c.accepted);
+      EXPECT_EQ(std::string(title), std::filesystem::path(c.accepted).filename().string());
+    } else {
+      EXPECT_EQ(why, c.why);
+      EXPECT_STREQ(path, "kept");
+    }
+  }
 }
 
 }  // namespace

@@ -141,6 +141,16 @@ class DialogTest : public ::testing::Test {
     return [id](HeadlessBackend& b, WindowHandle d) { ASSERT_TRUE(b.Click(d, id)); };
   }
   static Step Do(std::function<void(HeadlessBackend&, WindowHandle)> f) { return f; }
+  // Clicks button id with its file dialog answered by file.
+  static Step AnswerAndClick(const std::string& file, int id) {
+    return [file, id](HeadlessBackend& b, WindowHandle d) {
+      b.AnswerFileDialog(file);
+      ASSERT_TRUE(b.Click(d, id));
+    };
+  }
+
+  // The seed word that tells which population member k came from.
+  static uint16_t SeedWord(int k) { return GlobalPopulation().members[k].seed.rand.x[1]; }
 
   std::string Path(const std::string& name) const { return dir_ / name; }
 
