@@ -3,6 +3,7 @@
 
 #include "evolution/population.h"
 #include "primitives/registration.h"
+#include "tests/common/treeless.h"
 #include "tests/host/plugin_fixture.h"
 
 namespace pxb::host {
@@ -264,31 +265,9 @@ TEST_F(PluginTest, RepeatWorksInAHostThatKeepsOnlyParameters) {
     EXPECT_TRUE(h->problems.empty()) << h->problems.front();
 }
 
-// A session whose member 0 cannot grow: its root list holds only "trfmap",
-// and nothing may be chosen for trfmap's displacement argument.
-void WriteTreelessSession(const std::string& path) {
-  Population p{};
-  testing::SeedPopulation(&p, 7);
-  SessionHeader h;
-  std::string error;
-  ASSERT_TRUE(CreateSession(path, 3, kColour, &p, &h, &error)) << error;
-  Member& m = p.members[0];
-  FreeList(&m.rootList);
-  FindOrAddEntry(&m.rootList, kFnTrfmapColour)->weight = 1.0f;
-  for (int depth = 0; depth < kDepthClasses; ++depth)
-    FreeList(SnapshotList(m, kFnTrfmapColour, 1, depth));
-  ViewParams view = p.views[0];
-  view.width = view.height = 8;
-  RegrowMember(&m, &view);
-  ASSERT_EQ(m.tree, nullptr) << "the member was meant to grow no tree";
-  SetChosenMember(&h, 0);
-  ASSERT_TRUE(SaveSession(path, p, &h, &error)) << error;
-  ReleasePopulation(&p);
-}
-
 TEST_F(PluginTest, AMemberThatGrowsNoTreeIsAFileProblemNamedToTheHost) {
   const std::string session = Path("treeless.gds");
-  WriteTreelessSession(session);
+  pxb::testing::WriteTreelessSession(session);
   script_.chooserAnswer = session;
   script_.pick = 0;
   const Document doc = Rgb(24, 16);

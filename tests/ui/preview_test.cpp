@@ -9,6 +9,7 @@
 #include "engine/growth.h"
 #include "evolution/render.h"
 #include "primitives/scalar.h"
+#include "tests/common/treeless.h"
 #include "ui/sampling.h"
 #include "ui_fixture.h"
 
@@ -310,11 +311,7 @@ TEST_F(PreviewTest, AGreyMemberInAColourRunIsPreviewedGrey) {
 // its displacement) has nothing to draw: its preview ends at once with only
 // its border.
 TEST_F(PreviewTest, AMemberWithoutATreeEndsAtOnceAndStaysBlank) {
-  Member& m = GlobalPopulation().members[0];
-  FreeList(&m.rootList);
-  FindOrAddEntry(&m.rootList, kFnTrfmapColour)->weight = 1.0f;
-  for (int depth = 0; depth < kDepthClasses; ++depth)
-    FreeList(SnapshotList(m, kFnTrfmapColour, 1, depth));
+  pxb::testing::MakeTreeless(&GlobalPopulation().members[0]);
   StartMember0(20, 20, 20, 20);
   ASSERT_EQ(Dialogs().renderRefs[0], nullptr);
   RunRenderStep(0);
