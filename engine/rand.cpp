@@ -29,7 +29,7 @@ void StepState(RandState* state) {
   Unpack((kMultiplier * Pack(*state) + kAddend) & kMask48, state);
 }
 
-void AdvanceState(RandState* state, uint64_t n) {
+RandJump JumpOf(uint64_t n) {
   // n steps of X <- aX + c compose to X <- A·X + C. Square the one-step map
   // (a, c) repeatedly and fold in the powers of two that make up n; all
   // arithmetic is mod 2^48, which unsigned 64-bit wrap-around then the mask
@@ -47,7 +47,15 @@ void AdvanceState(RandState* state, uint64_t n) {
     a = (a * a) & kMask48;
     n >>= 1;
   }
-  Unpack((accA * Pack(*state) + accC) & kMask48, state);
+  return RandJump{accA, accC};
+}
+
+void ApplyJump(RandState* state, const RandJump& jump) {
+  Unpack((jump.a * Pack(*state) + jump.c) & kMask48, state);
+}
+
+void AdvanceState(RandState* state, uint64_t n) {
+  ApplyJump(state, JumpOf(n));
 }
 
 void SeedState(RandState* state, int32_t seed) {

@@ -34,4 +34,13 @@ void StepState(RandState* state);
 // drawer would have reached it.
 void AdvanceState(RandState* state, uint64_t n);
 
+// n steps composed into one: X <- (a·X + c) mod 2^48. Made once, applied as
+// often as needed, each time the same as n calls of StepState.
+struct RandJump {
+  uint64_t a;
+  uint64_t c;
+};
+RandJump JumpOf(uint64_t n);
+void ApplyJump(RandState* state, const RandJump& jump);
+
 }  // namespace pxb

@@ -186,6 +186,7 @@ RunEvaluator::RunEvaluator(Node* root, const ViewParams& view, const RandState& 
   Register(root_);
   PlanDraws(root_, &drawsPerSample_);
   if (exact_) drawsPerSample_ = 0;
+  if (drawsPerSample_ > 1) drawSkip_ = JumpOf(static_cast<uint64_t>(drawsPerSample_ - 1));
   if (root_ != nullptr) {
     rootValues_.resize(static_cast<size_t>(kMaxRun) * static_cast<size_t>(root_->resultSize));
   }
@@ -219,6 +220,7 @@ void RunEvaluator::Register(Node* node) {
     info.drawsDither = entry->drawsDither;
     info.lazyOnce = entry->lazyOnce;
   }
+  if (info.run == nullptr && !IsConstant(node)) sharesTree_ = false;
   for (int i = 0; i < node->nargs && i < 3; ++i) {
     Node* child = node->children[i].node;
     if (child == nullptr) continue;
@@ -335,12 +337,13 @@ void RunEvaluator::Compute(Node* node, NodeInfo& info, const RunContext& rc, uns
     return;
   }
   RandState state = draws_;
-  RunCall call{node, args, out, &rc, this, nullptr, 0};
+  RunCall call{node, args, out, &rc, this, nullptr, 0, RandJump{1, 0}};
   if (info.drawsDither) {
     AdvanceState(&state,
                  static_cast<uint64_t>(info.drawIndex) + static_cast<uint64_t>(rc.drawOffset));
     call.draws = &state;
     call.drawSkip = drawsPerSample_ - 1;
+    call.skip = drawSkip_;
   }
   info.run(call);
 }

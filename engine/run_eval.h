@@ -61,6 +61,7 @@ struct RunCall {
   RunEvaluator* evaluator;
   RandState* draws;  // for a node that draws: its place in the sequence
   int32_t drawSkip;  // steps the other drawing nodes take between its draws
+  RandJump skip;     // those drawSkip steps in one
 };
 using RunFn = void (*)(const RunCall& call);
 
@@ -90,6 +91,12 @@ class RunEvaluator {
   // True when draws cannot be placed in advance: samples must then be given
   // in row-major order from the first one, on one thread.
   bool Exact() const { return exact_; }
+  // True when evaluating writes nothing into the tree's nodes, so that
+  // evaluators on several threads can share one tree: every node has a run
+  // version (a node evaluated by its per-sample function uses the node's own
+  // value slots) and the draws are planned (the exact path walks the tree
+  // per sample).
+  bool SharesTree() const { return sharesTree_ && !exact_; }
   int32_t DrawsPerSample() const { return drawsPerSample_; }
 
   // Moves the draw sequence on by `samples` evaluated samples.
@@ -155,7 +162,9 @@ class RunEvaluator {
   std::unordered_map<Node*, NodeInfo> infos_;
   std::unordered_map<Node*, bool> liveDraws_;
   bool exact_ = false;
+  bool sharesTree_ = true;
   int32_t drawsPerSample_ = 0;
+  RandJump drawSkip_{1, 0};  // drawsPerSample_ - 1 steps
   uint64_t generation_ = 0;
   std::vector<unsigned char> rootValues_;
 };

@@ -51,18 +51,21 @@ unsigned PassThreads() {
                     kMaxPassThreads);
 }
 
-// A tree of its own for each further thread of the final pass: the nodes
-// hold their results while they evaluate, so threads cannot share one.
+// An evaluator for each further thread of the final pass, on the pass's own
+// tree when evaluation writes nothing into it, or else on a tree of its own.
 struct PassWorker {
   ViewParams view{};
-  Node* tree = nullptr;
+  Node* tree = nullptr;  // null: the pass's tree is shared
   std::unique_ptr<RunEvaluator> evaluator;
   std::vector<std::int32_t> columns;
 
   PassWorker() = default;
   PassWorker(const PassWorker&) = delete;
   PassWorker& operator=(const PassWorker&) = delete;
-  ~PassWorker() { NodeRelease(&tree, &view); }
+  ~PassWorker() {
+    evaluator.reset();
+    NodeRelease(&tree, &view);
+  }
 };
 
 // One final pass over the run's filter rectangle.
@@ -103,24 +106,31 @@ api::Rect16 Rows(const Pass& p, std::int32_t top, std::int32_t end) {
                      p.rect.right};
 }
 
-// Grows and prepares a tree for each further core. Every tree's preparation
-// draws from the start words as the first one's did, so all evaluators place
-// their draws in the same sequence. Fewer helpers (or none) when memory is
-// short: the pass is then slower, not different.
-void AddHelpers(Pass* p) {
+// An evaluator for each further core. The pass's tree is shared when
+// evaluating it writes nothing into it; otherwise each helper grows and
+// prepares a tree of its own, drawing from the start words as the first
+// one's preparation did, so all evaluators place their draws in the same
+// sequence. Fewer helpers (or none) when memory is short: the pass is then
+// slower, not different.
+void AddHelpers(Pass* p, const RandState& dither) {
   if (p->evaluator->Exact()) return;
+  const bool share = p->evaluator->SharesTree();
   const unsigned threads = PassThreads();
   for (unsigned t = 1; t < threads && t < static_cast<unsigned>(p->height); ++t) {
     auto helper = std::make_unique<PassWorker>();
-    helper->view = *p->view;
-    helper->tree = GrowTreeCopy(*p->member, &helper->view);
-    if (helper->tree == nullptr) return;
-    RandState dither = kDitherStartState;
-    EvalContext context{};
-    context.dither = &dither;
-    PrepareTree(&helper->tree, &context, &helper->view);
-    if (helper->tree == nullptr) return;
-    helper->evaluator = std::make_unique<RunEvaluator>(helper->tree, helper->view, dither);
+    if (share) {
+      helper->evaluator = std::make_unique<RunEvaluator>(p->tree, *p->view, dither);
+    } else {
+      helper->view = *p->view;
+      helper->tree = GrowTreeCopy(*p->member, &helper->view);
+      if (helper->tree == nullptr) return;
+      RandState own = kDitherStartState;
+      EvalContext context{};
+      context.dither = &own;
+      PrepareTree(&helper->tree, &context, &helper->view);
+      if (helper->tree == nullptr) return;
+      helper->evaluator = std::make_unique<RunEvaluator>(helper->tree, helper->view, own);
+    }
     helper->columns.resize(static_cast<std::size_t>(p->width));
     p->helpers.push_back(std::move(helper));
   }
@@ -147,7 +157,7 @@ bool GrowTree(Pass* p) {
   if (p->tree == nullptr) return false;
   p->evaluator = std::make_unique<RunEvaluator>(p->tree, *p->view, run.passDither);
   p->columns.resize(static_cast<std::size_t>(p->width));
-  AddHelpers(p);
+  AddHelpers(p, run.passDither);
   const auto threads = static_cast<std::size_t>(p->helpers.size() + 1);
   p->values.resize(static_cast<std::size_t>(p->width) * 3 * kRowsPerThread * threads);
   return true;

@@ -65,11 +65,16 @@ double RunScale(const RunCall& call, int32_t i) {
   return v;
 }
 
+// The run keeps its corner cache on the stack and never writes the node, so
+// that the threads of one render can share the tree.
 template <NoiseMode kMode>
 void RunNoise(const RunCall& call) {
   const RunContext& rc = *call.rc;
+  NoiseNodeData cache{};
+  cache.cellValid = 0;
+  cache.seed = DataOf(call.node)->seed;
   for (int32_t i = 0; i < rc.count; ++i) {
-    const NoiseCorner k = NoiseSample(kMode, RunScale(call, i), rc.x[i], rc.y[i], call.node);
+    const NoiseCorner k = NoiseSampleCached(kMode, RunScale(call, i), rc.x[i], rc.y[i], &cache);
     unsigned char* out = call.out + static_cast<ptrdiff_t>(i) * call.node->resultSize;
     if constexpr (kMode == NoiseMode::kDerivative) {
       // As the per-sample function: the words after the flag keep what the
@@ -153,6 +158,11 @@ void HermiteStep(NoiseCorner* a, const NoiseCorner& b, int axis, double t, Noise
 }
 
 NoiseCorner NoiseSample(NoiseMode mode, double scale, double x, double y, Node* node) {
+  return NoiseSampleCached(mode, scale, x, y, DataOf(node));
+}
+
+NoiseCorner NoiseSampleCached(NoiseMode mode, double scale, double x, double y,
+                              NoiseNodeData* data) {
   double px = x / scale;
   double py = y / scale;
   // A zero or non-finite scale gives the cell INT32_MIN and a non-finite
@@ -162,7 +172,6 @@ NoiseCorner NoiseSample(NoiseMode mode, double scale, double x, double y, Node* 
   px = px - cx;
   py = py - cy;
 
-  NoiseNodeData* data = DataOf(node);
   if (data->cellValid == 0 || data->cell[0] != cx || data->cell[1] != cy) {
     data->cell[0] = cx;
     data->cell[1] = cy;

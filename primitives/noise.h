@@ -59,6 +59,12 @@ void HermiteStep(NoiseCorner* a, const NoiseCorner& b, int axis, double t, Noise
 // node's corner cache when the point lies in another cell.
 NoiseCorner NoiseSample(NoiseMode mode, double scale, double x, double y, Node* node);
 
+// The same with the corner cache (and the seed) in *cache: lets several
+// threads evaluate one node, each with a cache of its own. The cache only
+// saves work; the values are those of NoiseSample.
+NoiseCorner NoiseSampleCached(NoiseMode mode, double scale, double x, double y,
+                              NoiseNodeData* cache);
+
 // Builders of "dopnoise" (unit; unit), "dopbnoise" (bipolar; unit) and
 // "dopdnoise" (cplx; unit).
 Node* BuildDopNoise(TypeId result, int nargs, ArgSlot* args, ViewParams* view);

@@ -191,8 +191,7 @@ void RunGain(const RunCall& call) {
 void RunDither(const RunCall& call) {
   UnitLoop(call, [&](int32_t i) {
     const double v = DitherValue(RunUnit(call, 0, i), RunUnit(call, 1, i), call.draws);
-    for (int32_t k = 0; k < call.drawSkip; ++k)
-      StepState(call.draws);
+    if (call.drawSkip > 0) ApplyJump(call.draws, call.skip);
     return v;
   });
 }
