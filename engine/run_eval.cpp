@@ -16,6 +16,7 @@ struct RunFnEntry {
   RunFn run;
   bool drawsDither;
   bool lazyOnce;
+  bool gridOnly;
 };
 
 // The run versions known to the process, filled once during registration.
@@ -169,9 +170,9 @@ void ResampleRun(const RunCall& call) {
 
 }  // namespace
 
-void RegisterRunFn(EvalFn eval, RunFn run, bool drawsDither, bool lazyOnce) {
+void RegisterRunFn(EvalFn eval, RunFn run, bool drawsDither, bool lazyOnce, bool gridOnly) {
   RunFnTable& t = RunFunctions();
-  const RunFnEntry entry{eval, run, drawsDither, lazyOnce};
+  const RunFnEntry entry{eval, run, drawsDither, lazyOnce, gridOnly};
   for (int i = 0; i < t.count; ++i) {
     if (t.entries[i].eval == eval) {
       t.entries[i] = entry;
@@ -219,6 +220,7 @@ void RunEvaluator::Register(Node* node) {
     info.run = entry->run;
     info.drawsDither = entry->drawsDither;
     info.lazyOnce = entry->lazyOnce;
+    if (entry->gridOnly && node->nargs == 0 && !IsConstant(node)) info.gridMemo = GridMemoOf(node);
   }
   if (info.run == nullptr && !IsConstant(node)) sharesTree_ = false;
   for (int i = 0; i < node->nargs && i < 3; ++i) {
@@ -233,6 +235,20 @@ void RunEvaluator::Register(Node* node) {
   if (node->mark != 0) {
     info.cache.resize(static_cast<size_t>(kMaxRun) * static_cast<size_t>(node->resultSize));
   }
+}
+
+int32_t RunEvaluator::GridMemoOf(const Node* node) {
+  const RunFn run = FindRunFn(node->eval)->run;
+  for (size_t k = 0; k < gridMemos_.size(); ++k) {
+    const GridMemo& m = gridMemos_[k];
+    if (m.run == run && m.width == node->width && m.height == node->height) {
+      return static_cast<int32_t>(k);
+    }
+  }
+  gridMemos_.push_back(GridMemo{run, node->width, node->height, 0,
+                                std::vector<unsigned char>(static_cast<size_t>(kMaxRun) *
+                                                           static_cast<size_t>(node->resultSize))});
+  return static_cast<int32_t>(gridMemos_.size() - 1);
 }
 
 bool RunEvaluator::HasLiveDraws(Node* node) {
@@ -309,6 +325,16 @@ void RunEvaluator::Evaluate(Node* node, const RunContext& rc, unsigned char* out
     return;
   }
   NodeInfo& info = infos_[node];
+  if (info.gridMemo >= 0) {
+    // Every image leaf of a tree reads the same pixels: once per samples.
+    GridMemo& memo = gridMemos_[static_cast<size_t>(info.gridMemo)];
+    if (memo.generation != rc.generation) {
+      Compute(node, info, rc, memo.values.data());
+      memo.generation = rc.generation;
+    }
+    std::memcpy(out, memo.values.data(), static_cast<size_t>(rc.count) * static_cast<size_t>(size));
+    return;
+  }
   if (node->mark == 0) {
     Compute(node, info, rc, out);
     return;

@@ -69,8 +69,12 @@ using RunFn = void (*)(const RunCall& call);
 // marks the function that draws one value per sample from
 // EvalContext::dither. lazyOnce marks a function that evaluates each of its
 // lazy children exactly once per sample, after its other children: their
-// draws then have fixed places too. Called during start-up registration only.
-void RegisterRunFn(EvalFn eval, RunFn run, bool drawsDither, bool lazyOnce = false);
+// draws then have fixed places too. gridOnly marks a function without
+// arguments whose values depend only on the samples' columns and rows and the
+// node's width and height: nodes of it over the same samples are evaluated
+// once. Called during start-up registration only.
+void RegisterRunFn(EvalFn eval, RunFn run, bool drawsDither, bool lazyOnce = false,
+                   bool gridOnly = false);
 
 // The bilinear step of resampling over a run, for one type's blend B:
 // out[i] = B(B(c0[i], c1[i], tx[i]), B(c2[i], c3[i], tx[i]), ty[i]), values
@@ -138,6 +142,7 @@ class RunEvaluator {
     RunFn run = nullptr;
     bool drawsDither = false;
     bool lazyOnce = false;
+    int32_t gridMemo = -1;  // gridOnly: its entry in gridMemos_
     int32_t lazyBase = 0;   // resampling: where its subtree's draws begin
     int32_t lazyDraws = 0;  // resampling: the draws of one evaluation of it
     int32_t drawIndex = -1;
@@ -147,7 +152,18 @@ class RunEvaluator {
     uint64_t cacheGeneration = 0;
   };
 
+  // The values of grid-only nodes of one function and grid size over the
+  // samples of one generation.
+  struct GridMemo {
+    RunFn run;
+    int32_t width;
+    int32_t height;
+    uint64_t generation;
+    std::vector<unsigned char> values;
+  };
+
   void Register(Node* node);
+  int32_t GridMemoOf(const Node* node);
   bool HasLiveDraws(Node* node);
   void PlanDraws(Node* node, int32_t* draws);
   void Compute(Node* node, NodeInfo& info, const RunContext& rc, unsigned char* out);
@@ -161,6 +177,7 @@ class RunEvaluator {
   RandState draws_;  // the state before the next sample's first draw
   std::unordered_map<Node*, NodeInfo> infos_;
   std::unordered_map<Node*, bool> liveDraws_;
+  std::vector<GridMemo> gridMemos_;
   bool exact_ = false;
   bool sharesTree_ = true;
   int32_t drawsPerSample_ = 0;

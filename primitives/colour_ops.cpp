@@ -238,8 +238,8 @@ std::span<const PrimitiveDecl> ColourDecls() {
        RunGswitch,
        kNoPrimitiveFlags},
       {"gmix", kColour, {kUnit, kColour, kColour}, BuildGmix, EvalGmix, RunGmix, kNoPrimitiveFlags},
-      {"phtshp", kColour, {}, BuildPhtshp, EvalPhtshp, RunPhtshp, kDepthLimitLeaf},
-      {"vphtshp", kUnit, {}, BuildVphtshp, EvalVphtshp, RunVphtshp, kDepthLimitLeaf},
+      {"phtshp", kColour, {}, BuildPhtshp, EvalPhtshp, RunPhtshp, kDepthLimitLeaf | kGridOnly},
+      {"vphtshp", kUnit, {}, BuildVphtshp, EvalVphtshp, RunVphtshp, kDepthLimitLeaf | kGridOnly},
   };
   return kDecls;
 }

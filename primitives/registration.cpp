@@ -165,7 +165,8 @@ void RegisterRunFunctions() {
   for (auto family : kFamilies) {
     for (const PrimitiveDecl& d : family()) {
       if (d.run != nullptr) {
-        RegisterRunFn(d.eval, d.run, (d.flags & kDrawsDither) != 0, (d.flags & kLazyOnce) != 0);
+        RegisterRunFn(d.eval, d.run, (d.flags & kDrawsDither) != 0, (d.flags & kLazyOnce) != 0,
+                      (d.flags & kGridOnly) != 0);
       }
     }
   }
