@@ -29,6 +29,9 @@ enum PrimitiveFlag : uint32_t {
   // grid size), as an image leaf's: the run evaluator computes it once for
   // all such nodes over the same samples.
   kGridOnly = 1u << 3,
+  // Its value depends only on its arguments, its node's data and the
+  // sample's column and row: never on x, y, z or draws.
+  kCellOnly = 1u << 4,
 };
 
 struct PrimitiveDecl {
