@@ -93,7 +93,8 @@ void ResampleRun(const RunCall& call) {
   }
   unsigned char* cells = ev.CornerScratch(node);
   unsigned char* grouped = cells + static_cast<ptrdiff_t>(4) * n * size;
-  const bool byCell = child != nullptr && ev.CellsOnly(node);
+  // A leaf is as cheap to read per sample as per cell.
+  const bool byCell = child != nullptr && child->nargs > 0 && ev.CellsOnly(node);
   if (blend == nullptr) {
     EvaluateCells(ev, child, rc, ix, iy, rc.drawOffset + ev.LazyDrawOffset(node, 0), byCell,
                   grouped, call.out);
