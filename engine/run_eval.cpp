@@ -238,9 +238,9 @@ void RunEvaluator::Evaluate(Node* node, const RunContext& rc, unsigned char* out
   if (info.gridMemo >= 0) {
     // Every image leaf of a tree reads the same pixels: once per samples.
     GridMemo& memo = gridMemos_[static_cast<size_t>(info.gridMemo)];
-    if (memo.generation != rc.generation) {
+    if (memo.generation != rc.cellGeneration) {
       Compute(node, info, rc, memo.values.data());
-      memo.generation = rc.generation;
+      memo.generation = rc.cellGeneration;
     }
     std::memcpy(out, memo.values.data(), static_cast<size_t>(rc.count) * static_cast<size_t>(size));
     return;
@@ -352,7 +352,8 @@ void RunEvaluator::EvaluateRun(const int32_t* columns, const int32_t* rows, int3
     y[i] = static_cast<double>(rows[i]) / static_cast<double>(view_.height);
     z[i] = 0.0;
   }
-  const RunContext rc{n, x, y, z, columns, rows, NewGeneration(), 0};
+  const uint64_t generation = NewGeneration();
+  const RunContext rc{n, x, y, z, columns, rows, generation, 0, generation};
   unsigned char* values = rootValues_.data();
   Evaluate(root_, rc, values);
   AdvanceState(&draws_, static_cast<uint64_t>(n) * static_cast<uint64_t>(drawsPerSample_));

@@ -42,6 +42,9 @@ struct RunContext {
   const int32_t* row;
   uint64_t generation;
   int32_t drawOffset;
+  // Tells the column and row arrays apart: a context that moves only x, y
+  // and z keeps the cells, and with them the values of grid-only nodes.
+  uint64_t cellGeneration;
 };
 
 // One argument over the run: value i is at data + i * stride; a constant has

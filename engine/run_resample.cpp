@@ -34,7 +34,8 @@ void EvaluateCells(RunEvaluator& ev, Node* child, const RunContext& rc, const in
     }
   }
   if (!grouped || m == n) {
-    const RunContext grid{n, rc.x, rc.y, rc.z, cx, cy, ev.NewGeneration(), drawOffset};
+    const uint64_t generation = ev.NewGeneration();
+    const RunContext grid{n, rc.x, rc.y, rc.z, cx, cy, generation, drawOffset, generation};
     ev.Evaluate(child, grid, out);
     return;
   }
@@ -48,7 +49,8 @@ void EvaluateCells(RunEvaluator& ev, Node* child, const RunContext& rc, const in
     gy[group[i]] = rc.y[i];
     gz[group[i]] = rc.z[i];
   }
-  const RunContext grid{m, gx, gy, gz, ux, uy, ev.NewGeneration(), drawOffset};
+  const uint64_t generation = ev.NewGeneration();
+  const RunContext grid{m, gx, gy, gz, ux, uy, generation, drawOffset, generation};
   ev.Evaluate(child, grid, cells);
   const int32_t size = child->resultSize;
   for (int32_t i = 0; i < n; ++i) {
