@@ -65,19 +65,6 @@ double RunScale(const RunCall& call, int32_t i) {
   return v;
 }
 
-// Moving the cached cell one step right keeps its right corners as the new
-// left ones: only two corners are made afresh. A corner depends only on its
-// place, the seed and the mode, so the values are the same.
-void StepCacheRight(NoiseNodeData* cache, int32_t cx, int32_t cy, NoiseMode mode) {
-  if (cache->cellValid == 0 || cy != cache->cell[1] || cx != WrapAdd(cache->cell[0], 1)) return;
-  cache->corners[0] = cache->corners[2];
-  cache->corners[1] = cache->corners[3];
-  const int32_t right = WrapAdd(cx, 1);
-  cache->corners[2] = MakeCorner(right, cy, cache->seed, mode);
-  cache->corners[3] = MakeCorner(right, WrapAdd(cy, 1), cache->seed, mode);
-  cache->cell[0] = cx;
-}
-
 // The run keeps its corner cache on the stack and never writes the node, so
 // that the threads of one render can share the tree.
 template <NoiseMode kMode>
@@ -87,9 +74,7 @@ void RunNoise(const RunCall& call) {
   cache.cellValid = 0;
   cache.seed = DataOf(call.node)->seed;
   for (int32_t i = 0; i < rc.count; ++i) {
-    const double scale = RunScale(call, i);
-    StepCacheRight(&cache, FloorToInt32(rc.x[i] / scale), FloorToInt32(rc.y[i] / scale), kMode);
-    const NoiseCorner k = NoiseSampleCached(kMode, scale, rc.x[i], rc.y[i], &cache);
+    const NoiseCorner k = NoiseSampleCached(kMode, RunScale(call, i), rc.x[i], rc.y[i], &cache);
     unsigned char* out = call.out + static_cast<ptrdiff_t>(i) * call.node->resultSize;
     if constexpr (kMode == NoiseMode::kDerivative) {
       // As the per-sample function: the words after the flag keep what the
