@@ -19,7 +19,7 @@ void EvaluateCells(RunEvaluator& ev, Node* child, const RunContext& rc, const in
                    const int32_t* cy, int32_t drawOffset, bool grouped, unsigned char* cells,
                    unsigned char* out) {
   const int32_t n = rc.count;
-  int32_t group[kMaxRun];
+  int32_t group[kMaxRun] = {};
   int32_t ux[kMaxRun];
   int32_t uy[kMaxRun];
   int32_t m = 0;

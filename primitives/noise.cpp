@@ -162,7 +162,7 @@ NoiseCorner NoiseSample(NoiseMode mode, double scale, double x, double y, Node* 
 }
 
 NoiseCorner NoiseSampleCached(NoiseMode mode, double scale, double x, double y,
-                              NoiseNodeData* data) {
+                              NoiseNodeData* cache) {
   double px = x / scale;
   double py = y / scale;
   // A zero or non-finite scale gives the cell INT32_MIN and a non-finite
@@ -172,21 +172,21 @@ NoiseCorner NoiseSampleCached(NoiseMode mode, double scale, double x, double y,
   px = px - cx;
   py = py - cy;
 
-  if (data->cellValid == 0 || data->cell[0] != cx || data->cell[1] != cy) {
-    data->cell[0] = cx;
-    data->cell[1] = cy;
-    data->cellValid = 1;
+  if (cache->cellValid == 0 || cache->cell[0] != cx || cache->cell[1] != cy) {
+    cache->cell[0] = cx;
+    cache->cell[1] = cy;
+    cache->cellValid = 1;
     int n = 0;
     for (int32_t i = 0; i < 2; ++i) {
       for (int32_t j = 0; j < 2; ++j)
-        data->corners[n++] = MakeCorner(WrapAdd(cx, i), WrapAdd(cy, j), data->seed, mode);
+        cache->corners[n++] = MakeCorner(WrapAdd(cx, i), WrapAdd(cy, j), cache->seed, mode);
     }
   }
 
-  NoiseCorner k00 = data->corners[0];
-  NoiseCorner k10 = data->corners[2];
-  HermiteStep(&k00, data->corners[1], 1, py, mode);
-  HermiteStep(&k10, data->corners[3], 1, py, mode);
+  NoiseCorner k00 = cache->corners[0];
+  NoiseCorner k10 = cache->corners[2];
+  HermiteStep(&k00, cache->corners[1], 1, py, mode);
+  HermiteStep(&k10, cache->corners[3], 1, py, mode);
   HermiteStep(&k00, k10, 0, px, mode);
   return k00;
 }
