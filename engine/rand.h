@@ -22,16 +22,54 @@ void SeedGlobal(uint32_t seed);
 void SeedState(RandState* state, int32_t seed);
 
 double NextDouble();
-double NextDoubleOn(RandState* state);
 int32_t NextInt31();
-int32_t NextInt31On(RandState* state);
 
-// One step of X ← (a·X + c) mod 2^48.
-void StepState(RandState* state);
+// The generator's words and one step of X ← (a·X + c) mod 2^48, inline: the
+// noise and "dither" draw several times per sample.
+namespace rand48 {
+inline constexpr uint64_t kMultiplier = 0x5DEECE66DULL;
+inline constexpr uint64_t kAddend = 0xB;
+inline constexpr uint64_t kMask48 = (uint64_t{1} << 48) - 1;
+
+inline uint64_t Pack(const RandState& s) {
+  return uint64_t{s.x[0]} | (uint64_t{s.x[1]} << 16) | (uint64_t{s.x[2]} << 32);
+}
+
+inline void Unpack(uint64_t v, RandState* s) {
+  s->x[0] = static_cast<uint16_t>(v);
+  s->x[1] = static_cast<uint16_t>(v >> 16);
+  s->x[2] = static_cast<uint16_t>(v >> 32);
+}
+}  // namespace rand48
+
+inline void StepState(RandState* state) {
+  rand48::Unpack((rand48::kMultiplier * rand48::Pack(*state) + rand48::kAddend) & rand48::kMask48,
+                 state);
+}
+
+inline double NextDoubleOn(RandState* state) {
+  StepState(state);
+  // X / 2^48 is exact: X has at most 48 significant bits.
+  return static_cast<double>(rand48::Pack(*state)) * 0x1p-48;
+}
+
+inline int32_t NextInt31On(RandState* state) {
+  StepState(state);
+  return static_cast<int32_t>(rand48::Pack(*state) >> 17);
+}
 
 // The state n steps on, in O(log n) operations: the same as n calls of
 // StepState. Lets a worker start its share of a sequence where a single
 // drawer would have reached it.
 void AdvanceState(RandState* state, uint64_t n);
+
+// n steps composed into one: X <- (a·X + c) mod 2^48. Made once, applied as
+// often as needed, each time the same as n calls of StepState.
+struct RandJump {
+  uint64_t a;
+  uint64_t c;
+};
+RandJump JumpOf(uint64_t n);
+void ApplyJump(RandState* state, const RandJump& jump);
 
 }  // namespace pxb

@@ -7,6 +7,7 @@
 #include "engine/eval.h"
 #include "engine/numeric.h"
 #include "engine/registry.h"
+#include "engine/run_resample.h"
 
 namespace pxb {
 namespace {
@@ -14,8 +15,7 @@ namespace {
 struct RunFnEntry {
   EvalFn eval;
   RunFn run;
-  bool drawsDither;
-  bool lazyOnce;
+  RunTraits traits;
 };
 
 // The run versions known to the process, filled once during registration.
@@ -37,14 +37,6 @@ RunFnTable& RunFunctions() {
   return table;
 }
 
-RunBlendFn FindRunBlend(EvalFn blend) {
-  const RunFnTable& t = RunFunctions();
-  for (int i = 0; i < t.blendCount; ++i) {
-    if (t.blends[i].blend == blend) return t.blends[i].run;
-  }
-  return nullptr;
-}
-
 const RunFnEntry* FindRunFn(EvalFn eval) {
   const RunFnTable& t = RunFunctions();
   for (int i = 0; i < t.count; ++i) {
@@ -62,116 +54,19 @@ void FillRun(unsigned char* out, const void* value, int32_t size, int32_t count)
     CopyValue(out + static_cast<ptrdiff_t>(i) * size, value, size);
 }
 
-// The run version of ResampleEval: the child is evaluated at the one or four
-// grid cells around every sample, then blended sample by sample exactly as
-// the per-sample function does, through the same value slots.
-void ResampleRun(const RunCall& call) {
-  Node* node = call.node;
-  const RunContext& rc = *call.rc;
-  Node* child = node->children[0].node;
-  EvalFn blend = nullptr;
-  std::memcpy(&blend, node->priv, sizeof blend);
-  const int32_t n = rc.count;
-  const int32_t size = node->resultSize;
-
-  double fx[kMaxRun];
-  double fy[kMaxRun];
-  int32_t ix[kMaxRun];
-  int32_t iy[kMaxRun];
-  int32_t ix1[kMaxRun];
-  int32_t iy1[kMaxRun];
-  const double width = static_cast<double>(child != nullptr ? child->width : 1);
-  const double height = static_cast<double>(child != nullptr ? child->height : 1);
-  for (int32_t i = 0; i < n; ++i) {
-    fx[i] = width * rc.x[i];
-    fy[i] = height * rc.y[i];
-    ix[i] = FloorToInt32(fx[i]);
-    iy[i] = FloorToInt32(fy[i]);
-  }
-  RunEvaluator& ev = *call.evaluator;
-  RunContext grid{
-      n, rc.x, rc.y, rc.z, ix, iy, ev.NewGeneration(), rc.drawOffset + ev.LazyDrawOffset(node, 0)};
-  if (child == nullptr && blend == nullptr) {
-    // The per-sample function's zeroed slot is the value.
-    std::memset(call.out, 0, static_cast<size_t>(n) * static_cast<size_t>(size));
-    return;
-  }
-  if (blend == nullptr) {
-    call.evaluator->Evaluate(child, grid, call.out);
-    return;
-  }
-  for (int32_t i = 0; i < n; ++i) {
-    ix1[i] = WrapAdd(ix[i], 1);
-    iy1[i] = WrapAdd(iy[i], 1);
-  }
-  unsigned char* cells = call.evaluator->CornerScratch(node);
-  unsigned char* corner[4];
-  for (int k = 0; k < 4; ++k)
-    corner[k] = cells + static_cast<ptrdiff_t>(k) * n * size;
-  call.evaluator->Evaluate(child, grid, corner[0]);
-  grid = RunContext{
-      n, rc.x, rc.y, rc.z, ix1, iy, ev.NewGeneration(), rc.drawOffset + ev.LazyDrawOffset(node, 1)};
-  call.evaluator->Evaluate(child, grid, corner[1]);
-  grid = RunContext{
-      n, rc.x, rc.y, rc.z, ix, iy1, ev.NewGeneration(), rc.drawOffset + ev.LazyDrawOffset(node, 2)};
-  call.evaluator->Evaluate(child, grid, corner[2]);
-  grid = RunContext{n,
-                    rc.x,
-                    rc.y,
-                    rc.z,
-                    ix1,
-                    iy1,
-                    ev.NewGeneration(),
-                    rc.drawOffset + ev.LazyDrawOffset(node, 3)};
-  call.evaluator->Evaluate(child, grid, corner[3]);
-
-  double tx[kMaxRun];
-  double ty[kMaxRun];
-  for (int32_t i = 0; i < n; ++i) {
-    tx[i] = fx[i] - ix[i];
-    ty[i] = fy[i] - iy[i];
-  }
-  if (const RunBlendFn run = FindRunBlend(blend)) {
-    run(corner, tx, ty, n, size, call.out);
-    return;
-  }
-  // The same four slots, the same copies and the same blend calls as the
-  // per-sample function.
-  const int32_t stride = MaxTypeSize();
-  std::vector<unsigned char> slotValues(static_cast<size_t>(4) * static_cast<size_t>(stride));
-  ArgSlot slots[4];
-  for (int k = 0; k < 4; ++k)
-    slots[k] = ArgSlot{node->type, slotValues.data() + static_cast<ptrdiff_t>(k) * stride};
-  void* s0 = slots[0].value;
-  void* s1 = slots[1].value;
-  void* s2 = slots[2].value;
-  void* s3 = slots[3].value;
-  ArgSlot top[3] = {slots[0], slots[1], ArgSlot{0, s2}};
-  ArgSlot bottom[3] = {slots[1], slots[2], ArgSlot{0, s3}};
-  ArgSlot vertical[3] = {slots[0], slots[1], ArgSlot{0, s2}};
-  EvalContext ctx{};
-  ctx.mask = kRenderMask;
-  for (int32_t i = 0; i < n; ++i) {
-    const ptrdiff_t at = static_cast<ptrdiff_t>(i) * size;
-    CopyValue(s0, corner[0] + at, size);
-    CopyValue(s1, corner[1] + at, size);
-    std::memcpy(s2, &tx[i], sizeof(double));
-    blend(top, s0, nullptr, &ctx);
-    CopyValue(s1, corner[2] + at, size);
-    CopyValue(s2, corner[3] + at, size);
-    std::memcpy(s3, &tx[i], sizeof(double));
-    blend(bottom, s1, nullptr, &ctx);
-    std::memcpy(s2, &ty[i], sizeof(double));
-    blend(vertical, s0, nullptr, &ctx);
-    CopyValue(call.out + at, s0, size);
-  }
-}
-
 }  // namespace
 
-void RegisterRunFn(EvalFn eval, RunFn run, bool drawsDither, bool lazyOnce) {
+RunBlendFn FindRunBlend(EvalFn blend) {
+  const RunFnTable& t = RunFunctions();
+  for (int i = 0; i < t.blendCount; ++i) {
+    if (t.blends[i].blend == blend) return t.blends[i].run;
+  }
+  return nullptr;
+}
+
+void RegisterRunFn(EvalFn eval, RunFn run, const RunTraits& traits) {
   RunFnTable& t = RunFunctions();
-  const RunFnEntry entry{eval, run, drawsDither, lazyOnce};
+  const RunFnEntry entry{eval, run, traits};
   for (int i = 0; i < t.count; ++i) {
     if (t.entries[i].eval == eval) {
       t.entries[i] = entry;
@@ -186,6 +81,7 @@ RunEvaluator::RunEvaluator(Node* root, const ViewParams& view, const RandState& 
   Register(root_);
   PlanDraws(root_, &drawsPerSample_);
   if (exact_) drawsPerSample_ = 0;
+  if (drawsPerSample_ > 1) drawSkip_ = JumpOf(static_cast<uint64_t>(drawsPerSample_ - 1));
   if (root_ != nullptr) {
     rootValues_.resize(static_cast<size_t>(kMaxRun) * static_cast<size_t>(root_->resultSize));
   }
@@ -204,7 +100,7 @@ void RegisterRunBlend(EvalFn blend, RunBlendFn run) {
 
 unsigned char* RunEvaluator::CornerScratch(Node* node) {
   std::vector<unsigned char>& corners = infos_[node].corners;
-  const size_t bytes = static_cast<size_t>(4) * kMaxRun * static_cast<size_t>(node->resultSize);
+  const size_t bytes = static_cast<size_t>(5) * kMaxRun * static_cast<size_t>(node->resultSize);
   if (corners.size() < bytes) corners.resize(bytes);
   return corners.data();
 }
@@ -216,9 +112,14 @@ void RunEvaluator::Register(Node* node) {
     info.run = ResampleRun;
   } else if (const RunFnEntry* entry = FindRunFn(node->eval)) {
     info.run = entry->run;
-    info.drawsDither = entry->drawsDither;
-    info.lazyOnce = entry->lazyOnce;
+    info.drawsDither = entry->traits.drawsDither;
+    info.lazyOnce = entry->traits.lazyOnce;
+    info.cellOnly = entry->traits.cellOnly;
+    if (entry->traits.gridOnly && node->nargs == 0 && !IsConstant(node)) {
+      info.gridMemo = GridMemoOf(node);
+    }
   }
+  if (info.run == nullptr && !IsConstant(node)) sharesTree_ = false;
   for (int i = 0; i < node->nargs && i < 3; ++i) {
     Node* child = node->children[i].node;
     if (child == nullptr) continue;
@@ -228,9 +129,36 @@ void RunEvaluator::Register(Node* node) {
     }
     Register(child);
   }
+  if (node->eval == ResampleEval) info.cellsOnly = SubtreeCellOnly(node->children[0].node);
   if (node->mark != 0) {
     info.cache.resize(static_cast<size_t>(kMaxRun) * static_cast<size_t>(node->resultSize));
   }
+}
+
+int32_t RunEvaluator::GridMemoOf(const Node* node) {
+  const RunFn run = FindRunFn(node->eval)->run;
+  for (size_t k = 0; k < gridMemos_.size(); ++k) {
+    const GridMemo& m = gridMemos_[k];
+    if (m.run == run && m.width == node->width && m.height == node->height) {
+      return static_cast<int32_t>(k);
+    }
+  }
+  gridMemos_.push_back(GridMemo{run, node->width, node->height, 0,
+                                std::vector<unsigned char>(static_cast<size_t>(kMaxRun) *
+                                                           static_cast<size_t>(node->resultSize))});
+  return static_cast<int32_t>(gridMemos_.size() - 1);
+}
+
+bool RunEvaluator::SubtreeCellOnly(Node* node) {
+  if (node == nullptr || IsConstant(node)) return true;
+  const auto found = cellOnly_.find(node);
+  if (found != cellOnly_.end()) return found->second;
+  const NodeInfo& info = infos_[node];
+  bool only = info.run != nullptr && info.cellOnly && !info.drawsDither;
+  for (int i = 0; i < node->nargs && only; ++i)
+    only = node->children[i].lazy == 0 && SubtreeCellOnly(node->children[i].node);
+  cellOnly_[node] = only;
+  return only;
 }
 
 bool RunEvaluator::HasLiveDraws(Node* node) {
@@ -307,6 +235,16 @@ void RunEvaluator::Evaluate(Node* node, const RunContext& rc, unsigned char* out
     return;
   }
   NodeInfo& info = infos_[node];
+  if (info.gridMemo >= 0) {
+    // Every image leaf of a tree reads the same pixels: once per samples.
+    GridMemo& memo = gridMemos_[static_cast<size_t>(info.gridMemo)];
+    if (memo.generation != rc.cellGeneration) {
+      Compute(node, info, rc, memo.values.data());
+      memo.generation = rc.cellGeneration;
+    }
+    std::memcpy(out, memo.values.data(), static_cast<size_t>(rc.count) * static_cast<size_t>(size));
+    return;
+  }
   if (node->mark == 0) {
     Compute(node, info, rc, out);
     return;
@@ -335,12 +273,13 @@ void RunEvaluator::Compute(Node* node, NodeInfo& info, const RunContext& rc, uns
     return;
   }
   RandState state = draws_;
-  RunCall call{node, args, out, &rc, this, nullptr, 0};
+  RunCall call{node, args, out, &rc, this, nullptr, 0, RandJump{1, 0}};
   if (info.drawsDither) {
     AdvanceState(&state,
                  static_cast<uint64_t>(info.drawIndex) + static_cast<uint64_t>(rc.drawOffset));
     call.draws = &state;
     call.drawSkip = drawsPerSample_ - 1;
+    call.skip = drawSkip_;
   }
   info.run(call);
 }
@@ -413,7 +352,8 @@ void RunEvaluator::EvaluateRun(const int32_t* columns, const int32_t* rows, int3
     y[i] = static_cast<double>(rows[i]) / static_cast<double>(view_.height);
     z[i] = 0.0;
   }
-  const RunContext rc{n, x, y, z, columns, rows, NewGeneration(), 0};
+  const uint64_t generation = NewGeneration();
+  const RunContext rc{n, x, y, z, columns, rows, generation, 0, generation};
   unsigned char* values = rootValues_.data();
   Evaluate(root_, rc, values);
   AdvanceState(&draws_, static_cast<uint64_t>(n) * static_cast<uint64_t>(drawsPerSample_));

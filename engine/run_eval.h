@@ -42,6 +42,9 @@ struct RunContext {
   const int32_t* row;
   uint64_t generation;
   int32_t drawOffset;
+  // Tells the column and row arrays apart: a context that moves only x, y
+  // and z keeps the cells, and with them the values of grid-only nodes.
+  uint64_t cellGeneration;
 };
 
 // One argument over the run: value i is at data + i * stride; a constant has
@@ -61,15 +64,30 @@ struct RunCall {
   RunEvaluator* evaluator;
   RandState* draws;  // for a node that draws: its place in the sequence
   int32_t drawSkip;  // steps the other drawing nodes take between its draws
+  RandJump skip;     // those drawSkip steps in one
 };
 using RunFn = void (*)(const RunCall& call);
 
-// Registers the run version of the per-sample function eval. drawsDither
-// marks the function that draws one value per sample from
-// EvalContext::dither. lazyOnce marks a function that evaluates each of its
-// lazy children exactly once per sample, after its other children: their
-// draws then have fixed places too. Called during start-up registration only.
-void RegisterRunFn(EvalFn eval, RunFn run, bool drawsDither, bool lazyOnce = false);
+// What the run evaluator may assume of a function.
+struct RunTraits {
+  // Draws one value per sample from EvalContext::dither.
+  bool drawsDither = false;
+  // Evaluates each of its lazy children exactly once per sample, after its
+  // other children: their draws then have fixed places too.
+  bool lazyOnce = false;
+  // Has no arguments and its values depend only on the samples' columns and
+  // rows and the node's width and height: nodes of it over the same samples
+  // are evaluated once.
+  bool gridOnly = false;
+  // Its values depend only on its arguments, its node's data and the
+  // samples' columns and rows: not on x, y, z or draws. A map made of such
+  // nodes alone is evaluated once per cell when resampled.
+  bool cellOnly = false;
+};
+
+// Registers the run version of the per-sample function eval. Called during
+// start-up registration only.
+void RegisterRunFn(EvalFn eval, RunFn run, const RunTraits& traits);
 
 // The bilinear step of resampling over a run, for one type's blend B:
 // out[i] = B(B(c0[i], c1[i], tx[i]), B(c2[i], c3[i], tx[i]), ty[i]), values
@@ -90,6 +108,12 @@ class RunEvaluator {
   // True when draws cannot be placed in advance: samples must then be given
   // in row-major order from the first one, on one thread.
   bool Exact() const { return exact_; }
+  // True when evaluating writes nothing into the tree's nodes, so that
+  // evaluators on several threads can share one tree: every node has a run
+  // version (a node evaluated by its per-sample function uses the node's own
+  // value slots) and the draws are planned (the exact path walks the tree
+  // per sample).
+  bool SharesTree() const { return sharesTree_ && !exact_; }
   int32_t DrawsPerSample() const { return drawsPerSample_; }
 
   // Moves the draw sequence on by `samples` evaluated samples.
@@ -121,18 +145,26 @@ class RunEvaluator {
   // subtree within one sample, relative to the context it is evaluated in.
   int32_t LazyDrawOffset(Node* node, int k);
 
-  // Scratch memory of node for its four corner values over a run: four runs
-  // of node->resultSize bytes, kept from one run to the next. One block per
-  // node, as a resampled subtree may resample again.
+  // Scratch memory of node for its four corner values over a run and the
+  // values of the cells they fall in: five runs of node->resultSize bytes,
+  // kept from one run to the next. One block per node, as a resampled
+  // subtree may resample again.
   unsigned char* CornerScratch(Node* node);
+
+  // For resampling: true when the values of node's subtree depend on the
+  // cell alone (cellOnly functions and constants only).
+  bool CellsOnly(Node* node) { return infos_[node].cellsOnly; }
 
  private:
   struct NodeInfo {
     RunFn run = nullptr;
     bool drawsDither = false;
     bool lazyOnce = false;
-    int32_t lazyBase = 0;   // resampling: where its subtree's draws begin
-    int32_t lazyDraws = 0;  // resampling: the draws of one evaluation of it
+    bool cellOnly = false;
+    bool cellsOnly = false;  // resampling: its subtree depends on the cell alone
+    int32_t gridMemo = -1;   // gridOnly: its entry in gridMemos_
+    int32_t lazyBase = 0;    // resampling: where its subtree's draws begin
+    int32_t lazyDraws = 0;   // resampling: the draws of one evaluation of it
     int32_t drawIndex = -1;
     std::vector<unsigned char> argBuffers[3];
     std::vector<unsigned char> cache;
@@ -140,8 +172,20 @@ class RunEvaluator {
     uint64_t cacheGeneration = 0;
   };
 
+  // The values of grid-only nodes of one function and grid size over the
+  // samples of one generation.
+  struct GridMemo {
+    RunFn run;
+    int32_t width;
+    int32_t height;
+    uint64_t generation;
+    std::vector<unsigned char> values;
+  };
+
   void Register(Node* node);
+  int32_t GridMemoOf(const Node* node);
   bool HasLiveDraws(Node* node);
+  bool SubtreeCellOnly(Node* node);
   void PlanDraws(Node* node, int32_t* draws);
   void Compute(Node* node, NodeInfo& info, const RunContext& rc, unsigned char* out);
   void Fallback(Node* node, const RunArg* args, const RunContext& rc, unsigned char* out);
@@ -154,8 +198,12 @@ class RunEvaluator {
   RandState draws_;  // the state before the next sample's first draw
   std::unordered_map<Node*, NodeInfo> infos_;
   std::unordered_map<Node*, bool> liveDraws_;
+  std::unordered_map<Node*, bool> cellOnly_;
+  std::vector<GridMemo> gridMemos_;
   bool exact_ = false;
+  bool sharesTree_ = true;
   int32_t drawsPerSample_ = 0;
+  RandJump drawSkip_{1, 0};  // drawsPerSample_ - 1 steps
   uint64_t generation_ = 0;
   std::vector<unsigned char> rootValues_;
 };

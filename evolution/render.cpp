@@ -19,19 +19,25 @@ struct Band {
   int32_t end;
 };
 
-// One thread's tree, prepared for the render, and its evaluator.
+// A tree prepared for the render and the dither state its preparation left.
 struct Worker {
   ViewParams vp{};
   Node* tree = nullptr;
+  RandState dither = kDitherStartState;
   std::unique_ptr<RunEvaluator> evaluator;
 
-  ~Worker() { NodeRelease(&tree, &vp); }
+  Worker() = default;
+  Worker(const Worker&) = delete;
+  Worker& operator=(const Worker&) = delete;
+  ~Worker() {
+    evaluator.reset();
+    NodeRelease(&tree, &vp);
+  }
 
   // The preparation draws from the start words exactly as a single-threaded
   // render does, so every worker's sequence starts in the same place.
   bool Grow(const Member& member, const RenderJob& job) {
     vp = ViewParams{job.width, job.height, 0, member.seed.rand};
-    RandState dither = kDitherStartState;
     EvalContext ctx{};
     ctx.dither = &dither;
     tree = GrowTreeCopy(member, &vp);
@@ -63,9 +69,9 @@ uint64_t SamplesBefore(const RenderJob& job, int32_t end) {
 // The outcome of one band.
 enum BandResult : char { kBandDone, kBandNoTree, kBandCancelled };
 
-char RenderBand(Worker& worker, const RenderJob& job, Band band, const RowSink& sink) {
-  const int channels = ChannelsOf(worker.tree->type);
-  RunEvaluator& evaluator = *worker.evaluator;
+char RenderBand(RunEvaluator& evaluator, TypeId rootType, const RenderJob& job, Band band,
+                const RowSink& sink) {
+  const int channels = ChannelsOf(rootType);
   evaluator.SkipSamples(SamplesBefore(job, band.first));
   const auto width = static_cast<size_t>(job.width);
   std::vector<double> row(width * static_cast<size_t>(channels));
@@ -123,23 +129,37 @@ Node* GrowTreeCopy(const Member& member, ViewParams* vp) {
 
 RenderOutcome RenderMember(const Member& member, const RenderJob& job, const RowSink& sink) {
   if (job.width <= 0 || job.height <= 0) return RenderOutcome::kDone;
-  auto first = std::make_unique<Worker>();
-  if (!first->Grow(member, job)) return RenderOutcome::kNoTree;
+  Worker first;
+  if (!first.Grow(member, job)) return RenderOutcome::kNoTree;
+  const TypeId rootType = first.tree->type;
   int32_t threads = std::clamp(job.threads, 1, job.height);
   // Draws that cannot be placed ahead need every sample in order.
-  if (first->evaluator->Exact()) threads = 1;
-  if (threads == 1) return OutcomeOf({RenderBand(*first, job, Band{0, job.height}, sink)});
+  if (first.evaluator->Exact()) threads = 1;
+  if (threads == 1) {
+    return OutcomeOf({RenderBand(*first.evaluator, rootType, job, Band{0, job.height}, sink)});
+  }
 
+  // The tree and its maps are grown once; each further thread evaluates the
+  // same nodes with an evaluator (buffers, caches, draw place) of its own.
+  // A tree that some node would write into gets a copy per thread instead.
+  const bool share = first.evaluator->SharesTree();
   std::vector<std::thread> workers;
   std::vector<char> bands(static_cast<size_t>(threads), kBandDone);
   for (int32_t t = 0; t < threads; ++t) {
     const Band band{static_cast<int32_t>(int64_t{job.height} * t / threads),
                     static_cast<int32_t>(int64_t{job.height} * (t + 1) / threads)};
     workers.emplace_back([&, band, t] {
-      std::unique_ptr<Worker> own = t == 0 ? std::move(first) : std::make_unique<Worker>();
-      const bool grown = t == 0 || own->Grow(member, job);
-      bands[static_cast<size_t>(t)] =
-          grown ? RenderBand(*own, job, band, sink) : static_cast<char>(kBandNoTree);
+      char& result = bands[static_cast<size_t>(t)];
+      if (t == 0) {
+        result = RenderBand(*first.evaluator, rootType, job, band, sink);
+      } else if (share) {
+        RunEvaluator own(first.tree, first.vp, first.dither);
+        result = RenderBand(own, rootType, job, band, sink);
+      } else {
+        Worker own;
+        result = own.Grow(member, job) ? RenderBand(*own.evaluator, rootType, job, band, sink)
+                                       : static_cast<char>(kBandNoTree);
+      }
     });
   }
   for (std::thread& w : workers)

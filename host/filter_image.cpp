@@ -14,6 +14,7 @@
 #include "engine/run_eval.h"
 #include "evolution/population.h"
 #include "evolution/render.h"
+#include "host/row_blocks.h"
 #include "primitives/fractal_generator.h"
 #include "primitives/scalar.h"
 #include "primitives/source_image.h"
@@ -36,7 +37,7 @@ struct InputRows {
 };
 
 // Rows evaluated ahead of writing, per thread of the pass.
-constexpr std::int32_t kRowsPerThread = 8;
+constexpr std::int32_t kRowsPerThread = 16;
 constexpr unsigned kMaxPassThreads = 8;
 
 // How many threads a final pass may use; 0: one per core.
@@ -51,18 +52,20 @@ unsigned PassThreads() {
                     kMaxPassThreads);
 }
 
-// A tree of its own for each further thread of the final pass: the nodes
-// hold their results while they evaluate, so threads cannot share one.
+// An evaluator for each further thread of the final pass, on the pass's own
+// tree when evaluation writes nothing into it, or else on a tree of its own.
 struct PassWorker {
   ViewParams view{};
-  Node* tree = nullptr;
+  Node* tree = nullptr;  // null: the pass's tree is shared
   std::unique_ptr<RunEvaluator> evaluator;
-  std::vector<std::int32_t> columns;
 
   PassWorker() = default;
   PassWorker(const PassWorker&) = delete;
   PassWorker& operator=(const PassWorker&) = delete;
-  ~PassWorker() { NodeRelease(&tree, &view); }
+  ~PassWorker() {
+    evaluator.reset();
+    NodeRelease(&tree, &view);
+  }
 };
 
 // One final pass over the run's filter rectangle.
@@ -82,12 +85,11 @@ struct Pass {
   // Evaluates the tree a row at a time; its dither sequence runs on from
   // band to band as one per-sample walk's would.
   std::unique_ptr<RunEvaluator> evaluator;
-  std::vector<std::int32_t> columns;  // the evaluated columns of one row
   // Further threads; empty when the tree's draws need every sample in order.
   std::vector<std::unique_ptr<PassWorker>> helpers;
-  std::uint64_t samplesDone = 0;      // samples evaluated so far in the pass
-  std::vector<double> values;         // the values of the rows evaluated ahead
-  std::vector<std::size_t> rowStart;  // where each of those rows starts in values
+  std::unique_ptr<RowEvaluators> rows;  // all of the pass's evaluators
+  std::uint64_t samplesDone = 0;        // samples evaluated so far in the pass
+  RowBlock blocks[2];                   // one being written, one evaluated ahead
 };
 
 bool AbortRequested(const Pass& p) {
@@ -103,27 +105,50 @@ api::Rect16 Rows(const Pass& p, std::int32_t top, std::int32_t end) {
                      p.rect.right};
 }
 
-// Grows and prepares a tree for each further core. Every tree's preparation
-// draws from the start words as the first one's did, so all evaluators place
-// their draws in the same sequence. Fewer helpers (or none) when memory is
-// short: the pass is then slower, not different.
-void AddHelpers(Pass* p) {
+// An evaluator for each further core. The pass's tree is shared when
+// evaluating it writes nothing into it; otherwise each helper grows and
+// prepares a tree of its own, drawing from the start words as the first
+// one's preparation did, so all evaluators place their draws in the same
+// sequence. Fewer helpers (or none) when memory is short: the pass is then
+// slower, not different.
+void AddHelpers(Pass* p, const RandState& dither) {
   if (p->evaluator->Exact()) return;
+  const bool share = p->evaluator->SharesTree();
   const unsigned threads = PassThreads();
   for (unsigned t = 1; t < threads && t < static_cast<unsigned>(p->height); ++t) {
     auto helper = std::make_unique<PassWorker>();
-    helper->view = *p->view;
-    helper->tree = GrowTreeCopy(*p->member, &helper->view);
-    if (helper->tree == nullptr) return;
-    RandState dither = kDitherStartState;
-    EvalContext context{};
-    context.dither = &dither;
-    PrepareTree(&helper->tree, &context, &helper->view);
-    if (helper->tree == nullptr) return;
-    helper->evaluator = std::make_unique<RunEvaluator>(helper->tree, helper->view, dither);
-    helper->columns.resize(static_cast<std::size_t>(p->width));
+    if (share) {
+      helper->evaluator = std::make_unique<RunEvaluator>(p->tree, *p->view, dither);
+    } else {
+      helper->view = *p->view;
+      helper->tree = GrowTreeCopy(*p->member, &helper->view);
+      if (helper->tree == nullptr) return;
+      RandState own = kDitherStartState;
+      EvalContext context{};
+      context.dither = &own;
+      PrepareTree(&helper->tree, &context, &helper->view);
+      if (helper->tree == nullptr) return;
+      helper->evaluator = std::make_unique<RunEvaluator>(helper->tree, helper->view, own);
+    }
     p->helpers.push_back(std::move(helper));
   }
+}
+
+const std::uint8_t* MaskRow(const Pass& p, std::int32_t y) {
+  const api::FilterRecord* r = p.r;
+  if (r->haveMask == 0 || r->maskData == nullptr) return nullptr;
+  return static_cast<const std::uint8_t*>(r->maskData) +
+         static_cast<std::int64_t>(y - r->maskRect.top) * r->maskRowBytes;
+}
+
+// The selected columns of image row y.
+std::int32_t SelectedColumns(const Pass& p, std::int32_t y, std::int32_t* columns) {
+  const std::uint8_t* mask = MaskRow(p, y);
+  std::int32_t n = 0;
+  for (std::int32_t c = 0; c < p.width; ++c) {
+    if (mask == nullptr || mask[c] != 0) columns[n++] = c;
+  }
+  return n;
 }
 
 // Regrows the member for a view of the whole rectangle with 256-cell fractal
@@ -146,72 +171,15 @@ bool GrowTree(Pass* p) {
   // The root's resampling wrapper can fail for want of memory.
   if (p->tree == nullptr) return false;
   p->evaluator = std::make_unique<RunEvaluator>(p->tree, *p->view, run.passDither);
-  p->columns.resize(static_cast<std::size_t>(p->width));
-  AddHelpers(p);
-  const auto threads = static_cast<std::size_t>(p->helpers.size() + 1);
-  p->values.resize(static_cast<std::size_t>(p->width) * 3 * kRowsPerThread * threads);
+  AddHelpers(p, run.passDither);
+  std::vector<RunEvaluator*> helpers;
+  for (const auto& helper : p->helpers)
+    helpers.push_back(helper->evaluator.get());
+  p->rows = std::make_unique<RowEvaluators>(
+      p->evaluator.get(), std::move(helpers), p->width, p->tree->type == kColour ? 3 : 1,
+      p->rect.top,
+      [p](std::int32_t y, std::int32_t* columns) { return SelectedColumns(*p, y, columns); });
   return true;
-}
-
-const std::uint8_t* MaskRow(const Pass& p, std::int32_t y) {
-  const api::FilterRecord* r = p.r;
-  if (r->haveMask == 0 || r->maskData == nullptr) return nullptr;
-  return static_cast<const std::uint8_t*>(r->maskData) +
-         static_cast<std::int64_t>(y - r->maskRect.top) * r->maskRowBytes;
-}
-
-// The selected columns of image row y.
-std::int32_t SelectedColumns(const Pass& p, std::int32_t y, std::int32_t* columns) {
-  const std::uint8_t* mask = MaskRow(p, y);
-  std::int32_t n = 0;
-  for (std::int32_t c = 0; c < p.width; ++c) {
-    if (mask == nullptr || mask[c] != 0) columns[n++] = c;
-  }
-  return n;
-}
-
-// Evaluates image rows [first, end) of a block into p->values at
-// p->rowStart[y - blockTop], placing each evaluator's draws after the
-// samples before its first row.
-void EvaluateRows(Pass* p, RunEvaluator* evaluator, std::int32_t* columns, std::int32_t blockTop,
-                  std::int32_t first, std::int32_t end, bool seek) {
-  const std::size_t stride = p->tree->type == kColour ? 3 : 1;
-  if (seek) evaluator->SeekSamples(p->samplesDone + p->rowStart[first - blockTop] / stride);
-  for (std::int32_t y = first; y < end; ++y) {
-    const std::int32_t n = SelectedColumns(*p, y, columns);
-    evaluator->EvaluateRow(y - p->rect.top, columns, n,
-                           p->values.data() + p->rowStart[y - blockTop]);
-  }
-}
-
-// Evaluates a block of rows: split among the helpers and the calling thread,
-// or all on the calling thread in order.
-void EvaluateBlock(Pass* p, std::int32_t top, std::int32_t end) {
-  const std::size_t stride = p->tree->type == kColour ? 3 : 1;
-  p->rowStart.assign(static_cast<std::size_t>(end - top) + 1, 0);
-  for (std::int32_t y = top; y < end; ++y) {
-    const std::int32_t n = SelectedColumns(*p, y, p->columns.data());
-    p->rowStart[y - top + 1] = p->rowStart[y - top] + static_cast<std::size_t>(n) * stride;
-  }
-  const std::int32_t threads = static_cast<std::int32_t>(p->helpers.size()) + 1;
-  if (threads == 1) {
-    EvaluateRows(p, p->evaluator.get(), p->columns.data(), top, top, end, false);
-  } else {
-    std::vector<std::thread> workers;
-    const std::int32_t rows = end - top;
-    for (std::int32_t t = 1; t < threads; ++t) {
-      const std::int32_t first = top + rows * t / threads;
-      const std::int32_t last = top + rows * (t + 1) / threads;
-      PassWorker* helper = p->helpers[static_cast<std::size_t>(t - 1)].get();
-      workers.emplace_back([p, helper, top, first, last] {
-        EvaluateRows(p, helper->evaluator.get(), helper->columns.data(), top, first, last, true);
-      });
-    }
-    EvaluateRows(p, p->evaluator.get(), p->columns.data(), top, top, top + rows / threads, true);
-    for (std::thread& w : workers)
-      w.join();
-  }
-  p->samplesDone += p->rowStart.back() / stride;
 }
 
 // A member whose weights grow no tree (a file whose lists leave some
@@ -235,24 +203,39 @@ bool FilterRows(Pass* p, std::int32_t top, std::int32_t end, const InputRows& in
     SetResult(api::filterBadParameters);  // the host delivered no buffer
     return false;
   }
+  if (top >= end) return true;
   const bool masked = r->haveMask != 0 && r->maskData != nullptr;
   const auto planes = static_cast<std::size_t>(p->planes);
   const auto copied = std::min(planes, static_cast<std::size_t>(p->pixelSize));
   const int stride = p->tree->type == kColour ? 3 : 1;
   const auto block = static_cast<std::int32_t>(kRowsPerThread * (p->helpers.size() + 1));
-  for (std::int32_t blockTop = top; blockTop < end; blockTop += block) {
-    const std::int32_t blockEnd = std::min(end, blockTop + block);
-    EvaluateBlock(p, blockTop, blockEnd);
-    for (std::int32_t y = blockTop; y < blockEnd; ++y) {
+  RowEvaluators& rows = *p->rows;
+  RowBlock* current = &p->blocks[0];
+  RowBlock* ahead = &p->blocks[1];
+  rows.Plan(current, top, std::min(end, top + block), p->samplesDone);
+  rows.Start(current);
+  rows.Finish(current);
+  for (;;) {
+    // The next block is evaluated on the other cores while this one is
+    // written here.
+    const bool more = current->end < end;
+    if (more) {
+      rows.Plan(ahead, current->end, std::min(end, current->end + block),
+                current->SamplesAfter(stride));
+      rows.Start(ahead);
+    }
+    for (std::int32_t y = current->top; y < current->end; ++y) {
       const std::int32_t row = y - p->rect.top;
       if (r->progressProc != nullptr) r->progressProc(row, p->height);
       const std::uint8_t* inPixel = in.data + (y - in.firstRow) * in.rowBytes;
       std::uint8_t* outPixel = static_cast<std::uint8_t*>(r->outData) +
                                static_cast<std::int64_t>(y - r->outRect.top) * r->outRowBytes;
       const std::uint8_t* mask = MaskRow(*p, y);
-      const double* value = p->values.data() + p->rowStart[y - blockTop];
+      const double* value =
+          current->values.data() + current->rowStart[static_cast<std::size_t>(y - current->top)];
       for (std::int32_t c = 0; c < p->width; ++c) {
         if (AbortRequested(*p)) {
+          if (more) rows.Abandon(ahead);
           SetResult(api::userCanceledErr);
           return false;
         }
@@ -268,8 +251,11 @@ bool FilterRows(Pass* p, std::int32_t top, std::int32_t end, const InputRows& in
         outPixel += planes;
       }
     }
+    p->samplesDone = current->SamplesAfter(stride);
+    if (!more) return true;
+    rows.Finish(ahead);
+    std::swap(current, ahead);
   }
-  return true;
 }
 
 // The band loop's check before each band: false (with userCanceledErr) on

@@ -151,6 +151,23 @@ void RunGmix(const RunCall& call) {
   }
 }
 
+// MirrorFold in integer arithmetic, for size > 0. The double quotient of two
+// 32-bit integers never rounds across an integer (its distance from one is
+// at least 1 / size, more than its rounding error), so its floor and
+// truncation are the integer floor and truncating divisions, and the
+// remainder is exact: the same fold, without the conversions.
+int32_t MirrorFoldInt(int32_t i, int32_t size) {
+  if (i >= 0 && i < size) return i;
+  int32_t m = i % size;
+  int32_t tile = i / size;
+  if (m < 0) {
+    m += size;
+    tile -= 1;
+  }
+  if ((tile & 1) != 0) m = size - 1 - m;
+  return m;
+}
+
 // The source pixels under a run of samples, read directly from the buffer:
 // the same folding and the same bytes as FetchPixel and ReadSourcePixel,
 // without a call per sample.
@@ -164,8 +181,8 @@ void FetchRun(const RunCall& call, Write write) {
   for (int32_t i = 0; i < rc.count; ++i) {
     uint8_t rgb[3] = {0, 0, 0};
     if (w > 0 && h > 0) {
-      const int32_t x = MirrorFold(rc.column[i], w);
-      const int32_t y = MirrorFold(rc.row[i], h);
+      const int32_t x = MirrorFoldInt(rc.column[i], w);
+      const int32_t y = MirrorFoldInt(rc.row[i], h);
       if (s.data != nullptr && x >= 0 && y >= 0 && x < s.width && y < s.height) {
         const uint8_t* p = s.data + static_cast<ptrdiff_t>(y) * s.rowStride +
                            static_cast<ptrdiff_t>(x) * s.pixelSize;
@@ -223,23 +240,29 @@ Node* BuildVphtshp(TypeId result, int nargs, ArgSlot* args, ViewParams* view) {
 std::span<const PrimitiveDecl> ColourDecls() {
   static constexpr PrimitiveDecl kDecls[] = {
       // name    result  arguments                builder       eval         run         flags
-      {"makrgb",
-       kColour,
-       {kUnit, kUnit, kUnit},
-       BuildMakrgb,
-       EvalMakrgb,
-       RunMakrgb,
-       kNoPrimitiveFlags},
+      {"makrgb", kColour, {kUnit, kUnit, kUnit}, BuildMakrgb, EvalMakrgb, RunMakrgb, kCellOnly},
       {"gswitch",
        kColour,
        {kUnit, kColour, kColour},
        BuildGswitch,
        EvalGswitch,
        RunGswitch,
-       kNoPrimitiveFlags},
-      {"gmix", kColour, {kUnit, kColour, kColour}, BuildGmix, EvalGmix, RunGmix, kNoPrimitiveFlags},
-      {"phtshp", kColour, {}, BuildPhtshp, EvalPhtshp, RunPhtshp, kDepthLimitLeaf},
-      {"vphtshp", kUnit, {}, BuildVphtshp, EvalVphtshp, RunVphtshp, kDepthLimitLeaf},
+       kCellOnly},
+      {"gmix", kColour, {kUnit, kColour, kColour}, BuildGmix, EvalGmix, RunGmix, kCellOnly},
+      {"phtshp",
+       kColour,
+       {},
+       BuildPhtshp,
+       EvalPhtshp,
+       RunPhtshp,
+       kDepthLimitLeaf | kGridOnly | kCellOnly},
+      {"vphtshp",
+       kUnit,
+       {},
+       BuildVphtshp,
+       EvalVphtshp,
+       RunVphtshp,
+       kDepthLimitLeaf | kGridOnly | kCellOnly},
   };
   return kDecls;
 }

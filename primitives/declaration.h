@@ -25,6 +25,13 @@ enum PrimitiveFlag : uint32_t {
   // Evaluates its subtree itself, once per sample (when there is one), after
   // its own arguments: the run evaluator places the subtree's draws there.
   kLazyOnce = 1u << 2,
+  // Its value depends only on the sample's column and row (and the node's
+  // grid size), as an image leaf's: the run evaluator computes it once for
+  // all such nodes over the same samples.
+  kGridOnly = 1u << 3,
+  // Its value depends only on its arguments, its node's data and the
+  // sample's column and row: never on x, y, z or draws.
+  kCellOnly = 1u << 4,
 };
 
 struct PrimitiveDecl {

@@ -1,6 +1,7 @@
 #include "primitives/fractal_generator.h"
 
 #include <atomic>
+#include <bit>
 #include <cmath>
 #include <cstring>
 
@@ -59,7 +60,26 @@ int32_t wrapY(int32_t i, const FractalParams* fp) {
   return i;
 }
 
-double DisplacementScale(int32_t x, int32_t y, EvalContext* pos, FractalParams* fp) {
+// The last power the displacement took: without a modulator the exponent
+// stays and the amplitude changes once a pass, so most cells ask for the
+// power just computed. The same arguments give the same result.
+struct PowMemo {
+  uint64_t base = 0;
+  uint64_t exponent = 0;
+  double value = 0.0;
+  bool valid = false;
+};
+
+double Power(double base, double exponent, PowMemo* memo) {
+  const auto b = std::bit_cast<uint64_t>(base);
+  const auto e = std::bit_cast<uint64_t>(exponent);
+  if (!memo->valid || memo->base != b || memo->exponent != e) {
+    *memo = PowMemo{b, e, std::pow(base, exponent), true};
+  }
+  return memo->value;
+}
+
+double DisplacementScale(int32_t x, int32_t y, EvalContext* pos, FractalParams* fp, PowMemo* memo) {
   if (fp->modulator != nullptr) {
     if (fp->pixelFlag != 0) {
       pos->column = x;
@@ -71,29 +91,30 @@ double DisplacementScale(int32_t x, int32_t y, EvalContext* pos, FractalParams* 
     }
     EvaluateNode(fp->modulator, &fp->exponent, pos);
   }
-  return std::pow(fp->amplitude, fp->exponent);
+  return Power(fp->amplitude, fp->exponent, memo);
 }
 
-double Displaced(double avg, int32_t x, int32_t y, EvalContext* pos, FractalParams* fp) {
-  const double deviation = DisplacementScale(x, y, pos, fp);
+double Displaced(double avg, int32_t x, int32_t y, EvalContext* pos, FractalParams* fp,
+                 PowMemo* memo) {
+  const double deviation = DisplacementScale(x, y, pos, fp, memo);
   return avg + NormalDeviate(0.0, deviation, &fp->rand);
 }
 
-void DiamondPass(int32_t s, EvalContext* pos, FractalParams* fp) {
+void DiamondPass(int32_t s, EvalContext* pos, FractalParams* fp, PowMemo* memo) {
   for (int32_t x = s; x < fp->width; x += 2 * s) {
     for (int32_t y = s; y < fp->height; y += 2 * s) {
       double sum = Cell(fp, wrapX(x + s, fp), wrapY(y + s, fp));
       sum += Cell(fp, wrapX(x - s, fp), wrapY(y + s, fp));
       sum += Cell(fp, wrapX(x + s, fp), wrapY(y - s, fp));
       sum += Cell(fp, wrapX(x - s, fp), wrapY(y - s, fp));
-      const double v = Displaced(sum * 0.25, x, y, pos, fp);
+      const double v = Displaced(sum * 0.25, x, y, pos, fp, memo);
       TrackRange(v, &fp->min, &fp->max);
       SetCell(fp, x, y, v);
     }
   }
 }
 
-void SquarePass(int32_t s, EvalContext* pos, FractalParams* fp) {
+void SquarePass(int32_t s, EvalContext* pos, FractalParams* fp, PowMemo* memo) {
   const bool gatherSlopes = fp->mode != 0 && s == 1;
   // First the cells between vertical neighbours, then those between
   // horizontal ones.
@@ -106,7 +127,7 @@ void SquarePass(int32_t s, EvalContext* pos, FractalParams* fp) {
         sum += Cell(fp, x, wrapY(y - s, fp));
         sum += Cell(fp, wrapX(x + s, fp), y);
         sum += Cell(fp, wrapX(x - s, fp), y);
-        const double v = Displaced(sum * 0.25, x, y, pos, fp);
+        const double v = Displaced(sum * 0.25, x, y, pos, fp, memo);
         TrackRange(v, &fp->min, &fp->max);
         if (gatherSlopes) {
           const double dx = Cell(fp, wrapX(x + 1, fp), y) - v;
@@ -221,10 +242,11 @@ bool GenerateFractal(uint8_t* out, EvalContext* pos, ViewParams* vp, FractalPara
 
   fp->min = fp->max = fp->slopeMin = fp->slopeMax = 0.0;
   fp->amplitude = 1.0;
+  PowMemo memo;
   for (int32_t s = (fp->width < fp->height ? fp->width : fp->height) / 2; s > 0; s /= 2) {
-    DiamondPass(s, pos, fp);
+    DiamondPass(s, pos, fp, &memo);
     fp->amplitude *= kFractalAmplitudeFactor;
-    SquarePass(s, pos, fp);
+    SquarePass(s, pos, fp, &memo);
     fp->amplitude *= kFractalAmplitudeFactor;
   }
 

@@ -125,8 +125,8 @@ Node* BuildBfract(TypeId result, int nargs, ArgSlot* args, ViewParams* view) {
 std::span<const PrimitiveDecl> FractalDecls() {
   static constexpr PrimitiveDecl kDecls[] = {
       // name    result  arguments  builder      eval        run      flags
-      {"rfract", kUnit, {kUnit}, BuildRfract, EvalRfract, RunRfract, kNoPrimitiveFlags},
-      {"bfract", kCplx, {kUnit}, BuildBfract, EvalBfract, RunBfract, kNoPrimitiveFlags},
+      {"rfract", kUnit, {kUnit}, BuildRfract, EvalRfract, RunRfract, kCellOnly},
+      {"bfract", kCplx, {kUnit}, BuildBfract, EvalBfract, RunBfract, kCellOnly},
   };
   return kDecls;
 }

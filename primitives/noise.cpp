@@ -68,30 +68,6 @@ Node* BuildNoise(TypeId result, int nargs, ArgSlot* args, ViewParams* view, Eval
   return node;
 }
 
-double RunScale(const RunCall& call, int32_t i) {
-  double v;
-  std::memcpy(&v, call.args[0].data + i * call.args[0].stride, sizeof v);
-  return v;
-}
-
-template <NoiseMode kMode>
-void RunNoise(const RunCall& call) {
-  const RunContext& rc = *call.rc;
-  for (int32_t i = 0; i < rc.count; ++i) {
-    const NoiseCorner k = NoiseSample(kMode, RunScale(call, i), rc.x[i], rc.y[i], call.node);
-    unsigned char* out = call.out + static_cast<ptrdiff_t>(i) * call.node->resultSize;
-    if constexpr (kMode == NoiseMode::kDerivative) {
-      // As the per-sample function: the words after the flag keep what the
-      // node's result holds.
-      std::memcpy(out, call.node->values, static_cast<size_t>(call.node->resultSize));
-      const ComplexValue c{k.slope[0], k.slope[1], 0, 0};
-      std::memcpy(out, &c, offsetof(ComplexValue, unused));
-    } else {
-      std::memcpy(out, &k.value, sizeof k.value);
-    }
-  }
-}
-
 // The permutation index of corner (cx, cy) for a node seed.
 int32_t CornerHash(int32_t cx, int32_t cy, int32_t seed) {
   const int32_t* p = noiseTable.perm;
@@ -145,6 +121,67 @@ void HermiteStep(NoiseCorner* a, const NoiseCorner& b, int axis, double t, Noise
   }
 }
 
+// The noise at (x / scale, y / scale) with the corner cache (and the seed)
+// in *cache: a node keeps its own, and a run keeps one on the stack.
+NoiseCorner NoiseSampleCached(NoiseMode mode, double scale, double x, double y,
+                              NoiseNodeData* cache) {
+  double px = x / scale;
+  double py = y / scale;
+  // A zero or non-finite scale gives the cell INT32_MIN and a non-finite
+  // fraction: the result is then NaN or infinite, never a fault.
+  const int32_t cx = FloorToInt32(px);
+  const int32_t cy = FloorToInt32(py);
+  px = px - cx;
+  py = py - cy;
+
+  if (cache->cellValid == 0 || cache->cell[0] != cx || cache->cell[1] != cy) {
+    cache->cell[0] = cx;
+    cache->cell[1] = cy;
+    cache->cellValid = 1;
+    int n = 0;
+    for (int32_t i = 0; i < 2; ++i) {
+      for (int32_t j = 0; j < 2; ++j)
+        cache->corners[n++] = MakeCorner(WrapAdd(cx, i), WrapAdd(cy, j), cache->seed, mode);
+    }
+  }
+
+  NoiseCorner k00 = cache->corners[0];
+  NoiseCorner k10 = cache->corners[2];
+  HermiteStep(&k00, cache->corners[1], 1, py, mode);
+  HermiteStep(&k10, cache->corners[3], 1, py, mode);
+  HermiteStep(&k00, k10, 0, px, mode);
+  return k00;
+}
+
+double RunScale(const RunCall& call, int32_t i) {
+  double v;
+  std::memcpy(&v, call.args[0].data + i * call.args[0].stride, sizeof v);
+  return v;
+}
+
+// The run keeps its corner cache on the stack and never writes the node, so
+// that the threads of one render can share the tree.
+template <NoiseMode kMode>
+void RunNoise(const RunCall& call) {
+  const RunContext& rc = *call.rc;
+  NoiseNodeData cache{};
+  cache.cellValid = 0;
+  cache.seed = DataOf(call.node)->seed;
+  for (int32_t i = 0; i < rc.count; ++i) {
+    const NoiseCorner k = NoiseSampleCached(kMode, RunScale(call, i), rc.x[i], rc.y[i], &cache);
+    unsigned char* out = call.out + static_cast<ptrdiff_t>(i) * call.node->resultSize;
+    if constexpr (kMode == NoiseMode::kDerivative) {
+      // As the per-sample function: the words after the flag keep what the
+      // node's result holds.
+      std::memcpy(out, call.node->values, static_cast<size_t>(call.node->resultSize));
+      const ComplexValue c{k.slope[0], k.slope[1], 0, 0};
+      std::memcpy(out, &c, offsetof(ComplexValue, unused));
+    } else {
+      std::memcpy(out, &k.value, sizeof k.value);
+    }
+  }
+}
+
 }  // namespace
 
 void BuildNoiseTable() {
@@ -166,33 +203,7 @@ const NoiseTable& GetNoiseTable() {
 }
 
 NoiseCorner NoiseSample(NoiseMode mode, double scale, double x, double y, Node* node) {
-  double px = x / scale;
-  double py = y / scale;
-  // A zero or non-finite scale gives the cell INT32_MIN and a non-finite
-  // fraction: the result is then NaN or infinite, never a fault.
-  const int32_t cx = FloorToInt32(px);
-  const int32_t cy = FloorToInt32(py);
-  px = px - cx;
-  py = py - cy;
-
-  NoiseNodeData* data = DataOf(node);
-  if (data->cellValid == 0 || data->cell[0] != cx || data->cell[1] != cy) {
-    data->cell[0] = cx;
-    data->cell[1] = cy;
-    data->cellValid = 1;
-    int n = 0;
-    for (int32_t i = 0; i < 2; ++i) {
-      for (int32_t j = 0; j < 2; ++j)
-        data->corners[n++] = MakeCorner(WrapAdd(cx, i), WrapAdd(cy, j), data->seed, mode);
-    }
-  }
-
-  NoiseCorner k00 = data->corners[0];
-  NoiseCorner k10 = data->corners[2];
-  HermiteStep(&k00, data->corners[1], 1, py, mode);
-  HermiteStep(&k10, data->corners[3], 1, py, mode);
-  HermiteStep(&k00, k10, 0, px, mode);
-  return k00;
+  return NoiseSampleCached(mode, scale, x, y, DataOf(node));
 }
 
 int32_t NoiseSeed(const Node* node) {

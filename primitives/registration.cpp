@@ -165,7 +165,12 @@ void RegisterRunFunctions() {
   for (auto family : kFamilies) {
     for (const PrimitiveDecl& d : family()) {
       if (d.run != nullptr) {
-        RegisterRunFn(d.eval, d.run, (d.flags & kDrawsDither) != 0, (d.flags & kLazyOnce) != 0);
+        RunTraits traits;
+        traits.drawsDither = (d.flags & kDrawsDither) != 0;
+        traits.lazyOnce = (d.flags & kLazyOnce) != 0;
+        traits.gridOnly = (d.flags & kGridOnly) != 0;
+        traits.cellOnly = (d.flags & kCellOnly) != 0;
+        RegisterRunFn(d.eval, d.run, traits);
       }
     }
   }

@@ -191,8 +191,7 @@ void RunGain(const RunCall& call) {
 void RunDither(const RunCall& call) {
   UnitLoop(call, [&](int32_t i) {
     const double v = DitherValue(RunUnit(call, 0, i), RunUnit(call, 1, i), call.draws);
-    for (int32_t k = 0; k < call.drawSkip; ++k)
-      StepState(call.draws);
+    if (call.drawSkip > 0) ApplyJump(call.draws, call.skip);
     return v;
   });
 }
@@ -252,20 +251,14 @@ std::span<const PrimitiveDecl> ScalarDecls() {
       // name    result  arguments              builder       eval        run         flags
       {"mu", kUnit, {}, BuildMu, EvalMu, RunMu, kNoPrimitiveFlags},
       {"mv", kUnit, {}, BuildMv, EvalMv, RunMv, kNoPrimitiveFlags},
-      {"minpe", kUnit, {kUnit}, BuildMinpe, EvalMinpe, RunMinpe, kNoPrimitiveFlags},
-      {"peplus", kUnit, {kUnit, kUnit}, BuildPeplus, EvalPeplus, RunPeplus, kNoPrimitiveFlags},
-      {"petimes", kUnit, {kUnit, kUnit}, BuildPetimes, EvalPetimes, RunPetimes, kNoPrimitiveFlags},
-      {"pepow", kUnit, {kUnit, kUnit}, BuildPepow, EvalPepow, RunPepow, kNoPrimitiveFlags},
-      {"switch",
-       kUnit,
-       {kUnit, kUnit, kUnit},
-       BuildSwitch,
-       EvalSwitch,
-       RunSwitch,
-       kNoPrimitiveFlags},
-      {"mix", kUnit, {kUnit, kUnit, kUnit}, BuildMix, EvalMix, RunMix, kNoPrimitiveFlags},
-      {"bias", kUnit, {kUnit, kUnit}, BuildBias, EvalBias, RunBias, kNoPrimitiveFlags},
-      {"gain", kUnit, {kUnit, kUnit}, BuildGain, EvalGain, RunGain, kNoPrimitiveFlags},
+      {"minpe", kUnit, {kUnit}, BuildMinpe, EvalMinpe, RunMinpe, kCellOnly},
+      {"peplus", kUnit, {kUnit, kUnit}, BuildPeplus, EvalPeplus, RunPeplus, kCellOnly},
+      {"petimes", kUnit, {kUnit, kUnit}, BuildPetimes, EvalPetimes, RunPetimes, kCellOnly},
+      {"pepow", kUnit, {kUnit, kUnit}, BuildPepow, EvalPepow, RunPepow, kCellOnly},
+      {"switch", kUnit, {kUnit, kUnit, kUnit}, BuildSwitch, EvalSwitch, RunSwitch, kCellOnly},
+      {"mix", kUnit, {kUnit, kUnit, kUnit}, BuildMix, EvalMix, RunMix, kCellOnly},
+      {"bias", kUnit, {kUnit, kUnit}, BuildBias, EvalBias, RunBias, kCellOnly},
+      {"gain", kUnit, {kUnit, kUnit}, BuildGain, EvalGain, RunGain, kCellOnly},
       {"dither", kUnit, {kUnit, kUnit}, BuildDither, EvalDither, RunDither, kDrawsDither},
   };
   return kDecls;

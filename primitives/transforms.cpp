@@ -86,8 +86,9 @@ void RunTrfmap(const RunCall& call) {
     y[i] = at.y;
     z[i] = at.z;
   }
-  const RunContext moved{rc.count,     x, y, z, rc.column, rc.row, call.evaluator->NewGeneration(),
-                         rc.drawOffset};
+  const RunContext moved{
+      rc.count,         x, y, z, rc.column, rc.row, call.evaluator->NewGeneration(), rc.drawOffset,
+      rc.cellGeneration};
   call.evaluator->Evaluate(child, moved, call.out);
 }
 

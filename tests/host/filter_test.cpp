@@ -2,6 +2,7 @@
 #include <cmath>
 
 #include "evolution/population.h"
+#include "host/filter_image.h"
 #include "primitives/registration.h"
 #include "tests/common/treeless.h"
 #include "tests/host/plugin_fixture.h"
@@ -291,6 +292,25 @@ TEST_F(PluginTest, AMemberThatGrowsNoTreeIsAFileProblemNamedToTheHost) {
     EXPECT_EQ(host.LastResult(kStart), errorString ? api::errReportString : api::readErr);
     EXPECT_TRUE(host.problems.empty()) << host.problems.front();
   }
+}
+
+// Rows are evaluated ahead on other threads while this one writes: any
+// thread count gives the one-thread bytes, with a selection and in bands.
+TEST_F(PluginTest, ThreadCountsDoNotChangeTheResult) {
+  SessionWith(kColour, true);
+  Document doc = Rgb(40, 30);
+  doc.mask.resize(40 * 30);
+  for (std::size_t i = 0; i < doc.mask.size(); ++i)
+    doc.mask[i] = i % 7 == 3 ? 0 : static_cast<std::uint8_t>(i % 256);
+  HostOptions o = Quiet();
+  o.maxSpace = kThreeBands;
+  SetFinalPassThreads(1);
+  const Document one = Filter(doc, o);
+  for (unsigned threads : {2u, 3u, 8u}) {
+    SetFinalPassThreads(threads);
+    EXPECT_EQ(Filter(doc, o).pixels, one.pixels) << threads;
+  }
+  SetFinalPassThreads(0);
 }
 
 }  // namespace

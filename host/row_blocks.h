@@ -1,0 +1,72 @@
+// The final pass's rows evaluated ahead of writing, a block at a time: while
+// the host's thread writes one block (and calls the host back), the other
+// cores already evaluate the next, and the host's thread joins them when it
+// is done writing.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <thread>
+#include <vector>
+
+#include "engine/run_eval.h"
+
+namespace pxb::host {
+
+// The selected columns of image row y, written to columns; returns how many.
+using SelectColumns = std::function<std::int32_t(std::int32_t y, std::int32_t* columns)>;
+
+// One block of image rows and their values.
+struct RowBlock {
+  std::int32_t top = 0;
+  std::int32_t end = 0;
+  std::uint64_t samplesBefore = 0;    // samples of the pass before the block
+  std::vector<std::size_t> rowStart;  // where each row's values start; then the end
+  std::vector<double> values;
+  std::atomic<std::int32_t> next{0};  // the next row nobody has claimed
+
+  std::uint64_t SamplesAfter(int stride) const {
+    return samplesBefore + rowStart.back() / static_cast<std::size_t>(stride);
+  }
+};
+
+class RowEvaluators {
+ public:
+  // first evaluates on the calling thread, each helper on a thread of its
+  // own; all evaluate the same prepared tree. stride is the values of one
+  // sample (1 or 3); rowOrigin the image row of the tree's row 0. Without
+  // helpers, rows are evaluated in order from one running draw sequence (as
+  // a tree whose draws cannot be placed needs).
+  RowEvaluators(RunEvaluator* first, std::vector<RunEvaluator*> helpers, std::int32_t width,
+                int stride, std::int32_t rowOrigin, SelectColumns select);
+  RowEvaluators(const RowEvaluators&) = delete;
+  RowEvaluators& operator=(const RowEvaluators&) = delete;
+  ~RowEvaluators() { Join(); }
+
+  // Readies block for rows [top, end), the pass having evaluated
+  // samplesBefore samples before them.
+  void Plan(RowBlock* block, std::int32_t top, std::int32_t end, std::uint64_t samplesBefore);
+  // Sets the helpers to work on block.
+  void Start(RowBlock* block);
+  // Evaluates what is left of block on the calling thread, then waits for
+  // the helpers: the block's values are then all there.
+  void Finish(RowBlock* block);
+  // Stops the helpers after the rows they are on.
+  void Abandon(RowBlock* block);
+
+ private:
+  void Claim(RowBlock* block, RunEvaluator* evaluator, std::int32_t* columns) const;
+  void Join();
+
+  RunEvaluator* first_;
+  std::vector<RunEvaluator*> helpers_;
+  int stride_;
+  std::int32_t rowOrigin_;
+  SelectColumns select_;
+  std::vector<std::thread> threads_;
+  std::vector<std::vector<std::int32_t>> columns_;  // one buffer per evaluator
+};
+
+}  // namespace pxb::host
