@@ -97,9 +97,10 @@ FuncId ChooseFunction(TypeId /*want*/, ViewParams* view, FuncId parent, int slot
     }
   }
   if (count == 0) return -1;
-  int k = NextInt31On(&view->rand) % count;
+  // No entry was reached (rounding left the weights' sum below the draw):
+  // a uniform pick among the list's count entries.
   const WeightEntry* e = head;
-  while (k-- > 0)
+  for (int k = NextInt31On(&view->rand) % count; k > 0 && e->next != nullptr; --k)
     e = e->next;
   return e->id;
 }
