@@ -94,25 +94,32 @@ struct ModulatorRuns {
   std::vector<int32_t> columns;
   std::vector<int32_t> rows;
   std::vector<double> values;
-  size_t next = 0;
+  size_t count = 0;  // cells gathered
+  size_t next = 0;   // the next value to use
 
   void Add(int32_t cx, int32_t cy, const FractalParams* fp) {
     const bool pixel = fp->pixelFlag != 0;
     const bool position = fp->positionFlag != 0;
-    columns.push_back(pixel ? cx : 0);
-    rows.push_back(pixel ? cy : 0);
-    x.push_back(position ? static_cast<double>(cx) / static_cast<double>(fp->width) : 0.0);
-    y.push_back(position ? static_cast<double>(cy) / static_cast<double>(fp->height) : 0.0);
+    columns[count] = pixel ? cx : 0;
+    rows[count] = pixel ? cy : 0;
+    x[count] = position ? static_cast<double>(cx) / static_cast<double>(fp->width) : 0.0;
+    y[count] = position ? static_cast<double>(cy) / static_cast<double>(fp->height) : 0.0;
+    ++count;
+  }
+
+  // Room for every cell of the grid: no pass visits more.
+  void Reserve(const FractalParams* fp) {
+    const size_t cells = static_cast<size_t>(fp->width) * static_cast<size_t>(fp->height);
+    for (std::vector<double>* v : {&x, &y, &values})
+      v->resize(cells);
+    columns.resize(cells);
+    rows.resize(cells);
   }
 
   void Evaluate() {
-    values.resize(x.size());
     evaluator->EvaluatePoints(x.data(), y.data(), columns.data(), rows.data(),
-                              static_cast<int32_t>(x.size()), dither, values.data());
-    x.clear();
-    y.clear();
-    columns.clear();
-    rows.clear();
+                              static_cast<int32_t>(count), dither, values.data());
+    count = 0;
     next = 0;
   }
 };
@@ -308,6 +315,7 @@ bool GenerateFractal(uint8_t* out, EvalContext* pos, ViewParams* vp, FractalPara
     if (!evaluator->Exact()) {
       runs.evaluator = evaluator.get();
       runs.dither = &dither;
+      runs.Reserve(fp);
     }
   }
   for (int32_t s = (fp->width < fp->height ? fp->width : fp->height) / 2; s > 0; s /= 2) {
