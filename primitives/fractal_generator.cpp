@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
-#include <vector>
 
 #include "engine/allocation.h"
 #include "engine/colour.h"
@@ -89,11 +88,13 @@ double Power(double base, double exponent, PowMemo* memo) {
 struct ModulatorRuns {
   RunEvaluator* evaluator = nullptr;  // null: the modulator is evaluated per cell
   RandState* dither = nullptr;
-  std::vector<double> x;
-  std::vector<double> y;
-  std::vector<int32_t> columns;
-  std::vector<int32_t> rows;
-  std::vector<double> values;
+  // Room for the cells of the largest pass (a quarter of the grid, rounded
+  // up), left unset: every pass writes the cells it then reads.
+  std::unique_ptr<double[]> x;
+  std::unique_ptr<double[]> y;
+  std::unique_ptr<int32_t[]> columns;
+  std::unique_ptr<int32_t[]> rows;
+  std::unique_ptr<double[]> values;
   size_t count = 0;  // cells gathered
   size_t next = 0;   // the next value to use
 
@@ -107,18 +108,19 @@ struct ModulatorRuns {
     ++count;
   }
 
-  // Room for every cell of the grid: no pass visits more.
   void Reserve(const FractalParams* fp) {
-    const size_t cells = static_cast<size_t>(fp->width) * static_cast<size_t>(fp->height);
-    for (std::vector<double>* v : {&x, &y, &values})
-      v->resize(cells);
-    columns.resize(cells);
-    rows.resize(cells);
+    const size_t cells =
+        static_cast<size_t>((fp->width + 1) / 2) * static_cast<size_t>((fp->height + 1) / 2);
+    x = std::make_unique_for_overwrite<double[]>(cells);
+    y = std::make_unique_for_overwrite<double[]>(cells);
+    columns = std::make_unique_for_overwrite<int32_t[]>(cells);
+    rows = std::make_unique_for_overwrite<int32_t[]>(cells);
+    values = std::make_unique_for_overwrite<double[]>(cells);
   }
 
   void Evaluate() {
-    evaluator->EvaluatePoints(x.data(), y.data(), columns.data(), rows.data(),
-                              static_cast<int32_t>(count), dither, values.data());
+    evaluator->EvaluatePoints(x.get(), y.get(), columns.get(), rows.get(),
+                              static_cast<int32_t>(count), dither, values.get());
     count = 0;
     next = 0;
   }
