@@ -16,7 +16,14 @@ inline int32_t TruncToInt32(double v) {
   return static_cast<int32_t>(v);
 }
 
+// Within the 32-bit range the truncation, one less for a negative fraction,
+// is the floor: the same integer as std::floor then truncation, without the
+// library's rounding sequence (no SSE4.1 rounding instruction is assumed).
 inline int32_t FloorToInt32(double v) {
+  if (v >= -2147483648.0 && v < 2147483648.0) {
+    const auto t = static_cast<int32_t>(v);
+    return static_cast<double>(t) > v ? t - 1 : t;
+  }
   return TruncToInt32(std::floor(v));
 }
 

@@ -319,7 +319,8 @@ void RunEvaluator::EvaluateRow(int32_t row, const int32_t* columns, int32_t n, d
   for (int32_t first = 0; first < n; first += kMaxRun) {
     const int32_t count = std::min(kMaxRun, n - first);
     const int channels = root_ != nullptr && root_->type == kColour ? 3 : 1;
-    EvaluateRun(columns + first, rows, count, out + static_cast<ptrdiff_t>(first) * channels);
+    EvaluateRun(columns + first, rows, nullptr, nullptr, count,
+                out + static_cast<ptrdiff_t>(first) * channels);
   }
 }
 
@@ -329,15 +330,27 @@ void RunEvaluator::EvaluateSamples(const int32_t* columns, const int32_t* rows, 
   const int channels = root_ != nullptr && root_->type == kColour ? 3 : 1;
   for (int32_t first = 0; first < n; first += kMaxRun) {
     const int32_t count = std::min(kMaxRun, n - first);
-    EvaluateRun(columns + first, rows + first, count,
+    EvaluateRun(columns + first, rows + first, nullptr, nullptr, count,
+                out + static_cast<ptrdiff_t>(first) * channels);
+  }
+  *dither = draws_;
+}
+
+void RunEvaluator::EvaluatePoints(const double* x, const double* y, const int32_t* columns,
+                                  const int32_t* rows, int32_t n, RandState* dither, double* out) {
+  draws_ = *dither;
+  const int channels = root_ != nullptr && root_->type == kColour ? 3 : 1;
+  for (int32_t first = 0; first < n; first += kMaxRun) {
+    const int32_t count = std::min(kMaxRun, n - first);
+    EvaluateRun(columns + first, rows + first, x + first, y + first, count,
                 out + static_cast<ptrdiff_t>(first) * channels);
   }
   *dither = draws_;
 }
 
 // One run of at most kMaxRun samples.
-void RunEvaluator::EvaluateRun(const int32_t* columns, const int32_t* rows, int32_t n,
-                               double* out) {
+void RunEvaluator::EvaluateRun(const int32_t* columns, const int32_t* rows, const double* px,
+                               const double* py, int32_t n, double* out) {
   if (root_ == nullptr) return;
   if (exact_) {
     EvaluateExact(columns, rows, n, out);
@@ -348,8 +361,9 @@ void RunEvaluator::EvaluateRun(const int32_t* columns, const int32_t* rows, int3
   double y[kMaxRun];
   double z[kMaxRun];
   for (int32_t i = 0; i < n; ++i) {
-    x[i] = static_cast<double>(columns[i]) / static_cast<double>(view_.width);
-    y[i] = static_cast<double>(rows[i]) / static_cast<double>(view_.height);
+    x[i] =
+        px != nullptr ? px[i] : static_cast<double>(columns[i]) / static_cast<double>(view_.width);
+    y[i] = py != nullptr ? py[i] : static_cast<double>(rows[i]) / static_cast<double>(view_.height);
     z[i] = 0.0;
   }
   const uint64_t generation = NewGeneration();

@@ -135,6 +135,12 @@ class RunEvaluator {
   void EvaluateSamples(const int32_t* columns, const int32_t* rows, int32_t n, RandState* dither,
                        double* out);
 
+  // As EvaluateSamples, but at the given positions instead of the cells'
+  // places in the view: for a generator that evaluates a tree over a grid of
+  // its own. The samples must not need the exact path (Exact() false).
+  void EvaluatePoints(const double* x, const double* y, const int32_t* columns, const int32_t* rows,
+                      int32_t n, RandState* dither, double* out);
+
   // For run functions of nodes that evaluate a child themselves: evaluates
   // node over rc into out (rc.count values of node->resultSize bytes). A null
   // node gives zero values.
@@ -189,7 +195,9 @@ class RunEvaluator {
   void PlanDraws(Node* node, int32_t* draws);
   void Compute(Node* node, NodeInfo& info, const RunContext& rc, unsigned char* out);
   void Fallback(Node* node, const RunArg* args, const RunContext& rc, unsigned char* out);
-  void EvaluateRun(const int32_t* columns, const int32_t* rows, int32_t n, double* out);
+  // x and y are null for the samples' places in the view.
+  void EvaluateRun(const int32_t* columns, const int32_t* rows, const double* px, const double* py,
+                   int32_t n, double* out);
   void EvaluateExact(const int32_t* columns, const int32_t* rows, int32_t n, double* out);
 
   Node* root_;

@@ -18,6 +18,26 @@ constexpr double kLumaRed = 0.001172549019607843;
 constexpr double kLumaGreen = 0.0023019607843137255;
 constexpr double kLumaBlue = 0.0004470588235294118;
 
+// Each byte's three luminance terms, the very products the expression below
+// computes, made at compile time: a run looks them up instead.
+struct LumaTerms {
+  double red[256];
+  double green[256];
+  double blue[256];
+};
+
+constexpr LumaTerms MakeLumaTerms() {
+  LumaTerms t{};
+  for (int v = 0; v < 256; ++v) {
+    t.red[v] = v * kLumaRed;
+    t.green[v] = v * kLumaGreen;
+    t.blue[v] = v * kLumaBlue;
+  }
+  return t;
+}
+
+constexpr LumaTerms kLumaTerms = MakeLumaTerms();
+
 // Folds a column (or row) into 0..size-1 by mirror tiling: odd tiles run
 // backwards, so the edge pixel repeats.
 int32_t MirrorFold(int32_t i, int32_t size) {
@@ -178,6 +198,18 @@ void FetchRun(const RunCall& call, Write write) {
   const SourceImage& s = CurrentSourceImage();
   const int32_t w = node->width;
   const int32_t h = node->height;
+  if (w > 0 && h > 0 && s.data != nullptr && w <= s.width && h <= s.height && s.pixelSize >= 3) {
+    // The usual case: every folded position lies inside a colour buffer.
+    for (int32_t i = 0; i < rc.count; ++i) {
+      const int32_t x = MirrorFoldInt(rc.column[i], w);
+      const int32_t y = MirrorFoldInt(rc.row[i], h);
+      const uint8_t* p = s.data + static_cast<ptrdiff_t>(y) * s.rowStride +
+                         static_cast<ptrdiff_t>(x) * s.pixelSize;
+      const uint8_t rgb[3] = {p[0], p[1], p[2]};
+      write(i, rgb);
+    }
+    return;
+  }
   for (int32_t i = 0; i < rc.count; ++i) {
     uint8_t rgb[3] = {0, 0, 0};
     if (w > 0 && h > 0) {
@@ -211,7 +243,8 @@ void RunPhtshp(const RunCall& call) {
 
 void RunVphtshp(const RunCall& call) {
   FetchRun(call, [&](int32_t i, const uint8_t* rgb) {
-    WriteUnit(RunOut(call, i), (rgb[0] * kLumaRed + rgb[1] * kLumaGreen) + rgb[2] * kLumaBlue);
+    WriteUnit(RunOut(call, i),
+              (kLumaTerms.red[rgb[0]] + kLumaTerms.green[rgb[1]]) + kLumaTerms.blue[rgb[2]]);
   });
 }
 

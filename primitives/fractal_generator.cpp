@@ -4,10 +4,12 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <memory>
 
 #include "engine/allocation.h"
 #include "engine/colour.h"
 #include "engine/eval.h"
+#include "engine/run_eval.h"
 #include "primitives/scalar.h"
 #include "primitives/value_types.h"
 
@@ -79,8 +81,67 @@ double Power(double base, double exponent, PowMemo* memo) {
   return memo->value;
 }
 
-double DisplacementScale(int32_t x, int32_t y, EvalContext* pos, FractalParams* fp, PowMemo* memo) {
-  if (fp->modulator != nullptr) {
+// The modulator's values over the cells of one pass, in the order the pass
+// visits them, evaluated a run of cells at a time. The positions and cells
+// are those the per-cell evaluation gives: set only when the modulator
+// depends on them, zero (as the generator's record starts) otherwise.
+struct ModulatorRuns {
+  RunEvaluator* evaluator = nullptr;  // null: the modulator is evaluated per cell
+  RandState* dither = nullptr;
+  // Room for the cells of the largest pass (a quarter of the grid, rounded
+  // up), left unset: every pass writes the cells it then reads.
+  std::unique_ptr<double[]> x;
+  std::unique_ptr<double[]> y;
+  std::unique_ptr<int32_t[]> columns;
+  std::unique_ptr<int32_t[]> rows;
+  std::unique_ptr<double[]> values;
+  size_t count = 0;  // cells gathered
+  size_t next = 0;   // the next value to use
+
+  void Add(int32_t cx, int32_t cy, const FractalParams* fp) {
+    const bool pixel = fp->pixelFlag != 0;
+    const bool position = fp->positionFlag != 0;
+    columns[count] = pixel ? cx : 0;
+    rows[count] = pixel ? cy : 0;
+    x[count] = position ? static_cast<double>(cx) / static_cast<double>(fp->width) : 0.0;
+    y[count] = position ? static_cast<double>(cy) / static_cast<double>(fp->height) : 0.0;
+    ++count;
+  }
+
+  void Reserve(const FractalParams* fp) {
+    const size_t cells =
+        static_cast<size_t>((fp->width + 1) / 2) * static_cast<size_t>((fp->height + 1) / 2);
+    x = std::make_unique_for_overwrite<double[]>(cells);
+    y = std::make_unique_for_overwrite<double[]>(cells);
+    columns = std::make_unique_for_overwrite<int32_t[]>(cells);
+    rows = std::make_unique_for_overwrite<int32_t[]>(cells);
+    values = std::make_unique_for_overwrite<double[]>(cells);
+  }
+
+  void Evaluate() {
+    evaluator->EvaluatePoints(x.get(), y.get(), columns.get(), rows.get(),
+                              static_cast<int32_t>(count), dither, values.get());
+    count = 0;
+    next = 0;
+  }
+};
+
+// Gathers the cells of a pass, (x0 + 2s·i, y0 + 2s·j) column by column, and
+// evaluates the modulator over them.
+void PrepareRuns(int32_t x0, int32_t y0, int32_t s, const FractalParams* fp, ModulatorRuns* runs) {
+  if (runs->evaluator == nullptr) return;
+  for (int32_t x = x0; x < fp->width; x += 2 * s) {
+    for (int32_t y = y0; y < fp->height; y += 2 * s)
+      runs->Add(x, y, fp);
+  }
+  runs->Evaluate();
+}
+
+double DisplacementScale(int32_t x, int32_t y, EvalContext* pos, FractalParams* fp, PowMemo* memo,
+                         ModulatorRuns* runs) {
+  if (runs->evaluator != nullptr) {
+    fp->exponent = runs->values[runs->next++];
+  } else if (fp->modulator != nullptr) {
     if (fp->pixelFlag != 0) {
       pos->column = x;
       pos->row = y;
@@ -95,39 +156,43 @@ double DisplacementScale(int32_t x, int32_t y, EvalContext* pos, FractalParams* 
 }
 
 double Displaced(double avg, int32_t x, int32_t y, EvalContext* pos, FractalParams* fp,
-                 PowMemo* memo) {
-  const double deviation = DisplacementScale(x, y, pos, fp, memo);
+                 PowMemo* memo, ModulatorRuns* runs) {
+  const double deviation = DisplacementScale(x, y, pos, fp, memo, runs);
   return avg + NormalDeviate(0.0, deviation, &fp->rand);
 }
 
-void DiamondPass(int32_t s, EvalContext* pos, FractalParams* fp, PowMemo* memo) {
+void DiamondPass(int32_t s, EvalContext* pos, FractalParams* fp, PowMemo* memo,
+                 ModulatorRuns* runs) {
+  PrepareRuns(s, s, s, fp, runs);
   for (int32_t x = s; x < fp->width; x += 2 * s) {
     for (int32_t y = s; y < fp->height; y += 2 * s) {
       double sum = Cell(fp, wrapX(x + s, fp), wrapY(y + s, fp));
       sum += Cell(fp, wrapX(x - s, fp), wrapY(y + s, fp));
       sum += Cell(fp, wrapX(x + s, fp), wrapY(y - s, fp));
       sum += Cell(fp, wrapX(x - s, fp), wrapY(y - s, fp));
-      const double v = Displaced(sum * 0.25, x, y, pos, fp, memo);
+      const double v = Displaced(sum * 0.25, x, y, pos, fp, memo, runs);
       TrackRange(v, &fp->min, &fp->max);
       SetCell(fp, x, y, v);
     }
   }
 }
 
-void SquarePass(int32_t s, EvalContext* pos, FractalParams* fp, PowMemo* memo) {
+void SquarePass(int32_t s, EvalContext* pos, FractalParams* fp, PowMemo* memo,
+                ModulatorRuns* runs) {
   const bool gatherSlopes = fp->mode != 0 && s == 1;
   // First the cells between vertical neighbours, then those between
   // horizontal ones.
   for (int32_t sweep = 0; sweep < 2; ++sweep) {
     const int32_t x0 = sweep == 0 ? 0 : s;
     const int32_t y0 = sweep == 0 ? s : 0;
+    PrepareRuns(x0, y0, s, fp, runs);
     for (int32_t x = x0; x < fp->width; x += 2 * s) {
       for (int32_t y = y0; y < fp->height; y += 2 * s) {
         double sum = Cell(fp, x, wrapY(y + s, fp));
         sum += Cell(fp, x, wrapY(y - s, fp));
         sum += Cell(fp, wrapX(x + s, fp), y);
         sum += Cell(fp, wrapX(x - s, fp), y);
-        const double v = Displaced(sum * 0.25, x, y, pos, fp, memo);
+        const double v = Displaced(sum * 0.25, x, y, pos, fp, memo, runs);
         TrackRange(v, &fp->min, &fp->max);
         if (gatherSlopes) {
           const double dx = Cell(fp, wrapX(x + 1, fp), y) - v;
@@ -243,10 +308,22 @@ bool GenerateFractal(uint8_t* out, EvalContext* pos, ViewParams* vp, FractalPara
   fp->min = fp->max = fp->slopeMin = fp->slopeMax = 0.0;
   fp->amplitude = 1.0;
   PowMemo memo;
+  // The modulator over runs of cells, unless its draws can only be placed
+  // by evaluating it cell by cell.
+  ModulatorRuns runs;
+  std::unique_ptr<RunEvaluator> evaluator;
+  if (fp->modulator != nullptr) {
+    evaluator = std::make_unique<RunEvaluator>(fp->modulator, *vp, dither);
+    if (!evaluator->Exact()) {
+      runs.evaluator = evaluator.get();
+      runs.dither = &dither;
+      runs.Reserve(fp);
+    }
+  }
   for (int32_t s = (fp->width < fp->height ? fp->width : fp->height) / 2; s > 0; s /= 2) {
-    DiamondPass(s, pos, fp, &memo);
+    DiamondPass(s, pos, fp, &memo, &runs);
     fp->amplitude *= kFractalAmplitudeFactor;
-    SquarePass(s, pos, fp, &memo);
+    SquarePass(s, pos, fp, &memo, &runs);
     fp->amplitude *= kFractalAmplitudeFactor;
   }
 

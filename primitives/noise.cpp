@@ -76,11 +76,11 @@ int32_t CornerHash(int32_t cx, int32_t cy, int32_t seed) {
   return p[(h ^ cy) & kHashMask];
 }
 
-// The value and slopes of corner (cx, cy), drawn from a generator seeded
-// by its hash.
-NoiseCorner MakeCorner(int32_t cx, int32_t cy, int32_t seed, NoiseMode mode) {
+// The value and slopes of a corner, drawn from a generator seeded by its
+// hash.
+NoiseCorner CornerOfHash(int32_t hash, NoiseMode mode) {
   RandState local;
-  SeedState(&local, CornerHash(cx, cy, seed));
+  SeedState(&local, hash);
   const double u = NextDoubleOn(&local);
   double s = u - std::floor(u + 0.5);
   NoiseCorner k;
@@ -104,6 +104,16 @@ NoiseCorner MakeCorner(int32_t cx, int32_t cy, int32_t seed, NoiseMode mode) {
   return k;
 }
 
+// The corner (cx, cy). A corner depends on its hash and the mode alone, and
+// a hash is one of the table's kNoiseTableSize entries, so a run reads its
+// corners from the table made at start-up. The per-sample function draws
+// them afresh: it is the reference the run evaluator is checked against.
+NoiseCorner MakeCorner(int32_t cx, int32_t cy, int32_t seed, NoiseMode mode, bool fromTable) {
+  const int32_t hash = CornerHash(cx, cy, seed);
+  if (fromTable) return noiseTable.corners[static_cast<int32_t>(mode)][hash];
+  return CornerOfHash(hash, mode);
+}
+
 // Merges b into a along axis (0 = x, 1 = y) at t in [0, 1).
 void HermiteStep(NoiseCorner* a, const NoiseCorner& b, int axis, double t, NoiseMode mode) {
   const double as = a->slope[axis];
@@ -124,7 +134,7 @@ void HermiteStep(NoiseCorner* a, const NoiseCorner& b, int axis, double t, Noise
 // The noise at (x / scale, y / scale) with the corner cache (and the seed)
 // in *cache: a node keeps its own, and a run keeps one on the stack.
 NoiseCorner NoiseSampleCached(NoiseMode mode, double scale, double x, double y,
-                              NoiseNodeData* cache) {
+                              NoiseNodeData* cache, bool fromTable) {
   double px = x / scale;
   double py = y / scale;
   // A zero or non-finite scale gives the cell INT32_MIN and a non-finite
@@ -141,7 +151,8 @@ NoiseCorner NoiseSampleCached(NoiseMode mode, double scale, double x, double y,
     int n = 0;
     for (int32_t i = 0; i < 2; ++i) {
       for (int32_t j = 0; j < 2; ++j)
-        cache->corners[n++] = MakeCorner(WrapAdd(cx, i), WrapAdd(cy, j), cache->seed, mode);
+        cache->corners[n++] =
+            MakeCorner(WrapAdd(cx, i), WrapAdd(cy, j), cache->seed, mode, fromTable);
     }
   }
 
@@ -168,7 +179,8 @@ void RunNoise(const RunCall& call) {
   cache.cellValid = 0;
   cache.seed = DataOf(call.node)->seed;
   for (int32_t i = 0; i < rc.count; ++i) {
-    const NoiseCorner k = NoiseSampleCached(kMode, RunScale(call, i), rc.x[i], rc.y[i], &cache);
+    const NoiseCorner k =
+        NoiseSampleCached(kMode, RunScale(call, i), rc.x[i], rc.y[i], &cache, true);
     unsigned char* out = call.out + static_cast<ptrdiff_t>(i) * call.node->resultSize;
     if constexpr (kMode == NoiseMode::kDerivative) {
       // As the per-sample function: the words after the flag keep what the
@@ -196,6 +208,10 @@ void BuildNoiseTable() {
     p[i] = p[j];
     p[j] = t;
   }
+  for (int32_t m = 0; m < kNoiseModes; ++m) {
+    for (int32_t h = 0; h < kNoiseTableSize; ++h)
+      noiseTable.corners[m][h] = CornerOfHash(h, static_cast<NoiseMode>(m));
+  }
 }
 
 const NoiseTable& GetNoiseTable() {
@@ -203,7 +219,7 @@ const NoiseTable& GetNoiseTable() {
 }
 
 NoiseCorner NoiseSample(NoiseMode mode, double scale, double x, double y, Node* node) {
-  return NoiseSampleCached(mode, scale, x, y, DataOf(node));
+  return NoiseSampleCached(mode, scale, x, y, DataOf(node), false);
 }
 
 int32_t NoiseSeed(const Node* node) {

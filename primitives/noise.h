@@ -20,18 +20,20 @@ enum class NoiseMode : int32_t {
 };
 
 inline constexpr int kNoiseTableSize = 1024;
-
-// The shuffled permutation every corner hash goes through. Built once at
-// start-up, read-only afterwards.
-struct NoiseTable {
-  int32_t perm[kNoiseTableSize];
-};
+inline constexpr int kNoiseModes = 3;
 
 // A lattice corner, or an interpolated sample: slope along x (axis 0), slope
 // along y (axis 1), value.
 struct NoiseCorner {
   double slope[2];
   double value;
+};
+
+// The shuffled permutation every corner hash goes through, and the corner
+// each hash gives in each mode. Built once at start-up, read-only afterwards.
+struct NoiseTable {
+  int32_t perm[kNoiseTableSize];
+  NoiseCorner corners[kNoiseModes][kNoiseTableSize];
 };
 
 // Reseeds the global generator with 123456790 and shuffles the table; part of

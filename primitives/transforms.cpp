@@ -58,7 +58,12 @@ void RunRi2cx(const RunCall& call) {
     const double xy[2] = {(c.re * k) * 0.1 + rc.x[i], (c.im * k) * 0.1 + rc.y[i]};
     unsigned char* out = call.out + static_cast<ptrdiff_t>(i) * size;
     // z keeps what the node's result holds, as in the per-sample function.
-    std::memcpy(out, call.node->values, static_cast<size_t>(size));
+    if (size == static_cast<int32_t>(sizeof(OffsetValue))) {
+      // The registered size: copies of a known length, without a call.
+      std::memcpy(out, call.node->values, sizeof(OffsetValue));
+    } else {
+      std::memcpy(out, call.node->values, static_cast<size_t>(size));
+    }
     std::memcpy(out, xy, sizeof xy);
   }
 }
