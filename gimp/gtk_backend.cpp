@@ -163,12 +163,7 @@ GtkBackend::Window* GtkBackend::Find(WindowHandle dialog) const {
 }
 
 GtkBackend::Control* GtkBackend::FindControlIn(WindowHandle dialog, int id) const {
-  Window* w = Find(dialog);
-  if (w == nullptr) return nullptr;
-  for (Control& c : w->controls) {
-    if (c.id == id) return &c;
-  }
-  return nullptr;
+  return windows_.FindControl(dialog, id);
 }
 
 WindowHandle GtkBackend::Innermost() const {

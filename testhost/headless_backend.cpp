@@ -176,12 +176,7 @@ HeadlessBackend::Window* HeadlessBackend::Find(WindowHandle dialog) const {
 }
 
 HeadlessBackend::Control* HeadlessBackend::FindControlIn(WindowHandle dialog, int id) const {
-  Window* w = Find(dialog);
-  if (w == nullptr) return nullptr;
-  for (Control& c : w->controls) {
-    if (c.id == id) return &c;
-  }
-  return nullptr;
+  return windows_.FindControl(dialog, id);
 }
 
 std::intptr_t HeadlessBackend::RunModal(WindowHandle owner, const DialogTemplate& dialog,

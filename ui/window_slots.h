@@ -1,10 +1,11 @@
 // The open dialogs of a backend that stands in for the window system (GTK,
 // headless): a few slots, each dialog's handle numbered from kFirstHandle
 // by its slot, the innermost dialog in the highest open slot. Window needs
-// the members `handle` and `open`.
+// the members `handle`, `open` and `controls` (each control with its `id`).
 #pragma once
 
 #include <memory>
+#include <utility>
 
 #include "ui/dialog_layer.h"
 
@@ -24,6 +25,19 @@ class WindowSlots {
     const WindowHandle i = handle - kFirstHandle;
     if (i < 0 || i >= kCount || !windows_[i].open) return nullptr;
     return &windows_[i];
+  }
+
+  // The control `id` of the open window of handle, or null.
+  // (A template so that Window may still be incomplete where the table is
+  // declared.)
+  template <class W = Window>
+  auto FindControl(WindowHandle handle, int id) const -> decltype(&std::declval<W&>().controls[0]) {
+    Window* w = Find(handle);
+    if (w == nullptr) return nullptr;
+    for (auto& c : w->controls) {
+      if (c.id == id) return &c;
+    }
+    return nullptr;
   }
 
   // A fresh window in the first free slot, its handle set, not yet open;
