@@ -1,6 +1,7 @@
 #include "evolution/render.h"
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -54,53 +55,88 @@ const uint8_t* MaskRow(const RenderJob& job, int32_t y) {
   return job.mask != nullptr ? job.mask + y * job.maskRowBytes : nullptr;
 }
 
-// How many samples rows [0, end) evaluate: every pixel, or the selected ones.
-uint64_t SamplesBefore(const RenderJob& job, int32_t end) {
-  if (job.mask == nullptr) return static_cast<uint64_t>(end) * static_cast<uint64_t>(job.width);
-  uint64_t count = 0;
-  for (int32_t y = 0; y < end; ++y) {
-    const uint8_t* mask = MaskRow(job, y);
-    for (int32_t x = 0; x < job.width; ++x)
-      count += mask[x * job.maskPixelBytes] != 0 ? 1 : 0;
+// How many samples rows [0, y) evaluate, for every y in [0, height]: every
+// pixel, or the selected ones.
+std::vector<uint64_t> SamplesBeforeRows(const RenderJob& job) {
+  std::vector<uint64_t> before(static_cast<size_t>(job.height) + 1, 0);
+  for (int32_t y = 0; y < job.height; ++y) {
+    uint64_t count = static_cast<uint64_t>(job.width);
+    if (const uint8_t* mask = MaskRow(job, y); mask != nullptr) {
+      count = 0;
+      for (int32_t x = 0; x < job.width; ++x)
+        count += mask[x * job.maskPixelBytes] != 0 ? 1 : 0;
+    }
+    before[static_cast<size_t>(y) + 1] = before[static_cast<size_t>(y)] + count;
   }
-  return count;
+  return before;
 }
+
+// Hands out bands of a few rows, in increasing order, to whichever thread
+// asks next, so that a thread that finishes early takes more of the image
+// instead of waiting for one with costlier rows.
+class BandQueue {
+ public:
+  BandQueue(int32_t height, int32_t threads)
+      : height_(height), rows_(std::clamp(height / (threads * 32), 1, 8)) {}
+  bool Next(Band* band) {
+    const int32_t first = next_.fetch_add(rows_, std::memory_order_relaxed);
+    if (first >= height_) return false;
+    *band = Band{first, std::min(first + rows_, height_)};
+    return true;
+  }
+
+ private:
+  int32_t height_;
+  int32_t rows_;
+  std::atomic<int32_t> next_{0};
+};
 
 // The outcome of one band.
 enum BandResult : char { kBandDone, kBandNoTree, kBandCancelled };
 
-char RenderBand(RunEvaluator& evaluator, TypeId rootType, const RenderJob& job, Band band,
-                const RowSink& sink) {
+// Renders the bands the queue hands out. Each band starts at its own place in
+// the draw sequence, so its rows come out the same whichever thread takes it.
+char RenderBands(RunEvaluator& evaluator, TypeId rootType, const RenderJob& job,
+                 const std::vector<uint64_t>& samplesBefore, BandQueue& queue,
+                 const RowSink& sink) {
   const int channels = ChannelsOf(rootType);
-  evaluator.SkipSamples(SamplesBefore(job, band.first));
   const auto width = static_cast<size_t>(job.width);
   std::vector<double> row(width * static_cast<size_t>(channels));
   std::vector<double> packed(width * static_cast<size_t>(channels));
   std::vector<int32_t> columns(width);
-  for (int32_t y = band.first; y < band.end; ++y) {
-    if (job.cancel != nullptr && job.cancel->load(std::memory_order_relaxed)) return kBandCancelled;
-    const uint8_t* mask = MaskRow(job, y);
-    int32_t n = 0;
-    for (int32_t x = 0; x < job.width; ++x) {
-      if (mask == nullptr || mask[x * job.maskPixelBytes] != 0)
-        columns[static_cast<size_t>(n++)] = x;
-    }
-    if (mask == nullptr) {
-      evaluator.EvaluateRow(y, columns.data(), n, row.data());
-    } else {
-      // Unselected pixels keep what the row held, as they are not evaluated.
-      evaluator.EvaluateRow(y, columns.data(), n, packed.data());
-      for (int32_t i = 0; i < n; ++i) {
-        const auto from = static_cast<size_t>(i) * static_cast<size_t>(channels);
-        const auto to =
-            static_cast<size_t>(columns[static_cast<size_t>(i)]) * static_cast<size_t>(channels);
-        std::copy(packed.begin() + static_cast<ptrdiff_t>(from),
-                  packed.begin() + static_cast<ptrdiff_t>(from + static_cast<size_t>(channels)),
-                  row.begin() + static_cast<ptrdiff_t>(to));
+  Band band{};
+  int32_t next = 0;
+  while (queue.Next(&band)) {
+    // A band that does not follow the last one jumps; an exact evaluator
+    // (one thread) is always handed the next rows.
+    if (band.first != next) evaluator.SeekSamples(samplesBefore[static_cast<size_t>(band.first)]);
+    next = band.end;
+    for (int32_t y = band.first; y < band.end; ++y) {
+      if (job.cancel != nullptr && job.cancel->load(std::memory_order_relaxed))
+        return kBandCancelled;
+      const uint8_t* mask = MaskRow(job, y);
+      int32_t n = 0;
+      for (int32_t x = 0; x < job.width; ++x) {
+        if (mask == nullptr || mask[x * job.maskPixelBytes] != 0)
+          columns[static_cast<size_t>(n++)] = x;
       }
+      if (mask == nullptr) {
+        evaluator.EvaluateRow(y, columns.data(), n, row.data());
+      } else {
+        // Unselected pixels keep what the row held, as they are not evaluated.
+        evaluator.EvaluateRow(y, columns.data(), n, packed.data());
+        for (int32_t i = 0; i < n; ++i) {
+          const auto from = static_cast<size_t>(i) * static_cast<size_t>(channels);
+          const auto to =
+              static_cast<size_t>(columns[static_cast<size_t>(i)]) * static_cast<size_t>(channels);
+          std::copy(packed.begin() + static_cast<ptrdiff_t>(from),
+                    packed.begin() + static_cast<ptrdiff_t>(from + static_cast<size_t>(channels)),
+                    row.begin() + static_cast<ptrdiff_t>(to));
+        }
+      }
+      sink(y, row.data());
+      if (job.rowsDone != nullptr) job.rowsDone->fetch_add(1, std::memory_order_relaxed);
     }
-    sink(y, row.data());
-    if (job.rowsDone != nullptr) job.rowsDone->fetch_add(1, std::memory_order_relaxed);
   }
   return kBandDone;
 }
@@ -135,8 +171,10 @@ RenderOutcome RenderMember(const Member& member, const RenderJob& job, const Row
   int32_t threads = std::clamp(job.threads, 1, job.height);
   // Draws that cannot be placed ahead need every sample in order.
   if (first.evaluator->Exact()) threads = 1;
+  const std::vector<uint64_t> samplesBefore = SamplesBeforeRows(job);
+  BandQueue queue(job.height, threads);
   if (threads == 1) {
-    return OutcomeOf({RenderBand(*first.evaluator, rootType, job, Band{0, job.height}, sink)});
+    return OutcomeOf({RenderBands(*first.evaluator, rootType, job, samplesBefore, queue, sink)});
   }
 
   // The tree and its maps are grown once; each further thread evaluates the
@@ -146,19 +184,18 @@ RenderOutcome RenderMember(const Member& member, const RenderJob& job, const Row
   std::vector<std::thread> workers;
   std::vector<char> bands(static_cast<size_t>(threads), kBandDone);
   for (int32_t t = 0; t < threads; ++t) {
-    const Band band{static_cast<int32_t>(int64_t{job.height} * t / threads),
-                    static_cast<int32_t>(int64_t{job.height} * (t + 1) / threads)};
-    workers.emplace_back([&, band, t] {
+    workers.emplace_back([&, t] {
       char& result = bands[static_cast<size_t>(t)];
       if (t == 0) {
-        result = RenderBand(*first.evaluator, rootType, job, band, sink);
+        result = RenderBands(*first.evaluator, rootType, job, samplesBefore, queue, sink);
       } else if (share) {
         RunEvaluator own(first.tree, first.vp, first.dither);
-        result = RenderBand(own, rootType, job, band, sink);
+        result = RenderBands(own, rootType, job, samplesBefore, queue, sink);
       } else {
         Worker own;
-        result = own.Grow(member, job) ? RenderBand(*own.evaluator, rootType, job, band, sink)
-                                       : static_cast<char>(kBandNoTree);
+        result = own.Grow(member, job)
+                     ? RenderBands(*own.evaluator, rootType, job, samplesBefore, queue, sink)
+                     : static_cast<char>(kBandNoTree);
       }
     });
   }

@@ -44,8 +44,8 @@ Node* GrowTreeCopy(const Member& member, ViewParams* vp);
 // weights allow no complete tree, or memory ran out); no row was delivered.
 enum class [[nodiscard]] RenderOutcome{kDone, kNoTree, kCancelled};
 
-// Renders rows [0, height) split into one contiguous band per thread, each
-// thread with a tree of its own evaluated a run of samples at a time. The
+// Renders rows [0, height) in bands of a few rows that the threads take in
+// turn as they finish, each thread evaluating a run of samples at a time. The
 // result is the same for every thread count: "dither" draws follow one
 // sequence from the start words in row-major order of the evaluated samples,
 // each band jumping to its place in it (a tree whose draws per sample are not
