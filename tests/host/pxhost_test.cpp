@@ -85,13 +85,6 @@ TEST_F(PxhostTest, PrintsEveryResultAndExitsByThem) {
       << output_;
   EXPECT_EQ(output_.find("problem"), std::string::npos) << output_;
 
-  // A host that keeps only the parameters handle between the two runs.
-  EXPECT_EQ(Pxhost("'" + kSample + "'" + out + session + " --repeat --keep-only-parameters"), 0)
-      << output_;
-
-  EXPECT_EQ(Pxhost("'" + kSample + "'" + out + " --repeat-only"), 2);
-  EXPECT_NE(output_.find("start: -19"), std::string::npos) << output_;
-
   for (const char* stop : {" --cancel", " --abort-at 2"}) {
     EXPECT_EQ(Pxhost("'" + kSample + "'" + out + session + stop), 2) << stop;
     EXPECT_NE(output_.find("start: -128"), std::string::npos) << output_;
