@@ -31,16 +31,6 @@ class PropertiesDialogTest : public DialogTest {
     };
   }
 
-  static Step NewSession(const std::string& file) {
-    return InProperties(AnswerAndClick(file, ids::kNewSession));
-  }
-
-  static Step Count(int n) {
-    return InProperties([n](HeadlessBackend& b, WindowHandle d) {
-      ASSERT_TRUE(b.SetUpDown(d, ids::kCountUpDown, n));
-    });
-  }
-
   // Remembers the area of the main dialog the properties dialog covers.
   Step NoteCovered() {
     return [this](HeadlessBackend& b, WindowHandle d) {
@@ -62,19 +52,14 @@ class PropertiesDialogTest : public DialogTest {
 
 TEST_F(PropertiesDialogTest, RaisingTheCountResetsSlidersAndStartsOnlyTheAddedPreviews) {
   RunMain({
-      Wait(),
-      Do([](HeadlessBackend& b, WindowHandle d) {
-        ASSERT_TRUE(b.SetSlider(d, ids::GroupSlider(0), 10));
-      }),
-      Click(ids::kProp),
+      "wait\nslider 0 10\nprop",
       InProperties([](HeadlessBackend& b, WindowHandle d) {
         EXPECT_EQ(b.PositionOf(d, ids::kCountUpDown), 3);
         EXPECT_EQ(b.TextOf(d, ids::kCountEdit), "3");
         EXPECT_EQ(b.TextOf(d, ids::kSessionTitle), "current.gds");
       }),
       NoteCovered(),
-      Count(5),
-      Click(ids::kOk),
+      "count 5\naccept",
       Do([this](HeadlessBackend& b, WindowHandle d) {
         ASSERT_TRUE(WaitForPreviews(60000));
         EXPECT_EQ(PreviewCount(), 5);
@@ -103,9 +88,7 @@ TEST_F(PropertiesDialogTest, RaisingTheCountResetsSlidersAndStartsOnlyTheAddedPr
 TEST_F(PropertiesDialogTest, LoweringTheCountStopsAndHidesButKeepsTheMembers) {
   ResetPopulation(1234, 5);
   RunMain({
-      Click(ids::kProp),
-      Count(2),
-      Click(ids::kOk),
+      "prop\ncount 2\naccept",
       Do([](HeadlessBackend& b, WindowHandle d) {
         EXPECT_EQ(PreviewCount(), 2);
         EXPECT_EQ(GlobalSessionHeader().previewCount, 2u);
@@ -116,9 +99,7 @@ TEST_F(PropertiesDialogTest, LoweringTheCountStopsAndHidesButKeepsTheMembers) {
           EXPECT_EQ(SeedWord(k), 1234) << k;
         }
       }),
-      Click(ids::kProp),
-      Count(4),
-      Click(ids::kOk),
+      "prop\ncount 4\naccept",
       Do([](HeadlessBackend&, WindowHandle) {
         // Shown again, regrown from their seeds.
         for (int k = 2; k < 4; ++k) {
@@ -127,14 +108,13 @@ TEST_F(PropertiesDialogTest, LoweringTheCountStopsAndHidesButKeepsTheMembers) {
           EXPECT_EQ(SeedWord(k), 1234) << k;
         }
       }),
-      Wait(),
+      "wait",
   });
 }
 
 TEST_F(PropertiesDialogTest, TheCountWrapsAroundAndAnUnchangedOneIsOnlySetAgain) {
   RunMain({
-      Click(ids::kProp),
-      Count(9),
+      "prop\ncount 9",
       InProperties([](HeadlessBackend& b, WindowHandle d) {
         ASSERT_TRUE(b.StepUpDown(d, ids::kCountUpDown, 1));
         EXPECT_EQ(b.PositionOf(d, ids::kCountUpDown), 1);
@@ -145,12 +125,11 @@ TEST_F(PropertiesDialogTest, TheCountWrapsAroundAndAnUnchangedOneIsOnlySetAgain)
         EXPECT_EQ(b.TextOf(d, ids::kCountEdit), "6");
         EXPECT_FALSE(b.SetUpDown(d, ids::kCountUpDown, 10));
       }),
-      Click(ids::kCancel),
+      "reject",
       Do([](HeadlessBackend&, WindowHandle) { EXPECT_EQ(PreviewCount(), 3); }),
-      Wait(),
-      Click(ids::kProp),
+      "wait\nprop",
       InProperties([](HeadlessBackend&, WindowHandle) { GlobalSessionHeader().previewCount = 7; }),
-      Click(ids::kOk),
+      "accept",
       Do([](HeadlessBackend& b, WindowHandle d) {
         EXPECT_EQ(GlobalSessionHeader().previewCount, 3u);
         EXPECT_EQ(PreviewCount(), 3);
@@ -160,15 +139,14 @@ TEST_F(PropertiesDialogTest, TheCountWrapsAroundAndAnUnchangedOneIsOnlySetAgain)
 }
 
 TEST_F(PropertiesDialogTest, SwitchingToAnExistingSessionSavesTheOldAndShowsItsCount) {
-  const std::string other = SessionFile("other.gds", 5555, 5);
+  SessionFile("other.gds", 5555, 5);
+  const std::string other = Path("other.gds");
   RunMain({
-      Wait(),
-      Click(ids::kProp),
-      NewSession(other),
+      "wait\nprop\nnewsession DIR/other.gds",
       InProperties([](HeadlessBackend& b, WindowHandle d) {
         EXPECT_EQ(b.TextOf(d, ids::kSessionTitle), "other.gds");
       }),
-      Click(ids::kOk),
+      "accept",
       Do([&](HeadlessBackend& b, WindowHandle d) {
         EXPECT_EQ(host::CurrentRun().sessionPath, other);
         EXPECT_EQ(host::CurrentRun().sessionTitle, "other.gds");
@@ -179,7 +157,7 @@ TEST_F(PropertiesDialogTest, SwitchingToAnExistingSessionSavesTheOldAndShowsItsC
           EXPECT_EQ(b.IsVisible(d, ids::GroupSel(k)), k < 5) << k;
         }
       }),
-      Wait(),
+      "wait",
   });
   // The session left behind was written first.
   Population saved{};
@@ -194,9 +172,7 @@ TEST_F(PropertiesDialogTest, SwitchingToAnExistingSessionSavesTheOldAndShowsItsC
 TEST_F(PropertiesDialogTest, ANewFileGetsNineNewMembersWithTheCurrentCount) {
   const std::string fresh = Path("fresh");
   RunMain({
-      Click(ids::kProp),
-      NewSession(fresh),
-      Click(ids::kOk),
+      "prop\nnewsession DIR/fresh\naccept",
       Do([](HeadlessBackend&, WindowHandle) {
         EXPECT_EQ(PreviewCount(), 3);
         for (int k = 0; k < kPopulationSize; ++k) {
@@ -205,7 +181,7 @@ TEST_F(PropertiesDialogTest, ANewFileGetsNineNewMembersWithTheCurrentCount) {
           EXPECT_EQ(seed.x[2], k);
         }
       }),
-      Wait(),
+      "wait",
   });
   EXPECT_EQ(host::CurrentRun().sessionPath, fresh + ".gds");
   EXPECT_TRUE(std::filesystem::exists(fresh + ".gds"));
@@ -214,10 +190,7 @@ TEST_F(PropertiesDialogTest, ANewFileGetsNineNewMembersWithTheCurrentCount) {
 
 TEST_F(PropertiesDialogTest, ChoosingTheCurrentFileAppliesTheCountInstead) {
   RunMain({
-      Click(ids::kProp),
-      Count(4),
-      NewSession(Path("current.gds")),
-      Click(ids::kOk),
+      "prop\ncount 4\nnewsession DIR/current.gds\naccept",
       Do([](HeadlessBackend&, WindowHandle) {
         EXPECT_EQ(PreviewCount(), 4);
         EXPECT_EQ(SeedWord(0), 1234);
@@ -228,12 +201,9 @@ TEST_F(PropertiesDialogTest, ChoosingTheCurrentFileAppliesTheCountInstead) {
 }
 
 TEST_F(PropertiesDialogTest, CancelAfterANewSessionKeepsTheOldOne) {
-  const std::string other = SessionFile("other.gds", 5555, 5);
+  SessionFile("other.gds", 5555, 5);
   RunMain({
-      Click(ids::kProp),
-      NewSession(other),
-      Click(ids::kCancel),
-      Click(ids::kProp),
+      "prop\nnewsession DIR/other.gds\nreject\nprop",
       InProperties([](HeadlessBackend& b, WindowHandle d) {
         EXPECT_EQ(b.TextOf(d, ids::kSessionTitle), "current.gds");
       }),
@@ -243,7 +213,7 @@ TEST_F(PropertiesDialogTest, CancelAfterANewSessionKeepsTheOldOne) {
         EXPECT_EQ(b.lastFileDialog(), FileDialogOutcome::kCancelled);
         EXPECT_EQ(b.TextOf(d, ids::kSessionTitle), "current.gds");
       }),
-      Click(ids::kOk),
+      "accept",
   });
   EXPECT_EQ(host::CurrentRun().sessionPath, Path("current.gds"));
   EXPECT_EQ(SeedWord(0), 1234);
@@ -253,28 +223,23 @@ TEST_F(PropertiesDialogTest, CancelAfterANewSessionKeepsTheOldOne) {
 TEST_F(PropertiesDialogTest, ASessionThatCannotBeUsedLeavesEverythingAsItWas) {
   std::ofstream(Path("garbage.gds")) << "not a session";
   RunMain({
-      Wait(),
-      Click(ids::kProp),
-      NewSession(Path("garbage.gds")),
-      Click(ids::kOk),
+      "wait\nprop\nnewsession DIR/garbage.gds\naccept",
       Do([](HeadlessBackend&, WindowHandle) {
         EXPECT_EQ(host::CurrentRun().sessionTitle, "current.gds");
         EXPECT_EQ(PreviewCount(), 3);
         for (int k = 0; k < 3; ++k)
           EXPECT_EQ(Dialogs().ready[k], 1);
       }),
-      Wait(),
+      "wait",
       // The current session cannot be written: no switch either.
       Do([this](HeadlessBackend&, WindowHandle) {
         host::SetCurrentSessionPath(Path("missing/current.gds"));
         SessionFile("third.gds", 7777, 2);
       }),
-      Click(ids::kProp),
-      NewSession(Path("third.gds")),
-      Click(ids::kOk),
+      "prop\nnewsession DIR/third.gds\naccept",
       // A path the parameter block cannot keep is not taken.
       Click(ids::kProp),
-      NewSession(Path(std::string(250, 'p'))),
+      InProperties(AnswerAndClick(Path(std::string(250, 'p')), ids::kNewSession)),
       Click(ids::kOk),
   });
   EXPECT_EQ(SeedWord(0), 1234);

@@ -36,7 +36,7 @@ class SelectionDialogTest : public DialogTest {
 };
 
 TEST_F(SelectionDialogTest, OpenThenCancelPutsThePriorMemberBack) {
-  const std::string file = FilterFile("a.gdo", 4242);
+  FilterFile("a.gdo", 4242);
   Member before{};
   ViewParams viewBefore{};
   const std::intptr_t result = RunMain({
@@ -45,15 +45,15 @@ TEST_F(SelectionDialogTest, OpenThenCancelPutsThePriorMemberBack) {
         before = GlobalPopulation().members[1];
         viewBefore = GlobalPopulation().views[1];
       }),
-      Click(ids::GroupSel(1)),
+      "sel 1",
       InSelection(),
-      AnswerAndClick(file, ids::kOpen),
+      "open DIR/a.gdo",
       Do([](HeadlessBackend&, WindowHandle) {
         EXPECT_EQ(SeedWord(1), 4242);
         EXPECT_EQ(Dialogs().backupHeld, 1);
         EXPECT_NE(GlobalPopulation().members[1].tree, nullptr) << "grown at once";
       }),
-      Click(ids::kCancel),
+      "reject",
       Do([&](HeadlessBackend& b, WindowHandle d) {
         EXPECT_EQ(b.TemplateOf(d), &kMainDialogTemplate);
         const Member& now = GlobalPopulation().members[1];
@@ -64,7 +64,7 @@ TEST_F(SelectionDialogTest, OpenThenCancelPutsThePriorMemberBack) {
         EXPECT_EQ(Dialogs().backupHeld, 0);
         EXPECT_EQ(Dialogs().ready[1], 1);
       }),
-      Wait(),
+      "wait",
   });
   EXPECT_EQ(result, ids::kCancel);
 }
@@ -89,15 +89,14 @@ TEST_F(SelectionDialogTest, MainPaintsDuringTheSelectionStartNoWorkerAndClosingR
   };
   const std::intptr_t result = RunMain({
       // At the first paint: the main worker is drawing.
-      Click(ids::GroupSel(0)),
+      "sel 0",
       paintMain(false),
       paintMain(true),
       Do([&](HeadlessBackend&, WindowHandle) {
         for (int k = 0; k < 3; ++k)
           framedBefore[k] = counts_.framed[k].load();
       }),
-      Click(ids::kOk),
-      Wait(),
+      "accept\nwait",
       Do([&](HeadlessBackend& b, WindowHandle d) {
         EXPECT_EQ(b.TemplateOf(d), &kMainDialogTemplate);
         for (int k = 0; k < 3; ++k) {
@@ -110,23 +109,15 @@ TEST_F(SelectionDialogTest, MainPaintsDuringTheSelectionStartNoWorkerAndClosingR
 }
 
 TEST_F(SelectionDialogTest, OpenTwiceThenOkKeepsTheSecondAndCancelKeepsNeither) {
-  const std::string first = FilterFile("first.gdo", 1111);
-  const std::string second = FilterFile("second.gdo", 2222);
+  FilterFile("first.gdo", 1111);
+  FilterFile("second.gdo", 2222);
   const std::intptr_t result = RunMain({
-      Wait(),
-      Click(ids::GroupSel(0)),
-      InSelection(),
-      AnswerAndClick(first, ids::kOpen),
-      AnswerAndClick(second, ids::kOpen),
-      Click(ids::kOk),
+      "wait\nsel 0\nwait\nopen DIR/first.gdo\nopen DIR/second.gdo\naccept",
       Do([](HeadlessBackend&, WindowHandle) {
         EXPECT_EQ(SeedWord(0), 2222);
         EXPECT_EQ(Dialogs().backupHeld, 0);
       }),
-      Click(ids::GroupSel(2)),
-      AnswerAndClick(first, ids::kOpen),
-      AnswerAndClick(second, ids::kOpen),
-      Click(ids::kCancel),
+      "sel 2\nopen DIR/first.gdo\nopen DIR/second.gdo\nreject",
       Do([](HeadlessBackend&, WindowHandle) {
         EXPECT_EQ(SeedWord(2), 1234);
         EXPECT_EQ(SeedWord(0), 2222);
@@ -140,34 +131,24 @@ TEST_F(SelectionDialogTest, OkOrCancelWithoutOpenLeaveTheMemberAlone) {
   const std::intptr_t result = RunMain({
       Wait(),
       Do([&](HeadlessBackend&, WindowHandle) { tree = GlobalPopulation().members[2].tree; }),
-      Click(ids::GroupSel(2)),
-      InSelection(),
-      Click(ids::kOk),
-      Click(ids::GroupSel(2)),
-      Click(ids::kCancel),
+      "sel 2\nwait\naccept\nsel 2\nreject",
       Do([&](HeadlessBackend&, WindowHandle) {
         EXPECT_EQ(GlobalPopulation().members[2].tree, tree);
         EXPECT_EQ(Dialogs().ready[2], 1);
       }),
-      Wait(),
+      "wait",
   });
   EXPECT_EQ(result, ids::kCancel);
 }
 
 TEST_F(SelectionDialogTest, SaveAfterOpenWritesTheLoadedMemberAndRemembersItsDirectory) {
-  const std::string file = FilterFile("loaded.gdo", 3333);
-  const std::string copy = Path("copy.gdo");
-  RunMain({
-      Click(ids::GroupSel(0)),
-      AnswerAndClick(file, ids::kOpen),
-      AnswerAndClick(copy, ids::kSave),
-      Click(ids::kOk),
-  });
+  FilterFile("loaded.gdo", 3333);
+  RunMain({"sel 0\nopen DIR/loaded.gdo\nsave DIR/copy.gdo\naccept"});
   std::vector<uint8_t> a;
   std::vector<uint8_t> b;
   std::string error;
-  ASSERT_TRUE(ReadFileBytes(file, &a, &error)) << error;
-  ASSERT_TRUE(ReadFileBytes(copy, &b, &error)) << error;
+  ASSERT_TRUE(ReadFileBytes(Path("loaded.gdo"), &a, &error)) << error;
+  ASSERT_TRUE(ReadFileBytes(Path("copy.gdo"), &b, &error)) << error;
   EXPECT_EQ(a, b);
   EXPECT_EQ(LastDirectory(GlobalSessionHeader()), dir_.path().string());
 }
@@ -179,9 +160,7 @@ TEST_F(SelectionDialogTest, AFileThatCannotBeReadChangesNothing) {
   RunMain({
       Wait(),
       Do([&](HeadlessBackend&, WindowHandle) { tree = GlobalPopulation().members[0].tree; }),
-      Click(ids::GroupSel(0)),
-      AnswerAndClick(Path("garbage.gdo"), ids::kOpen),
-      AnswerAndClick(Path("folder.gdo"), ids::kOpen),
+      "sel 0\nopen DIR/garbage.gdo\nopen DIR/folder.gdo",
       // The open dialog accepts only files that exist.
       AnswerAndClick(Path("missing.gdo"), ids::kOpen),
       Do([](HeadlessBackend& b, WindowHandle) {

@@ -99,7 +99,7 @@ TEST_F(StressTest, PreviewsSurviveStartsStopsAndRestartsInAnyOrder) {
   }
   steps.push_back([](HeadlessBackend&, WindowHandle) { ExpectSettled(); });
   steps.push_back(Click(ids::GroupOk(0)));
-  EXPECT_EQ(RunMain(steps), ids::GroupOk(0));
+  EXPECT_EQ(RunSteps(steps), ids::GroupOk(0));
   EXPECT_FALSE(PreviewWorkerRunning());
   EXPECT_FALSE(BigPreviewRunning());
 }

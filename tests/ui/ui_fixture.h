@@ -8,6 +8,8 @@
 #include <deque>
 #include <filesystem>
 #include <functional>
+#include <initializer_list>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,6 +19,7 @@
 #include "primitives/registration.h"
 #include "primitives/source_image.h"
 #include "testhost/headless_backend.h"
+#include "testhost/script.h"
 #include "tests/common/temp_dir.h"
 #include "ui/dialog_state.h"
 #include "ui/dialogs.h"
@@ -118,12 +121,45 @@ class DialogTest : public ::testing::Test {
     GlobalSessionHeader().previewCount = n;
   }
 
+  // One entry of a flow: a step, or the commands of a dialog script, each
+  // of which is a step (DIR in the script stands for the test's directory).
+  struct Act {
+    template <typename F>
+    Act(F f) : steps{Step(std::move(f))} {}  // NOLINT(google-explicit-constructor)
+    Act(const char* text) : script(text) {}  // NOLINT(google-explicit-constructor)
+    std::vector<Step> steps;
+    std::string script;
+  };
+
   // Runs the main dialog; each time it waits for input the next step acts
   // on the innermost dialog. When the steps run out the dialogs are
   // cancelled.
-  std::intptr_t RunMain(std::vector<Step> steps) {
+  std::intptr_t RunMain(std::initializer_list<Act> acts) {
+    steps_.clear();
+    for (const Act& act : acts) {
+      steps_.insert(steps_.end(), act.steps.begin(), act.steps.end());
+      if (!act.script.empty()) AddScript(act.script);
+    }
+    return RunMainDialog(0, nullptr);
+  }
+  std::intptr_t RunSteps(const std::vector<Step>& steps) {
     steps_.assign(steps.begin(), steps.end());
     return RunMainDialog(0, nullptr);
+  }
+
+  void AddScript(std::string text) {
+    for (size_t at = text.find("DIR"); at != std::string::npos; at = text.find("DIR"))
+      text.replace(at, 3, dir_.path().string());
+    Script script;
+    std::string error;
+    ASSERT_TRUE(ParseScript(text, &script, &error)) << error;
+    const size_t n = script.commands.size();
+    auto runner = std::make_shared<ScriptRunner>(std::move(script), nullptr, nullptr);
+    for (size_t i = 0; i < n; ++i) {
+      steps_.push_back([runner](HeadlessBackend& b, WindowHandle d) {
+        ASSERT_TRUE(runner->Step(b, d)) << runner->error();
+      });
+    }
   }
 
   bool Drive(HeadlessBackend& b, WindowHandle d) {
