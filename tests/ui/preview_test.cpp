@@ -271,8 +271,8 @@ TEST_F(PreviewTest, SampleColourQuantisesTheRootTypesChannels) {
   EXPECT_EQ(SampleColour(&colour, false), 128u * (1u + 256u + 65536u));
   const double grey = 0.25;
   EXPECT_EQ(SampleColour(&grey, false), 64u * (1u + 256u + 65536u));
-  // A colour member of a grey run is shown grey (a grey member of a colour
-  // run: AGreyMemberInAColourRunIsPreviewedGrey).
+  // Colour only for a colour member of a colour run.
+  EXPECT_FALSE(ShownInColour(kUnit));
   p.rootType = kUnit;
   EXPECT_FALSE(ShownInColour(kColour));
   p.rootType = kColour;
