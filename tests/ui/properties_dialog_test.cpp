@@ -251,21 +251,42 @@ TEST_F(PropertiesDialogTest, ASessionThatCannotBeUsedLeavesEverythingAsItWas) {
   EXPECT_NE(log[2].find("too long"), std::string::npos) << log[2];
 }
 
-TEST_F(DialogTest, TheStartUpChooserAnswersWithAFullSessionPath) {
-  std::string path;
-  backend_->AnswerFileDialog(Path("breed"));
-  ASSERT_TRUE(ChooseSessionFile(0, "", &path));
-  EXPECT_EQ(path, Path("breed.gds"));
-  // Cancelled, and refused for a directory that does not exist.
-  EXPECT_FALSE(ChooseSessionFile(0, "", &path));
-  backend_->AnswerFileDialog(Path("nowhere/breed.gds"));
-  EXPECT_FALSE(ChooseSessionFile(0, "", &path));
-  EXPECT_EQ(backend_->lastFileDialog(), FileDialogOutcome::kRefused);
-
+// The start-up chooser and the offer to save the session elsewhere (which
+// tells the problem first) answer with a full session path, or decline when
+// cancelled or refused.
+TEST_F(DialogTest, SessionChoosersAnswerWithAFullPathOrDecline) {
+  const struct {
+    bool offer;
+    const char* answer;  // null: the dialog is cancelled
+    const char* path;    // null: declined
+    FileDialogOutcome outcome;
+  } cases[] = {
+      {false, "breed", "breed.gds", FileDialogOutcome::kChosen},
+      {false, nullptr, nullptr, FileDialogOutcome::kCancelled},
+      {false, "nowhere/breed.gds", nullptr, FileDialogOutcome::kRefused},
+      {true, nullptr, nullptr, FileDialogOutcome::kCancelled},
+      {true, "elsewhere", "elsewhere.gds", FileDialogOutcome::kChosen},
+      {true, "none/s.gds", nullptr, FileDialogOutcome::kRefused},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.answer != nullptr ? c.answer : "cancelled");
+    if (c.answer != nullptr) backend_->AnswerFileDialog(Path(c.answer));
+    std::string path;
+    const size_t logged = backend_->log().size();
+    const bool chosen = c.offer ? OfferSessionSaveAs(0, "disk full", Path("s.gds"), &path)
+                                : ChooseSessionFile(0, "", &path);
+    ASSERT_EQ(chosen, c.path != nullptr);
+    EXPECT_EQ(chosen ? path : "", chosen ? Path(c.path) : "");
+    EXPECT_EQ(backend_->lastFileDialog(), c.outcome);
+    EXPECT_EQ(
+        backend_->log().size() > logged && backend_->log()[logged].starts_with("told: disk full"),
+        c.offer);
+  }
   // The scripted host procedures answer with the session they were given.
   ScriptedDialogs scripted;
   scripted.sessionAnswer = Path("run.gds");
   const host::DialogProcs procs = ScriptedDialogProcs(&scripted);
+  std::string path;
   ASSERT_TRUE(procs.chooseSessionFile(procs.context, 0, "", &path));
   EXPECT_EQ(path, Path("run.gds"));
   scripted.sessionAnswer.clear();

@@ -184,23 +184,6 @@ TEST_F(SelectionDialogTest, AFileThatCannotBeReadChangesNothing) {
   EXPECT_NE(log[3].find("not saved"), std::string::npos) << log[3];
 }
 
-TEST_F(DialogTest, TheOfferToSaveElsewhereTellsTheProblemAndTakesTheChoosersAnswer) {
-  std::string path;
-  // Declined: the chooser is cancelled.
-  EXPECT_FALSE(OfferSessionSaveAs(0, "disk full", Path("s.gds"), &path));
-  ASSERT_EQ(backend_->log().size(), 1u);
-  EXPECT_EQ(backend_->log()[0].rfind("told: disk full", 0), 0u) << backend_->log()[0];
-  EXPECT_EQ(backend_->lastFileDialog(), FileDialogOutcome::kCancelled);
-  // A name without an extension gets ".gds"; an existing file may be chosen.
-  backend_->AnswerFileDialog(Path("elsewhere"));
-  EXPECT_TRUE(OfferSessionSaveAs(0, "disk full", Path("s.gds"), &path));
-  EXPECT_EQ(path, Path("elsewhere.gds"));
-  // A folder that does not exist is refused, which declines.
-  backend_->AnswerFileDialog(Path("none/s.gds"));
-  EXPECT_FALSE(OfferSessionSaveAs(0, "disk full", Path("s.gds"), &path));
-  EXPECT_EQ(backend_->lastFileDialog(), FileDialogOutcome::kRefused);
-}
-
 TEST_F(SelectionDialogTest, RememberDirectoryKeepsWhatComesBeforeTheLastSeparator) {
   const std::pair<std::string, std::string> cases[] = {
       {"C:\\brood\\filters\\a.gdo", "C:\\brood\\filters"},
