@@ -10,6 +10,7 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -182,6 +183,59 @@ class DialogTest : public ::testing::Test {
     return [file, id](HeadlessBackend& b, WindowHandle d) {
       b.AnswerFileDialog(file);
       ASSERT_TRUE(b.Click(d, id));
+    };
+  }
+
+  // The dialogs' state as named fields, for flows that check it between
+  // steps: Expect("n=5; ready=11111????; seeds=5555*9") compares only the
+  // fields it names, and '?' matches any character. Flags run over the nine
+  // groups; seeds are the members' seed words, a run of one word as word*count.
+  static std::string Field(HeadlessBackend& b, WindowHandle d, const std::string& name) {
+    const DialogState& s = Dialogs();
+    const Population& p = GlobalPopulation();
+    std::string f;
+    auto flags = [&f](auto on) {
+      for (int k = 0; k < kMaxPreviews; ++k)
+        f += on(k) ? '1' : '0';
+      return f;
+    };
+    if (name == "dialog") return b.TemplateOf(d)->caption;
+    if (name == "n") return std::to_string(PreviewCount());
+    if (name == "header") return std::to_string(GlobalSessionHeader().previewCount);
+    if (name == "held") return std::to_string(s.backupHeld);
+    if (name == "title") return host::CurrentRun().sessionTitle;
+    if (name == "ready") return flags([&](int k) { return s.ready[k] != 0; });
+    if (name == "trees") return flags([&](int k) { return p.members[k].tree != nullptr; });
+    if (name == "shown")
+      return flags([&](int k) { return b.IsVisible(s.mainWindow, ids::GroupSel(k)); });
+    if (name == "sliders") {
+      for (int k = 0; k < PreviewCount(); ++k)
+        f += std::to_string(b.PositionOf(s.mainWindow, ids::GroupSlider(k))) + ",";
+      return f;
+    }
+    EXPECT_EQ(name, "seeds");
+    for (int k = 0, run = 1; k < kPopulationSize; k += run, run = 1) {
+      while (k + run < kPopulationSize && SeedWord(k + run) == SeedWord(k))
+        ++run;
+      f += (k > 0 ? " " : "") + std::to_string(SeedWord(k)) +
+           (run > 1 ? "*" + std::to_string(run) : "");
+    }
+    return f;
+  }
+  static Step Expect(const std::string& fields) {
+    return [fields](HeadlessBackend& b, WindowHandle d) {
+      std::istringstream in(fields);
+      std::string item;
+      while (std::getline(in, item, ';')) {
+        item.erase(0, item.find_first_not_of(' '));
+        const size_t eq = item.find('=');
+        const std::string name = item.substr(0, eq);
+        std::string want = item.substr(eq + 1);
+        const std::string got = Field(b, d, name);
+        for (size_t i = 0; i < want.size() && i < got.size(); ++i)
+          want[i] = want[i] == '?' ? got[i] : want[i];
+        EXPECT_EQ(got, want) << name;
+      }
     };
   }
 
