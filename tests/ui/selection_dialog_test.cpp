@@ -48,21 +48,13 @@ TEST_F(SelectionDialogTest, OpenThenCancelPutsThePriorMemberBack) {
       "sel 1",
       InSelection(),
       "open DIR/a.gdo",
-      Do([](HeadlessBackend&, WindowHandle) {
-        EXPECT_EQ(SeedWord(1), 4242);
-        EXPECT_EQ(Dialogs().backupHeld, 1);
-        EXPECT_NE(GlobalPopulation().members[1].tree, nullptr) << "grown at once";
-      }),
+      Expect("seeds=1234 4242 1234*7; held=1; trees=?1???????"),  // grown at once
       "reject",
-      Do([&](HeadlessBackend& b, WindowHandle d) {
-        EXPECT_EQ(b.TemplateOf(d), &kMainDialogTemplate);
-        const Member& now = GlobalPopulation().members[1];
-        EXPECT_EQ(now.tree, before.tree);
-        EXPECT_EQ(now.weights, before.weights);
-        EXPECT_EQ(SeedWord(1), 1234);
+      Expect("dialog=Pixbreed; seeds=1234*9; held=0; ready=?1???????"),
+      Do([&](HeadlessBackend&, WindowHandle) {
+        EXPECT_EQ(GlobalPopulation().members[1].tree, before.tree);
+        EXPECT_EQ(GlobalPopulation().members[1].weights, before.weights);
         EXPECT_EQ(std::memcmp(&GlobalPopulation().views[1], &viewBefore, sizeof viewBefore), 0);
-        EXPECT_EQ(Dialogs().backupHeld, 0);
-        EXPECT_EQ(Dialogs().ready[1], 1);
       }),
       "wait",
   });
@@ -97,8 +89,8 @@ TEST_F(SelectionDialogTest, MainPaintsDuringTheSelectionStartNoWorkerAndClosingR
           framedBefore[k] = counts_.framed[k].load();
       }),
       "accept\nwait",
-      Do([&](HeadlessBackend& b, WindowHandle d) {
-        EXPECT_EQ(b.TemplateOf(d), &kMainDialogTemplate);
+      Expect("dialog=Pixbreed"),
+      Do([&](HeadlessBackend&, WindowHandle) {
         for (int k = 0; k < 3; ++k) {
           EXPECT_EQ(counts_.framed[k].load(), framedBefore[k] + 1) << k;
           EXPECT_EQ(Slot(k).busy.load(), 0) << k;
@@ -113,15 +105,9 @@ TEST_F(SelectionDialogTest, OpenTwiceThenOkKeepsTheSecondAndCancelKeepsNeither) 
   FilterFile("second.gdo", 2222);
   const std::intptr_t result = RunMain({
       "wait\nsel 0\nwait\nopen DIR/first.gdo\nopen DIR/second.gdo\naccept",
-      Do([](HeadlessBackend&, WindowHandle) {
-        EXPECT_EQ(SeedWord(0), 2222);
-        EXPECT_EQ(Dialogs().backupHeld, 0);
-      }),
+      Expect("seeds=2222 1234*8; held=0"),
       "sel 2\nopen DIR/first.gdo\nopen DIR/second.gdo\nreject",
-      Do([](HeadlessBackend&, WindowHandle) {
-        EXPECT_EQ(SeedWord(2), 1234);
-        EXPECT_EQ(SeedWord(0), 2222);
-      }),
+      Expect("seeds=2222 1234*8; held=0"),
   });
   EXPECT_EQ(result, ids::kCancel);
 }
@@ -134,8 +120,8 @@ TEST_F(SelectionDialogTest, OkOrCancelWithoutOpenLeaveTheMemberAlone) {
       "sel 2\nwait\naccept\nsel 2\nreject",
       Do([&](HeadlessBackend&, WindowHandle) {
         EXPECT_EQ(GlobalPopulation().members[2].tree, tree);
-        EXPECT_EQ(Dialogs().ready[2], 1);
       }),
+      Expect("ready=??1??????"),
       "wait",
   });
   EXPECT_EQ(result, ids::kCancel);
@@ -168,10 +154,9 @@ TEST_F(SelectionDialogTest, AFileThatCannotBeReadChangesNothing) {
       }),
       // A file that cannot be created.
       AnswerAndClick(Path("folder.gdo"), ids::kSave),
+      Expect("held=0; seeds=1234*9"),
       Do([&](HeadlessBackend&, WindowHandle) {
-        EXPECT_EQ(Dialogs().backupHeld, 0);
         EXPECT_EQ(GlobalPopulation().members[0].tree, tree);
-        EXPECT_EQ(SeedWord(0), 1234);
       }),
       Click(ids::kCancel),
   });
