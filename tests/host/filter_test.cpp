@@ -172,7 +172,7 @@ TEST_F(PluginTest, AbortOrAFailingAdvanceKeepsOnlyFinishedBands) {
   }
 }
 
-TEST_F(PluginTest, BandsDoNotChangeTheResult) {
+TEST_F(PluginTest, BandsAndThreadCountsDoNotChangeTheResult) {
   // Image leaves, warps of them and "dither": everything that could notice.
   SessionWith(kColour, true);
   const Document doc = Rgb(50, 37);
@@ -200,6 +200,21 @@ TEST_F(PluginTest, BandsDoNotChangeTheResult) {
   EXPECT_EQ(CurrentRun().inputPlan, InputPlan::kPrivateCopy);
   EXPECT_TRUE(api::IsEmpty(copied.advances[1].outRect));  // collecting the input first
   EXPECT_EQ(copied.document().pixels, whole.pixels);
+
+  // Rows are evaluated ahead on other threads while this one writes: any
+  // thread count gives the one-thread bytes, with a selection and in bands.
+  Document masked = doc;
+  masked.mask.resize(50 * 37);
+  for (std::size_t i = 0; i < masked.mask.size(); ++i)
+    masked.mask[i] = i % 7 == 3 ? 0 : static_cast<std::uint8_t>(i % 256);
+  o.maxSpace = 50 * 37 * 3 + 5 * 50 * 4 + 1;
+  SetFinalPassThreads(1);
+  const Document one = Filter(masked, o);
+  for (unsigned threads : {2u, 3u, 8u}) {
+    SetFinalPassThreads(threads);
+    EXPECT_EQ(Filter(masked, o).pixels, one.pixels) << threads;
+  }
+  SetFinalPassThreads(0);
 }
 
 TEST_F(PluginTest, BandOnlyInputKeepsPositionsAcrossTheRectangle) {
@@ -275,25 +290,6 @@ TEST_F(PluginTest, AMemberThatGrowsNoTreeIsAFileProblemNamedToTheHost) {
     EXPECT_EQ(host.LastResult(kStart), errorString ? api::errReportString : api::readErr);
     EXPECT_TRUE(host.problems.empty()) << host.problems.front();
   }
-}
-
-// Rows are evaluated ahead on other threads while this one writes: any
-// thread count gives the one-thread bytes, with a selection and in bands.
-TEST_F(PluginTest, ThreadCountsDoNotChangeTheResult) {
-  SessionWith(kColour, true);
-  Document doc = Rgb(40, 30);
-  doc.mask.resize(40 * 30);
-  for (std::size_t i = 0; i < doc.mask.size(); ++i)
-    doc.mask[i] = i % 7 == 3 ? 0 : static_cast<std::uint8_t>(i % 256);
-  HostOptions o = Quiet();
-  o.maxSpace = kThreeBands;
-  SetFinalPassThreads(1);
-  const Document one = Filter(doc, o);
-  for (unsigned threads : {2u, 3u, 8u}) {
-    SetFinalPassThreads(threads);
-    EXPECT_EQ(Filter(doc, o).pixels, one.pixels) << threads;
-  }
-  SetFinalPassThreads(0);
 }
 
 }  // namespace
