@@ -37,12 +37,6 @@ struct FrameCounts {
   std::atomic<int> framed[kMaxPreviews] = {};
   std::atomic<int> fills{0};
 
-  int Total() const {
-    int total = 0;
-    for (const auto& f : framed)
-      total += f.load();
-    return total;
-  }
   static void Framed(void* context, WindowHandle, const Rect& r) {
     auto* c = static_cast<FrameCounts*>(context);
     for (int k = 0; k < kMaxPreviews; ++k) {
