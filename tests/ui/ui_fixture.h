@@ -118,10 +118,11 @@ class DialogTest : public ::testing::Test {
 
   // One entry of a flow: a step, or the commands of a dialog script, each
   // of which is a step (DIR in the script stands for the test's directory).
+  // Implicit, so that a flow lists steps and script lines alike.
   struct Act {
     template <typename F>
-    Act(F f) : steps{Step(std::move(f))} {}  // NOLINT(google-explicit-constructor)
-    Act(const char* text) : script(text) {}  // NOLINT(google-explicit-constructor)
+    Act(F f) : steps{Step(std::move(f))} {}
+    Act(const char* text) : script(text) {}
     std::vector<Step> steps;
     std::string script;
   };
