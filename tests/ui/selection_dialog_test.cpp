@@ -4,7 +4,6 @@
 
 #include "evolution/byte_io.h"
 #include "evolution/filter_file.h"
-#include "storage/session_store.h"
 #include "ui/chosen_file.h"
 #include "ui/file_dialogs.h"
 #include "ui_fixture.h"
@@ -14,17 +13,6 @@ namespace {
 
 class SelectionDialogTest : public DialogTest {
  protected:
-  // A filter file holding a fresh member seeded (357, word, 0).
-  std::string FilterFile(const std::string& name, uint16_t word) {
-    ViewParams view{0, 0, 0, RandState{{357, word, 0}}};
-    Member m{};
-    ResetMember(&m, kColour, &view);
-    std::string error;
-    EXPECT_TRUE(SaveFilterFile(Path(name), m, &error)) << error;
-    ReleaseMember(&m, &view);
-    return Path(name);
-  }
-
   static Step InSelection() {
     return [](HeadlessBackend& b, WindowHandle d) {
       ASSERT_EQ(b.TemplateOf(d), &kSelectionDialogTemplate);

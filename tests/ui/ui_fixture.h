@@ -19,6 +19,7 @@
 #include "host/plugin_run.h"
 #include "primitives/registration.h"
 #include "primitives/source_image.h"
+#include "storage/session_store.h"
 #include "testhost/headless_backend.h"
 #include "testhost/script.h"
 #include "tests/common/temp_dir.h"
@@ -232,6 +233,16 @@ class DialogTest : public ::testing::Test {
         EXPECT_EQ(got, want) << name;
       }
     };
+  }
+
+  // A filter file holding a fresh member seeded (357, word, 0).
+  void FilterFile(const std::string& name, uint16_t word) {
+    ViewParams view{0, 0, 0, RandState{{357, word, 0}}};
+    Member m{};
+    ResetMember(&m, kColour, &view);
+    std::string error;
+    EXPECT_TRUE(SaveFilterFile(Path(name), m, &error)) << error;
+    ReleaseMember(&m, &view);
   }
 
   // The seed word that tells which population member k came from.
