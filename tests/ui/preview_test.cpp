@@ -8,6 +8,7 @@
 #include "engine/eval.h"
 #include "engine/growth.h"
 #include "evolution/render.h"
+#include "primitives/expression_text.h"
 #include "primitives/scalar.h"
 #include "tests/common/treeless.h"
 #include "ui/sampling.h"
@@ -197,15 +198,6 @@ TEST_F(PreviewTest, ARestartRedrawsTheBorderAndGoesOnFromTheCursor) {
   EXPECT_EQ(Slot(0).cursor, (cursor + 100) % 400);
 }
 
-bool HasDither(const Node* node) {
-  if (node == nullptr) return false;
-  if (std::strcmp(node->name, "dither") == 0) return true;
-  for (int i = 0; i < node->nargs; ++i) {
-    if (HasDither(node->children[i].node)) return true;
-  }
-  return false;
-}
-
 // Draws a whole preview of member's tree, prepared for a w × h view with
 // its own "dither" state as the preview slots do, in steps through the run
 // evaluator or sample by sample; returns what was painted and the state the
@@ -247,7 +239,7 @@ TEST_F(PreviewTest, RunEvaluatorPaintsTheSampleBySamplePixelsAndDitherDraws) {
   for (int k = 0; k < 400 && compared < 24; ++k) {
     ViewParams grow{13, 11, 0, {{static_cast<uint16_t>(k * 104729), 0x1357, 0x2468}}};
     Member m = GrowMember(k % 2 == 0 ? kColour : kUnit, &grow);
-    if (HasDither(m.tree)) {
+    if (ExpressionText(m.tree).find("dither") != std::string::npos) {
       ++compared;
       const auto want = DrawWholePreview(m, order, 13, 11, false, &recorder_);
       const auto got = DrawWholePreview(m, order, 13, 11, true, &recorder_);
