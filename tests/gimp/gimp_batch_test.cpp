@@ -85,17 +85,15 @@ class GimpBatch : public ::testing::Test {
     if (prepared) return;
     prepared = true;
     const fs::path dir = WorkDir() = testing::PrepareGimpWorkDir("pxb_gimp_");
-    const std::string px = Quoted(PXB_PIXBREED);
-    const std::string quiet = " > /dev/null 2>&1";
-    ASSERT_EQ(Shell(px + " new " + Quoted(dir / "colour.gds") + " --seed 4242" + quiet), 0);
-    ASSERT_EQ(
-        Shell(px + " breed " + Quoted(dir / "colour.gds") + " --rate 0=5 --rate 2=95" + quiet), 0);
-    ASSERT_EQ(Shell(px + " pick " + Quoted(dir / "colour.gds") + " 1" + quiet), 0);
-    ASSERT_EQ(Shell(px + " new " + Quoted(dir / "grey.gds") + " --grey --seed 77" + quiet), 0);
-    ASSERT_EQ(Shell(px + " pick " + Quoted(dir / "grey.gds") + " 6" + quiet), 0);
-    ASSERT_EQ(Shell(px + " export " + Quoted(dir / "colour.gds") + " 3 " +
-                    Quoted(dir / "filter.gdo") + quiet),
-              0);
+    for (const char* command :
+         {"new colour.gds --seed 4242", "breed colour.gds --rate 0=5 --rate 2=95",
+          "pick colour.gds 1", "new grey.gds --grey --seed 77", "pick grey.gds 6",
+          "export colour.gds 3 filter.gdo"}) {
+      ASSERT_EQ(Shell("cd " + Quoted(dir) + " && " + Quoted(PXB_PIXBREED) + " " + command +
+                      " > /dev/null 2>&1"),
+                0)
+          << command;
+    }
 
     std::ofstream script(dir / "batch.scm");
     for (const Case& c : kCases) {

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <tuple>
 
 #include "tests/common/image_files.h"
 #include "tests/gimp/gimp_run.h"
@@ -78,36 +79,25 @@ class GimpDialog : public ::testing::Test {
   }
 };
 
-TEST_F(GimpDialog, ScriptsRunToTheEnd) {
+// Both scripts ran to their end; the screenshots are the dialogs' windows
+// at their laid-out sizes; and each run's pick filtered the image as
+// `pixbreed apply` filters it.
+TEST_F(GimpDialog, ScriptsRunToTheEndAndPicksFilterLikeApply) {
   EXPECT_EQ(LastLine(WorkDir() / "first.log"), "completed");
   EXPECT_EQ(LastLine(WorkDir() / "second.log"), "completed");
   EXPECT_TRUE(fs::exists(WorkDir() / "favourite.gdo"));
-}
-
-// The screenshots are the dialogs' windows at their laid-out sizes.
-TEST_F(GimpDialog, ScreenshotsShowTheDialogs) {
-  const struct {
-    const char* file;
-    int32_t width;
-    int32_t height;
-  } shots[] = {{"main.png", 644, 520}, {"selection.png", 419, 465}};
-  for (const auto& s : shots) {
-    SCOPED_TRACE(s.file);
-    const pxb::Image shot = ReadOrFail(WorkDir() / s.file);
-    EXPECT_EQ(shot.width, s.width);
-    EXPECT_EQ(shot.height, s.height);
+  for (const auto& [file, width, height] :
+       {std::tuple{"main.png", 644, 520}, std::tuple{"selection.png", 419, 465}}) {
+    const pxb::Image shot = ReadOrFail(WorkDir() / file);
+    EXPECT_EQ(shot.width, width) << file;
+    EXPECT_EQ(shot.height, height) << file;
   }
-}
-
-// Each run's pick filtered the image as `pixbreed apply` filters it.
-TEST_F(GimpDialog, PicksFilterLikeApply) {
   for (const char* output : {"first_out.png", "second_out.png"}) {
-    SCOPED_TRACE(output);
     const pxb::Image expected = ReadOrFail(WorkDir() / (std::string(output) + ".apply.png"));
     const pxb::Image actual = ReadOrFail(WorkDir() / output);
-    ASSERT_EQ(actual.width, expected.width);
-    ASSERT_EQ(actual.height, expected.height);
-    EXPECT_TRUE(actual.pixels == expected.pixels);
+    ASSERT_EQ(actual.width, expected.width) << output;
+    ASSERT_EQ(actual.height, expected.height) << output;
+    EXPECT_TRUE(actual.pixels == expected.pixels) << output;
   }
 }
 

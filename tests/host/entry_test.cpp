@@ -3,8 +3,10 @@
 #include <fstream>
 
 #include "evolution/population.h"
+#include "host/host_utils.h"
 #include "host/platform_native.h"
 #include "primitives/source_image.h"
+#include "resources/plugin_resources.h"
 #include "storage/session_store.h"
 #include "tests/host/plugin_fixture.h"
 
@@ -51,15 +53,33 @@ TEST_F(PluginTest, SelectorsShareOneBlockAndLeaveItUnlocked) {
   EXPECT_TRUE(host.problems.empty()) << host.problems.front();
 }
 
-TEST_F(PluginTest, AboutTouchesNoParameterBlock) {
-  platform::NativeHooks quiet{};
-  quiet.showInformation = [](void*, platform::WindowHandle, const char*, const char*) {};
-  platform::SetNativeHooks(&quiet);
+TEST_F(PluginTest, AboutShowsItsTextOverTheHostWindowAndTouchesNoBlock) {
+  struct Seen {
+    platform::WindowHandle owner = -1;
+    std::string text;
+  } seen;
+  platform::NativeHooks hooks{};
+  hooks.context = &seen;
+  hooks.showInformation = [](void* c, platform::WindowHandle owner, const char* text,
+                             const char* caption) {
+    *static_cast<Seen*>(c) = Seen{owner, std::string(text) + "|" + caption};
+  };
+  platform::SetNativeHooks(&hooks);
   Host host(Rgb(8, 8), Quiet(), &ENTRYPOINT);
   EXPECT_EQ(host.About(), api::noErr);
-  platform::SetNativeHooks(nullptr);
+  EXPECT_EQ(seen.text, std::string(resources::AboutText()) + "|");
   EXPECT_EQ(host.dataSlot(), 0);
   EXPECT_EQ(host.handleCalls, 0);
+  // Owned by the host's window, or by none without platform data.
+  api::PlatformData window{0x1234};
+  api::AboutRecord about{};
+  about.platformData = &window;
+  ShowAbout(&about, nullptr);
+  EXPECT_EQ(seen.owner, 0x1234);
+  about.platformData = nullptr;
+  ShowAbout(&about, nullptr);
+  EXPECT_EQ(seen.owner, 0);
+  platform::SetNativeHooks(nullptr);
 }
 
 TEST_F(PluginTest, NoMemoryForTheBlockIsAnErrorNotACrash) {
@@ -232,44 +252,41 @@ TEST_F(PluginTest, RepeatNeedsASessionWithAChosenMember) {
   EXPECT_EQ(script_.dialogCalls, 2);
 }
 
-TEST_F(PluginTest, MissingSessionFilesAreReported) {
-  const std::string path = Path("gone.gds");
-  script_.chooserAnswer = path;
-  for (bool messages : {true, false}) {
-    HostOptions o = Quiet();
-    o.errorString = messages;
-    Host host(Rgb(10, 10), o, &ENTRYPOINT);
-    ASSERT_TRUE(host.RunFilter(true));  // the chooser creates it
-    std::filesystem::remove(path);
-    EXPECT_FALSE(host.RunFilter(true));
-    EXPECT_EQ(host.LastResult(kStart), messages ? api::errReportString : api::userCanceledErr);
-    EXPECT_FALSE(host.RunFilter(false));
-    EXPECT_EQ(host.LastResult(kStart), messages ? api::errReportString : api::readErr);
-    if (messages) {
-      EXPECT_NE(host.ErrorMessage().find("gone.gds"), std::string::npos);
+// A session file that has gone since the last run, or is no session: the
+// host is told (naming the file when it takes messages), nothing more is
+// filtered and a refused file is kept.
+TEST_F(PluginTest, MissingOrRefusedSessionFilesAreReported) {
+  std::ofstream(Path("bad.gds"), std::ios::binary) << "this is not a session file";
+  for (const std::string name : {"gone.gds", "bad.gds"}) {
+    const bool gone = name == "gone.gds";
+    script_.chooserAnswer = Path(name);
+    for (bool messages : {true, false}) {
+      SCOPED_TRACE(name + (messages ? " with messages" : ""));
+      HostOptions o = Quiet();
+      o.errorString = messages;
+      Host host(Rgb(10, 10), o, &ENTRYPOINT);
+      if (gone) {
+        ASSERT_TRUE(host.RunFilter(true));  // the chooser creates it
+        std::filesystem::remove(Path(name));
+      }
+      const Document before = host.document();
+      EXPECT_FALSE(host.RunFilter(true));
+      EXPECT_EQ(host.LastResult(kStart), messages ? api::errReportString
+                                         : gone   ? api::userCanceledErr
+                                                  : api::readErr);
+      if (messages) {
+        EXPECT_NE(host.ErrorMessage().find(name), std::string::npos);
+      }
+      EXPECT_EQ(host.document().pixels, before.pixels);
+      EXPECT_TRUE(RectanglesEmpty(host));
+      if (gone) {
+        EXPECT_FALSE(host.RunFilter(false));
+        EXPECT_EQ(host.LastResult(kStart), messages ? api::errReportString : api::readErr);
+      }
     }
-    EXPECT_TRUE(RectanglesEmpty(host));
   }
-}
-
-TEST_F(PluginTest, RefusedSessionFilesAreReportedAndKept) {
-  const std::string path = Path("bad.gds");
-  std::ofstream(path, std::ios::binary) << "this is not a session file";
-  script_.chooserAnswer = path;
-  for (bool messages : {true, false}) {
-    HostOptions o = Quiet();
-    o.errorString = messages;
-    const Document doc = Rgb(10, 10);
-    Host host(doc, o, &ENTRYPOINT);
-    EXPECT_FALSE(host.RunFilter(true));
-    EXPECT_EQ(host.LastResult(kStart), messages ? api::errReportString : api::readErr);
-    if (messages) {
-      EXPECT_NE(host.ErrorMessage().find("bad.gds"), std::string::npos);
-    }
-    EXPECT_EQ(script_.dialogCalls, 0);
-    EXPECT_EQ(host.document().pixels, doc.pixels);
-  }
-  EXPECT_EQ(std::filesystem::file_size(path), 26u);
+  EXPECT_EQ(script_.dialogCalls, 2) << "only the runs that created gone.gds";
+  EXPECT_EQ(std::filesystem::file_size(Path("bad.gds")), 26u);
 }
 
 // The session's folder vanishes while the dialog runs, so the session

@@ -138,58 +138,41 @@ TEST_F(PluginTest, ProgressOncePerRowAndAbortOncePerPixel) {
   EXPECT_EQ(host.abortCalls, 17 * 9 + 1);  // and once before the one band
 }
 
-TEST_F(PluginTest, AbortStopsAtOnceAndKeepsOnlyFinishedBands) {
-  SessionWith(kColour, false);
-  const Document doc = Rgb(40, 30);
-  HostOptions o = Quiet();
-  o.maxSpace = kThreeBands;
-  const Document plain = Filter(doc, o);
-  // Before the first band, and at its first pixel: nothing changes.
-  for (std::int64_t from : {1, 2}) {
-    o.abortFrom = from;
-    Host host(doc, o, &ENTRYPOINT);
-    EXPECT_FALSE(host.RunFilter(true));
-    EXPECT_EQ(host.LastResult(kStart), api::userCanceledErr);
-    EXPECT_EQ(host.advances.size(), from == 1 ? 1u : 2u);
-    EXPECT_EQ(host.progress.size(), from == 1 ? 0u : 1u);
-    EXPECT_EQ(host.document().pixels, doc.pixels) << from;
-    EXPECT_TRUE(api::IsEmpty(host.record().outRect));
-  }
-  // At the sixth pixel of the second band: the first band stays written.
-  o.abortFrom = 1 + 400 + 1 + 6;
-  Host host(doc, o, &ENTRYPOINT);
-  EXPECT_FALSE(host.RunFilter(true));
-  EXPECT_EQ(host.advances.size(), 3u);
-  EXPECT_TRUE(RowsEqual(host.document(), plain, 0, 10));
-  EXPECT_TRUE(RowsEqual(host.document(), doc, 10, 30));
-}
-
-TEST_F(PluginTest, FailingAdvanceStateEndsThePass) {
+// An abort or a failing advanceState ends the pass at once: the host is not
+// called again, and only the bands finished before it are written.
+TEST_F(PluginTest, AbortOrAFailingAdvanceKeepsOnlyFinishedBands) {
   SessionWith(kColour, false);
   const Document doc = Rgb(40, 30);
   HostOptions o = Quiet();
   o.maxSpace = kThreeBands;
   const Document plain = Filter(doc, o);
   const struct {
-    std::int64_t failAt;
+    std::int64_t abortFrom, failAt;
     api::OSErr result;
+    std::size_t advances, progress;
     int rowsKept;
-  } cases[] = {{1, api::memFullErr, 0},        // the reduced image at start
-               {3, api::userCanceledErr, 10},  // the second of three bands
-               {4, api::memFullErr, 20}};      // the last band
+  } cases[] = {{1, 0, api::userCanceledErr, 1, 0, 0},                  // before the first band
+               {2, 0, api::userCanceledErr, 2, 1, 0},                  // at its first pixel
+               {1 + 400 + 1 + 6, 0, api::userCanceledErr, 3, 11, 10},  // the second band's sixth
+               {0, 1, api::memFullErr, 1, 0, 0},                       // the reduced image at start
+               {0, 3, api::userCanceledErr, 3, 10, 10},                // the second of three bands
+               {0, 4, api::memFullErr, 4, 20, 20}};                    // the last band
   for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.abortFrom << " " << c.failAt);
+    o.abortFrom = c.abortFrom;
     o.failAdvanceAt = c.failAt;
     Host host(doc, o, &ENTRYPOINT);
     EXPECT_FALSE(host.RunFilter(true));
-    EXPECT_EQ(host.LastResult(kStart), c.result) << c.failAt;
-    EXPECT_EQ(host.advances.size(), static_cast<std::size_t>(c.failAt));  // never called again
-    EXPECT_TRUE(RowsEqual(host.document(), plain, 0, c.rowsKept)) << c.failAt;
-    EXPECT_TRUE(RowsEqual(host.document(), doc, c.rowsKept, 30)) << c.failAt;
-    EXPECT_TRUE(api::IsEmpty(host.record().inRect));
+    EXPECT_EQ(host.LastResult(kStart), c.result);
+    EXPECT_EQ(host.advances.size(), c.advances);  // never called again
+    EXPECT_EQ(host.progress.size(), c.progress);
+    EXPECT_TRUE(RowsEqual(host.document(), plain, 0, c.rowsKept));
+    EXPECT_TRUE(RowsEqual(host.document(), doc, c.rowsKept, 30));
+    EXPECT_TRUE(api::IsEmpty(host.record().inRect) && api::IsEmpty(host.record().outRect));
   }
 }
 
-TEST_F(PluginTest, BandsDoNotChangeTheResult) {
+TEST_F(PluginTest, BandsAndThreadCountsDoNotChangeTheResult) {
   // Image leaves, warps of them and "dither": everything that could notice.
   SessionWith(kColour, true);
   const Document doc = Rgb(50, 37);
@@ -217,6 +200,21 @@ TEST_F(PluginTest, BandsDoNotChangeTheResult) {
   EXPECT_EQ(CurrentRun().inputPlan, InputPlan::kPrivateCopy);
   EXPECT_TRUE(api::IsEmpty(copied.advances[1].outRect));  // collecting the input first
   EXPECT_EQ(copied.document().pixels, whole.pixels);
+
+  // Rows are evaluated ahead on other threads while this one writes: any
+  // thread count gives the one-thread bytes, with a selection and in bands.
+  Document masked = doc;
+  masked.mask.resize(50 * 37);
+  for (std::size_t i = 0; i < masked.mask.size(); ++i)
+    masked.mask[i] = i % 7 == 3 ? 0 : static_cast<std::uint8_t>(i % 256);
+  o.maxSpace = 50 * 37 * 3 + 5 * 50 * 4 + 1;
+  SetFinalPassThreads(1);
+  const Document one = Filter(masked, o);
+  for (unsigned threads : {2u, 3u, 8u}) {
+    SetFinalPassThreads(threads);
+    EXPECT_EQ(Filter(masked, o).pixels, one.pixels) << threads;
+  }
+  SetFinalPassThreads(0);
 }
 
 TEST_F(PluginTest, BandOnlyInputKeepsPositionsAcrossTheRectangle) {
@@ -292,25 +290,6 @@ TEST_F(PluginTest, AMemberThatGrowsNoTreeIsAFileProblemNamedToTheHost) {
     EXPECT_EQ(host.LastResult(kStart), errorString ? api::errReportString : api::readErr);
     EXPECT_TRUE(host.problems.empty()) << host.problems.front();
   }
-}
-
-// Rows are evaluated ahead on other threads while this one writes: any
-// thread count gives the one-thread bytes, with a selection and in bands.
-TEST_F(PluginTest, ThreadCountsDoNotChangeTheResult) {
-  SessionWith(kColour, true);
-  Document doc = Rgb(40, 30);
-  doc.mask.resize(40 * 30);
-  for (std::size_t i = 0; i < doc.mask.size(); ++i)
-    doc.mask[i] = i % 7 == 3 ? 0 : static_cast<std::uint8_t>(i % 256);
-  HostOptions o = Quiet();
-  o.maxSpace = kThreeBands;
-  SetFinalPassThreads(1);
-  const Document one = Filter(doc, o);
-  for (unsigned threads : {2u, 3u, 8u}) {
-    SetFinalPassThreads(threads);
-    EXPECT_EQ(Filter(doc, o).pixels, one.pixels) << threads;
-  }
-  SetFinalPassThreads(0);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// Host memory blocks, the about box and the placing of dialogs.
+// Host memory blocks and the placing of dialogs.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -7,7 +7,6 @@
 #include "host/host_memory.h"
 #include "host/host_utils.h"
 #include "host/platform_native.h"
-#include "resources/plugin_resources.h"
 #include "testhost/host_side.h"
 
 namespace pxb::host {
@@ -18,26 +17,25 @@ void PXB_CDECL Entry(std::int16_t, void*, std::intptr_t*, std::int16_t*) {}
 
 TEST(HostMemoryTest, OnlyVersionOneTablesWithTheirProceduresAreUsed) {
   pxhost::Host host(pxhost::Document{}, pxhost::HostOptions{}, Entry);
-  const api::HandleProcs full = *host.record().handleProcs;
-  EXPECT_TRUE(HostHandlesUsable(&full));
   EXPECT_FALSE(HostHandlesUsable(nullptr));
-
-  api::HandleProcs t = full;
-  t.numHandleProcs = 7;  // the 4.0 table
-  EXPECT_TRUE(HostHandlesUsable(&t));
-  t.numHandleProcs = 6;
-  EXPECT_FALSE(HostHandlesUsable(&t));
-  for (std::int16_t version : {0, 2}) {
-    t = full;
-    t.handleProcsVersion = version;
-    EXPECT_FALSE(HostHandlesUsable(&t)) << version;
+  const struct {
+    const char* what;
+    void (*change)(api::HandleProcs* t);
+    bool usable;
+  } cases[] = {
+      {"the host's table", [](api::HandleProcs*) {}, true},
+      {"the 4.0 table of 7", [](api::HandleProcs* t) { t->numHandleProcs = 7; }, true},
+      {"6 procedures", [](api::HandleProcs* t) { t->numHandleProcs = 6; }, false},
+      {"version 0", [](api::HandleProcs* t) { t->handleProcsVersion = 0; }, false},
+      {"version 2", [](api::HandleProcs* t) { t->handleProcsVersion = 2; }, false},
+      {"no setSize", [](api::HandleProcs* t) { t->setSizeProc = nullptr; }, false},
+      {"no new", [](api::HandleProcs* t) { t->newProc = nullptr; }, false},
+  };
+  for (const auto& c : cases) {
+    api::HandleProcs t = *host.record().handleProcs;
+    c.change(&t);
+    EXPECT_EQ(HostHandlesUsable(&t), c.usable) << c.what;
   }
-  t = full;
-  t.setSizeProc = nullptr;
-  EXPECT_FALSE(HostHandlesUsable(&t));
-  t = full;
-  t.newProc = nullptr;
-  EXPECT_FALSE(HostHandlesUsable(&t));
 }
 
 TEST(HostMemoryTest, BlocksComeFromTheHostOrTheFallback) {
@@ -101,56 +99,25 @@ TEST(CentreDialogTest, CentresOneThirdDownAndStaysOnScreen) {
   }
 }
 
-struct Seen {
-  platform::WindowHandle owner = -1;
-  std::string text;
-  std::string caption;
-  int x = 0, y = 0, w = 0, h = 0;
-};
-
 TEST(CentreDialogTest, MovesTheDialogTheWindowSystemDescribes) {
-  Seen seen;
+  platform::DialogGeometry moved{};
   platform::NativeHooks hooks{};
-  hooks.context = &seen;
+  hooks.context = &moved;
   hooks.queryDialogGeometry = [](void*, platform::WindowHandle, platform::DialogGeometry* g) {
     *g = platform::DialogGeometry{{0, 0, 800, 600}, 300, 150, 18, true, 1024, 768};
     return true;
   };
   hooks.moveDialog = [](void* c, platform::WindowHandle, std::int32_t x, std::int32_t y,
-                        std::int32_t w,
-                        std::int32_t h) { *static_cast<Seen*>(c) = Seen{0, "", "", x, y, w, h}; };
+                        std::int32_t w, std::int32_t h) {
+    *static_cast<platform::DialogGeometry*>(c) = {{x, y, 0, 0}, w, h, 0, false, 0, 0};
+  };
   platform::SetNativeHooks(&hooks);
   CentreDialog(7);
   platform::SetNativeHooks(nullptr);
-  EXPECT_EQ(seen.x, 250 - 18);
-  EXPECT_EQ(seen.y, 150);
-  EXPECT_EQ(seen.w, 300);
-  EXPECT_EQ(seen.h, 150);
-}
-
-TEST(AboutTest, ShowsTheAboutTextOwnedByTheHostWindow) {
-  Seen seen;
-  platform::NativeHooks hooks{};
-  hooks.context = &seen;
-  hooks.showInformation = [](void* c, platform::WindowHandle owner, const char* text,
-                             const char* caption) {
-    auto* s = static_cast<Seen*>(c);
-    s->owner = owner;
-    s->text = text;
-    s->caption = caption;
-  };
-  platform::SetNativeHooks(&hooks);
-  api::PlatformData window{0x1234};
-  api::AboutRecord about{};
-  about.platformData = &window;
-  ShowAbout(&about, nullptr);
-  EXPECT_EQ(seen.owner, 0x1234);
-  EXPECT_EQ(seen.text, resources::AboutText());
-  EXPECT_EQ(seen.caption, "");
-  about.platformData = nullptr;
-  ShowAbout(&about, nullptr);
-  EXPECT_EQ(seen.owner, 0);
-  platform::SetNativeHooks(nullptr);
+  EXPECT_EQ(moved.parentClient.left, 250 - 18);
+  EXPECT_EQ(moved.parentClient.top, 150);
+  EXPECT_EQ(moved.width, 300);
+  EXPECT_EQ(moved.height, 150);
 }
 
 }  // namespace

@@ -21,18 +21,12 @@ struct FakeHandles {
     std::vector<char> bytes;
     std::int32_t reported = 0;
   };
-  static std::deque<Block>& Blocks() {
-    static std::deque<Block> blocks;
-    return blocks;
-  }
-  static bool& SetSizeWorks() {
-    static bool works = false;
-    return works;
-  }
+  static inline std::deque<Block> blocks;
+  static inline bool setSizeWorks = false;
   static Block& Of(api::Handle h) { return *reinterpret_cast<Block*>(h); }
 
   static api::Handle PXB_CDECL New(std::int32_t size) {
-    Block& b = Blocks().emplace_back();
+    Block& b = blocks.emplace_back();
     b.bytes.assign(static_cast<std::size_t>(size), 0);
     b.master = b.bytes.data();
     b.reported = size;
@@ -41,7 +35,7 @@ struct FakeHandles {
   static void PXB_CDECL Dispose(api::Handle) {}
   static std::int32_t PXB_CDECL Size(api::Handle h) { return Of(h).reported; }
   static api::OSErr PXB_CDECL SetSize(api::Handle, std::int32_t) {
-    return SetSizeWorks() ? api::noErr : api::memFullErr;
+    return setSizeWorks ? api::noErr : api::memFullErr;
   }
   static api::Ptr PXB_CDECL Lock(api::Handle h, api::Boolean) { return *h; }
   static void PXB_CDECL Unlock(api::Handle) {}
@@ -92,10 +86,10 @@ TEST(ParameterCopyTest, NeverReadsOrWritesPastTheHostsHandle) {
     procs.setSizeProc = FakeHandles::SetSize;
     procs.lockProc = FakeHandles::Lock;
     procs.unlockProc = FakeHandles::Unlock;
-    FakeHandles::SetSizeWorks() = c.setSizeWorks;
+    FakeHandles::setSizeWorks = c.setSizeWorks;
 
     Planted planted(kGiven);
-    FakeHandles::Block& hostBlock = FakeHandles::Blocks().emplace_back();
+    FakeHandles::Block& hostBlock = FakeHandles::blocks.emplace_back();
     hostBlock.master = planted.memory.data();
     hostBlock.reported = c.reported;
     api::FilterRecord record{};

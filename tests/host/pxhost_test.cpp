@@ -21,8 +21,11 @@ class PxhostTest : public ::testing::Test {
  protected:
   std::string Path(const std::string& name) const { return dir_ / name; }
 
-  // Runs tool with arguments; returns its exit status, keeps all it printed.
-  int Run(const char* tool, const std::string& arguments) {
+  // Runs tool with arguments (DIR/ standing for the test's directory);
+  // returns its exit status, keeps all it printed.
+  int Run(const char* tool, std::string arguments) {
+    for (size_t at = arguments.find("DIR/"); at != std::string::npos; at = arguments.find("DIR/"))
+      arguments.replace(at, 4, "'" + dir_.path().string() + "/'");
     const testing::ToolRun r = testing::RunTool(tool, arguments, dir_.path().string());
     output_ = r.out + r.err;
     return r.status;
@@ -50,85 +53,52 @@ class PxhostTest : public ::testing::Test {
 };
 
 TEST_F(PxhostTest, PicksTheMemberPixbreedApplies) {
-  const struct {
-    int channels;
-    const char* grey;
-  } shapes[] = {{3, ""}, {1, " --grey"}, {4, ""}};
-  for (const auto& shape : shapes) {
-    const std::string image = Path("in.png");
-    testing::WriteOrFail(image, Sample(shape.channels));
-    const std::string session = Path("s.gds");
-    fs::remove(session);
-    ASSERT_EQ(Pixbreed("new '" + session + "' --seed 11" + shape.grey), 0) << output_;
-    ASSERT_EQ(
-        Pxhost("'" + image + "' -o '" + Path("h.png") + "' --session '" + session + "' --pick 3"),
-        0)
-        << output_;
-    ASSERT_EQ(
-        Pixbreed("apply '" + session + "' '" + image + "' -o '" + Path("a.png") + "' --threads 1"),
-        0)
-        << output_;
-    const Image applied = testing::ReadOrFail(Path("a.png"));
-    EXPECT_EQ(testing::ReadOrFail(Path("h.png")).pixels, applied.pixels) << shape.channels;
+  for (const auto& [channels, grey] : {std::pair{3, ""}, std::pair{1, " --grey"}, {4, ""}}) {
+    testing::WriteOrFail(Path("in.png"), Sample(channels));
+    fs::remove(Path("s.gds"));
+    ASSERT_EQ(Pixbreed(std::string("new DIR/s.gds --seed 11") + grey), 0) << output_;
+    ASSERT_EQ(Pxhost("DIR/in.png -o DIR/h.png --session DIR/s.gds --pick 3"), 0) << output_;
+    ASSERT_EQ(Pixbreed("apply DIR/s.gds DIR/in.png -o DIR/a.png --threads 1"), 0) << output_;
+    EXPECT_EQ(testing::ReadOrFail(Path("h.png")).pixels, testing::ReadOrFail(Path("a.png")).pixels)
+        << channels;
   }
 }
 
 TEST_F(PxhostTest, PrintsEveryResultAndExitsByThem) {
-  const std::string session = " --session '" + Path("s.gds") + "'";
-  const std::string out = " -o '" + Path("o.png") + "'";
-  const Image sample = testing::ReadOrFail(kSample);
-
-  EXPECT_EQ(Pxhost("'" + kSample + "'" + out + session + " --repeat --no-handle-procs"), 0);
+  const std::string in = "'" + kSample + "' -o DIR/o.png --session DIR/s.gds";
+  EXPECT_EQ(Pxhost(in + " --repeat --no-handle-procs"), 0);
   EXPECT_NE(output_.find("run\nparameters: 0\nprepare: 0\nstart: 0\nfinish: 0\n"
                          "repeat\nprepare: 0\nstart: 0\nfinish: 0\n"),
             std::string::npos)
       << output_;
   EXPECT_EQ(output_.find("problem"), std::string::npos) << output_;
-
-  // A host that keeps only the parameters handle between the two runs.
-  EXPECT_EQ(Pxhost("'" + kSample + "'" + out + session + " --repeat --keep-only-parameters"), 0)
-      << output_;
-
-  EXPECT_EQ(Pxhost("'" + kSample + "'" + out + " --repeat-only"), 2);
-  EXPECT_NE(output_.find("start: -19"), std::string::npos) << output_;
-
   for (const char* stop : {" --cancel", " --abort-at 2"}) {
-    EXPECT_EQ(Pxhost("'" + kSample + "'" + out + session + stop), 2) << stop;
+    EXPECT_EQ(Pxhost(in + stop), 2) << stop;
     EXPECT_NE(output_.find("start: -128"), std::string::npos) << output_;
     EXPECT_EQ(output_.find("finish"), std::string::npos) << output_;
-    EXPECT_EQ(testing::ReadOrFail(Path("o.png")).pixels, sample.pixels) << stop;
+    EXPECT_EQ(testing::ReadOrFail(Path("o.png")).pixels, testing::ReadOrFail(kSample).pixels);
   }
-
-  EXPECT_EQ(Pxhost("'" + Path("none.png") + "'" + out), 1);
-  EXPECT_EQ(Pxhost("'" + kSample + "'" + out + " --mode paint"), 1);
+  EXPECT_EQ(Pxhost("DIR/none.png -o DIR/o.png"), 1);
+  EXPECT_EQ(Pxhost(in + " --mode paint"), 1);
+  // Multichannel as the first image: no colour planes, all filtered to 255.
+  ASSERT_EQ(Pxhost("'" + kSample + "' -o DIR/m.png --session DIR/m.gds --mode multichannel"), 0)
+      << output_;
+  const Image multi = testing::ReadOrFail(Path("m.png"));
+  EXPECT_EQ(multi.pixels, std::vector<std::uint8_t>(multi.pixels.size(), 255));
 }
 
 // --repeat-only is a host repeating a filter it never ran: --session has no
 // chooser to answer then. A host that kept `parameters` from a run in
 // another process repeats that session's chosen member.
 TEST_F(PxhostTest, RepeatOnlyIgnoresSessionAndRepeatsAKeptOne) {
-  const std::string session = Path("s.gds");
-  ASSERT_EQ(Pixbreed("new '" + session + "' --seed 11"), 0) << output_;
-  ASSERT_EQ(Pixbreed("pick '" + session + "' 3"), 0) << output_;
-  const std::string in = "'" + kSample + "' -o ";
-  EXPECT_EQ(Pxhost(in + "'" + Path("o.png") + "' --session '" + session + "' --repeat-only"), 2);
+  ASSERT_EQ(Pixbreed("new DIR/s.gds --seed 11"), 0) << output_;
+  ASSERT_EQ(Pixbreed("pick DIR/s.gds 3"), 0) << output_;
+  const std::string in = "'" + kSample + "'";
+  EXPECT_EQ(Pxhost(in + " -o DIR/o.png --session DIR/s.gds --repeat-only"), 2);
   EXPECT_NE(output_.find("start: -19"), std::string::npos) << output_;
-  ASSERT_EQ(Pxhost(in + "'" + Path("k.png") + "' --kept-session '" + session + "' --repeat-only"),
-            0)
-      << output_;
-  ASSERT_EQ(
-      Pixbreed("apply '" + session + "' '" + kSample + "' -o '" + Path("a.png") + "' --threads 1"),
-      0)
-      << output_;
+  ASSERT_EQ(Pxhost(in + " -o DIR/k.png --kept-session DIR/s.gds --repeat-only"), 0) << output_;
+  ASSERT_EQ(Pixbreed("apply DIR/s.gds " + in + " -o DIR/a.png --threads 1"), 0) << output_;
   EXPECT_EQ(testing::ReadOrFail(Path("k.png")).pixels, testing::ReadOrFail(Path("a.png")).pixels);
-}
-
-TEST_F(PxhostTest, MultichannelAsTheFirstImageIsAll255) {
-  const std::string session = " --session '" + Path("s.gds") + "'";
-  ASSERT_EQ(Pxhost("'" + kSample + "' -o '" + Path("m.png") + "' --mode multichannel" + session), 0)
-      << output_;
-  const Image multi = testing::ReadOrFail(Path("m.png"));
-  EXPECT_EQ(multi.pixels, std::vector<std::uint8_t>(multi.pixels.size(), 255));
 }
 
 }  // namespace

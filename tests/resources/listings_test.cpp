@@ -16,129 +16,62 @@ namespace {
 namespace res = pxb::resources;
 using Bytes = std::vector<std::uint8_t>;
 
-void Append(Bytes* b, const Bytes& more) {
-  b->insert(b->end(), more.begin(), more.end());
-}
-
-void AppendText(Bytes* b, const std::string& text) {
-  b->insert(b->end(), text.begin(), text.end());
-}
-
-void AppendPascal(Bytes* b, const std::string& text) {
-  b->push_back(static_cast<std::uint8_t>(text.size()));
-  AppendText(b, text);
-}
-
-// A property header of vendor '8BIM', id 0: the stored key and the length.
-Bytes Header(const std::string& storedKey, std::uint8_t length) {
+// A listing: pairs of hex digits, and text between single quotes taken as
+// its characters; spaces only separate.
+Bytes Listing(const std::string& text) {
   Bytes b;
-  AppendText(&b, "MIB8" + storedKey);
-  Append(&b, {0x00, 0x00, 0x00, 0x00, length, 0x00, 0x00, 0x00});
-  return b;
-}
-
-// Header and the first five properties, identical in both variants apart
-// from the property count.
-Bytes ExpectedPrefix(std::uint8_t count) {
-  return {
-      0x01,  0x00,                                      // resource header word 1
-      0x00,  0x00, 0x00, 0x00,                          // version 0
-      count, 0x00, 0x00, 0x00,                          // property count
-      'M',   'I',  'B',  '8',  'd',  'n',  'i',  'k',   // '8BIM' 'kind'
-      0x00,  0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x00,  // id 0, length 4
-      'M',   'F',  'B',  '8',                           // '8BFM'
-      'M',   'I',  'B',  '8',  'e',  'm',  'a',  'n',   // '8BIM' 'name'
-      0x00,  0x00, 0x00, 0x00, 0x0C, 0x00, 0x00, 0x00,  // id 0, length 12
-      11,    'P',  'i',  'x',  'b',  'r',  'e',  'e',  'd', '.', '.',  '.',
-      'M',   'I',  'B',  '8',  'g',  't',  'a',  'c',   // '8BIM' 'catg'
-      0x00,  0x00, 0x00, 0x00, 0x08, 0x00, 0x00, 0x00,  // id 0, length 8 (6 + 2 padding)
-      5,     'B',  'r',  'o',  'o',  'd',  0x00, 0x00, 'M', 'I', 'B',  '8',
-      's',   'r',  'e',  'v',                           // '8BIM' 'vers'
-      0x00,  0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x00,  // id 0, length 4
-      0x00,  0x00, 0x04, 0x00,                          // 4.0
-      'M',   'I',  'B',  '8',  '6',  '8',  'x',  'w',   // '8BIM' 'wx86'
-      0x00,  0x00, 0x00, 0x00, 0x0C, 0x00, 0x00, 0x00,  // id 0, length 12 (11 + 1 padding)
-      'E',   'N',  'T',  'R',  'Y',  'P',  'O',  'I',  'N', 'T', 0x00, 0x00,
-  };
-}
-
-Bytes Expected(bool x64) {
-  Bytes b = ExpectedPrefix(x64 ? 10 : 9);
-  if (x64) {
-    Append(&b, Header("4668", 12));  // '8664': the 64-bit entry point (11 + 1 padding)
-    AppendText(&b, std::string("ENTRYPOINT\0\0", 12));
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\'') {
+      const std::size_t end = text.find('\'', i + 1);
+      b.insert(b.end(), text.begin() + static_cast<std::ptrdiff_t>(i) + 1,
+               text.begin() + static_cast<std::ptrdiff_t>(end));
+      i = end;
+    } else if (text[i] != ' ') {
+      b.push_back(static_cast<std::uint8_t>(std::stoi(text.substr(i++, 2), nullptr, 16)));
+    }
   }
-  Append(&b, Header("mtsh", 48));  // 'hstm': terminology
-  Append(&b, {
-                 0x00, 0x00, 0x00, 0x00,  // version 0
-                 'P', 'b', 'x', '1',      // class: the plug-in's code
-                 'P', 'b', 'x', '1',      // event: the plug-in's code
-                 0x80, 0x3E,              // terminology id 16000
-             });
-  AppendText(&b, "Pixbreed Team Pixbreed");
-  b.resize(b.size() + 12, 0x00);  // NUL terminator and zero fill to 48
-  Append(&b, Header("edom", 4));  // 'mode'
-  Append(&b, {0x5F, 0xC0, 0x00, 0x00});
-  Append(&b, Header("lbne", 112));  // 'enbl': 110 characters, a NUL, one byte of padding
-  AppendText(&b,
-             "in (PSHOP_ImageMode, GrayScaleMode, RGBMode,CMYKMode, HSLMode, HSBMode, "
-             "MultichannelMode,DuotoneMode, LabMode)");
-  Append(&b, {0x00, 0x00});
-  Append(&b, Header("icif", 28));  // 'fici': filter case info
-  Append(&b, {
-                 4, 4, 7,  0,  // flat image, no selection
-                 4, 4, 15, 0,  // flat image with selection
-                 4, 4, 15, 0,  // floating selection
-                 4, 4, 7,  0,  // editable transparency, no selection
-                 4, 4, 15, 0,  // editable transparency with selection
-                 4, 4, 7,  0,  // protected transparency, no selection
-                 4, 4, 15, 0,  // protected transparency with selection
-             });
   return b;
+}
+
+// Every property is '8BIM', its key, id 0 and its padded length.
+Bytes PropertyList(bool x64) {
+  return Listing(std::string("0100 00000000") + (x64 ? " 0a000000" : " 09000000") +
+                 " 'MIB8dnik' 00000000 04000000 'MFB8'"               // kind: filter
+                 " 'MIB8eman' 00000000 0c000000 0b 'Pixbreed...'"     // name
+                 " 'MIB8gtac' 00000000 08000000 05 'Brood' 0000"      // category
+                 " 'MIB8srev' 00000000 04000000 00000400"             // version 4.0
+                 " 'MIB868xw' 00000000 0c000000 'ENTRYPOINT' 0000" +  // 32-bit entry
+                 (x64 ? " 'MIB84668' 00000000 0c000000 'ENTRYPOINT' 0000" : "") +
+                 " 'MIB8mtsh' 00000000 30000000 00000000 'Pbx1Pbx1' 803e"  // terminology
+                 " 'Pixbreed Team Pixbreed' 000000000000000000000000"
+                 " 'MIB8edom' 00000000 04000000 5fc00000"  // modes
+                 " 'MIB8lbne' 00000000 70000000"           // enable: 110 characters, NUL, pad
+                 " 'in (PSHOP_ImageMode, GrayScaleMode, RGBMode,CMYKMode, HSLMode, HSBMode, "
+                 "MultichannelMode,DuotoneMode, LabMode)' 0000"
+                 // filter case info: flat, flat with selection, floating, and editable and
+                 // protected transparency without and with a selection
+                 " 'MIB8icif' 00000000 1c000000 04040700 04040f00 04040f00 04040700 04040f00"
+                 " 04040700 04040f00");
 }
 
 TEST(PropertyList, MatchesTheHandWrittenListingForBothArchitectures) {
-  const Bytes x86 = Expected(false);
-  EXPECT_EQ(x86.size(), 10u + 9 * 16 + 232);
-  EXPECT_EQ(res::BuildPropertyList(res::Architecture::kX86), x86);
-  EXPECT_EQ(res::BuildPropertyList(res::Architecture::kX64), Expected(true));
-}
-
-Bytes ExpectedTerminology() {
-  Bytes b;
-  Append(&b, {0x01, 0x00});  // resource header word 1
-  Append(&b, {0x01, 0x00});  // version 1.0 (major byte, minor byte)
-  Append(&b, {0x00, 0x00});  // language
-  Append(&b, {0x00, 0x00});  // script
-  Append(&b, {0x01, 0x00});  // one suite
-
-  AppendPascal(&b, "Pixbreed Team");
-  AppendPascal(&b, "Adobe example plug-ins");
-  AppendText(&b, "Pbx1");    // suite code
-  Append(&b, {0x01, 0x00});  // level
-  Append(&b, {0x01, 0x00});  // version
-  Append(&b, {0x01, 0x00});  // one event
-
-  AppendPascal(&b, "Pixbreed");
-  AppendPascal(&b, "evolutionary filter generating plug-in");
-  AppendText(&b, "Pbx1");    // event class
-  AppendText(&b, "Pbx1");    // event id
-  AppendText(&b, "llun");    // reply type 'null'
-  Append(&b, {0x00});        // empty reply description
-  Append(&b, {0x00, 0x00});  // reply flags
-  AppendText(&b, "RmI#");    // direct parameter type '#ImR'
-  Append(&b, {0x00});        // empty description
-  Append(&b, {0x00, 0xB0});  // flags 0xB000
-  Append(&b, {0x00, 0x00});  // no other parameters
-
-  Append(&b, {0x00, 0x00});  // classes
-  Append(&b, {0x00, 0x00});  // comparison operators
-  Append(&b, {0x00, 0x00});  // enumerations
-  return b;
+  EXPECT_EQ(PropertyList(false).size(), 10u + 9 * 16 + 232);
+  EXPECT_EQ(res::BuildPropertyList(res::Architecture::kX86), PropertyList(false));
+  EXPECT_EQ(res::BuildPropertyList(res::Architecture::kX64), PropertyList(true));
 }
 
 TEST(Terminology, MatchesHandWrittenListing) {
-  EXPECT_EQ(res::BuildTerminology(), ExpectedTerminology());
+  // Header, version 1.0, language, script, one suite; suite and event name
+  // and description as counted strings; reply 'null' and the direct
+  // parameter '#ImR' with flags 0xB000; no classes, comparisons or
+  // enumerations.
+  const Bytes expected = Listing(
+      "0100 0100 0000 0000 0100"
+      " 0d 'Pixbreed Team' 16 'Adobe example plug-ins' 'Pbx1' 0100 0100 0100"
+      " 08 'Pixbreed' 26 'evolutionary filter generating plug-in' 'Pbx1' 'Pbx1'"
+      " 'llun' 00 0000 'RmI#' 00 00b0 0000"
+      " 0000 0000 0000");
+  EXPECT_EQ(res::BuildTerminology(), expected);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The main dialog: the grid, NEXT, "ok", Cancel, ignored commands and the
 // previews a paint restarts.
+#include <tuple>
 #include <utility>
 
 #include "engine/weights.h"
@@ -61,30 +62,22 @@ TEST_F(MainDialogTest, NextRatesAllBeforeReplacingAndLeavesHiddenMembersAlone) {
   std::vector<std::pair<FuncId, float>> rootBefore;
   const std::intptr_t result = RunMain({
       Wait(),
-      Do([&](HeadlessBackend& b, WindowHandle d) {
+      Do([&](HeadlessBackend&, WindowHandle) {
         for (int k = 3; k < kPopulationSize; ++k)
           hidden[k] = p.members[k];
         rootBefore = Entries(p.members[0].rootList);
-        ASSERT_TRUE(b.SetSlider(d, ids::GroupSlider(0), 0));
-        ASSERT_TRUE(b.SetSlider(d, ids::GroupSlider(1), 100));
-        ASSERT_TRUE(b.SetSlider(d, ids::GroupSlider(2), 30));
       }),
-      Click(ids::kNext),
-      Do([&](HeadlessBackend& b, WindowHandle d) {
-        for (int k = 0; k < 3; ++k)
-          EXPECT_EQ(b.PositionOf(d, ids::GroupSlider(k)), 50);
+      "slider 0 0\nslider 1 100\nslider 2 30\nnext",
+      Expect("sliders=50,50,50,; trees=111000000; ready=???000000"),
+      Do([&](HeadlessBackend&, WindowHandle) {
         // Every new member took its snapshot after all three ratings.
         const auto first = Entries(p.members[0].rootList);
         EXPECT_EQ(first, Entries(p.members[1].rootList));
         EXPECT_EQ(first, Entries(p.members[2].rootList));
         EXPECT_NE(first, rootBefore);
-        for (int k = 0; k < 3; ++k)
-          EXPECT_NE(p.members[k].tree, nullptr);
         for (int k = 3; k < kPopulationSize; ++k) {
           EXPECT_EQ(p.members[k].weights, hidden[k].weights) << k;
           EXPECT_EQ(p.members[k].choices, hidden[k].choices) << k;
-          EXPECT_EQ(p.members[k].tree, nullptr) << k;
-          EXPECT_EQ(Dialogs().ready[k], 0) << k;
         }
       }),
       Wait(),
@@ -104,28 +97,17 @@ TEST_F(MainDialogTest, BackUndoesNextStepsExactlyAndRedrawsTheMembers) {
   std::vector<uint8_t> before;
   const std::intptr_t result = RunMain({
       Wait(),
-      Do([&](HeadlessBackend& b, WindowHandle d) {
+      Do([&](HeadlessBackend&, WindowHandle) {
         GlobalLearning().history.clear();  // earlier tests' steps
         before = state();
-        ASSERT_TRUE(b.SetSlider(d, ids::GroupSlider(1), 0));
       }),
-      Click(ids::kNext),
-      Wait(),
-      Do([&](HeadlessBackend& b, WindowHandle d) {
-        ASSERT_TRUE(b.SetSlider(d, ids::GroupSlider(2), 100));
-      }),
-      Click(ids::kNext),
-      Wait(),
-      Click(ids::kBack),
-      Click(ids::kBack),
-      Wait(),
+      "slider 1 0\nnext\nwait\nslider 2 100\nnext\nwait\nback\nback\nwait",
+      Expect("ready=111??????"),
       Do([&](HeadlessBackend&, WindowHandle) {
         EXPECT_EQ(state(), before);
         EXPECT_TRUE(GlobalLearning().history.empty());
-        for (int k = 0; k < 3; ++k)
-          EXPECT_EQ(Dialogs().ready[k], 1) << k;
       }),
-      Click(ids::kBack),  // nothing left: told, nothing changes
+      "back",  // nothing left: told, nothing changes
       Do([&](HeadlessBackend&, WindowHandle) { EXPECT_EQ(state(), before); }),
   });
   EXPECT_EQ(result, ids::kCancel);
@@ -145,20 +127,15 @@ TEST_F(MainDialogTest, DamagedLearningIsToldOnceWhenTheDialogOpens) {
   EXPECT_TRUE(GlobalLearning().damage.empty());
 }
 
-TEST_F(MainDialogTest, OkOfGroupFourEndsWithTwentyAndPicksMemberFour) {
-  ResetPopulation(5, 9);
-  const std::intptr_t result = RunMain({Click(ids::GroupOk(4))});
-  EXPECT_EQ(result, 20);
-  EXPECT_EQ(GlobalPopulation().chosenMember, 4);
-  EXPECT_EQ(GlobalSessionHeader().chosenMember, 4);
-  EXPECT_FALSE(PreviewWorkerRunning());
-}
-
-TEST_F(MainDialogTest, CancelEndsWithTwoAndStopsRendering) {
-  const std::intptr_t result = RunMain({Click(ids::kCancel)});
-  EXPECT_EQ(result, 2);
-  EXPECT_EQ(GlobalPopulation().chosenMember, -1);
-  EXPECT_FALSE(PreviewWorkerRunning());
+TEST_F(MainDialogTest, OkOfAGroupPicksItsMemberAndCancelNone) {
+  for (const auto& [script, result, chosen] :
+       {std::tuple{"ok 4", 20, 4}, std::tuple{"cancel", 2, -1}}) {
+    ResetPopulation(5, 9);
+    EXPECT_EQ(RunMain({script}), result) << script;
+    EXPECT_EQ(GlobalPopulation().chosenMember, chosen);
+    EXPECT_EQ(GlobalSessionHeader().chosenMember, chosen);
+    EXPECT_FALSE(PreviewWorkerRunning()) << script;
+  }
 }
 
 TEST_F(MainDialogTest, IgnoresHiddenGroupsPlaceholdersSlidersAndOtherCodes) {
@@ -176,7 +153,7 @@ TEST_F(MainDialogTest, IgnoresHiddenGroupsPlaceholdersSlidersAndOtherCodes) {
         EXPECT_EQ(PxbreedProc(d, 0x0200, 0, 0), 0);
         EXPECT_EQ(GlobalPopulation().chosenMember, -1);
       }),
-      Click(ids::GroupOk(2)),
+      "ok 2",
   });
   EXPECT_EQ(result, ids::GroupOk(2));
 }

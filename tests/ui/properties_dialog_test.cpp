@@ -31,16 +31,6 @@ class PropertiesDialogTest : public DialogTest {
     };
   }
 
-  static Step NewSession(const std::string& file) {
-    return InProperties(AnswerAndClick(file, ids::kNewSession));
-  }
-
-  static Step Count(int n) {
-    return InProperties([n](HeadlessBackend& b, WindowHandle d) {
-      ASSERT_TRUE(b.SetUpDown(d, ids::kCountUpDown, n));
-    });
-  }
-
   // Remembers the area of the main dialog the properties dialog covers.
   Step NoteCovered() {
     return [this](HeadlessBackend& b, WindowHandle d) {
@@ -62,27 +52,18 @@ class PropertiesDialogTest : public DialogTest {
 
 TEST_F(PropertiesDialogTest, RaisingTheCountResetsSlidersAndStartsOnlyTheAddedPreviews) {
   RunMain({
-      Wait(),
-      Do([](HeadlessBackend& b, WindowHandle d) {
-        ASSERT_TRUE(b.SetSlider(d, ids::GroupSlider(0), 10));
-      }),
-      Click(ids::kProp),
+      "wait\nslider 0 10\nprop",
       InProperties([](HeadlessBackend& b, WindowHandle d) {
         EXPECT_EQ(b.PositionOf(d, ids::kCountUpDown), 3);
         EXPECT_EQ(b.TextOf(d, ids::kCountEdit), "3");
         EXPECT_EQ(b.TextOf(d, ids::kSessionTitle), "current.gds");
       }),
       NoteCovered(),
-      Count(5),
-      Click(ids::kOk),
-      Do([this](HeadlessBackend& b, WindowHandle d) {
-        ASSERT_TRUE(WaitForPreviews(60000));
-        EXPECT_EQ(PreviewCount(), 5);
-        EXPECT_EQ(GlobalSessionHeader().previewCount, 5u);
+      "count 5\naccept",
+      "wait",
+      Expect("n=5; header=5; shown=111110000; sliders=50,50,50,50,50,; ready=111110000"),
+      Do([this](HeadlessBackend&, WindowHandle) {
         for (int k = 0; k < 5; ++k) {
-          EXPECT_TRUE(b.IsVisible(d, ids::GroupSlider(k))) << k;
-          EXPECT_EQ(b.PositionOf(d, ids::GroupSlider(k)), 50) << k;
-          EXPECT_EQ(Dialogs().ready[k], 1) << k;
           // Shown previews restart only where the properties dialog covered
           // them; an added one starts, and may restart with that repaint
           // before it has begun.
@@ -95,7 +76,6 @@ TEST_F(PropertiesDialogTest, RaisingTheCountResetsSlidersAndStartsOnlyTheAddedPr
           }
         }
         EXPECT_FALSE(Covered(2)) << "one shown preview lies outside the covered area";
-        EXPECT_FALSE(b.IsVisible(d, ids::GroupSlider(5)));
       }),
   });
 }
@@ -103,38 +83,22 @@ TEST_F(PropertiesDialogTest, RaisingTheCountResetsSlidersAndStartsOnlyTheAddedPr
 TEST_F(PropertiesDialogTest, LoweringTheCountStopsAndHidesButKeepsTheMembers) {
   ResetPopulation(1234, 5);
   RunMain({
-      Click(ids::kProp),
-      Count(2),
-      Click(ids::kOk),
-      Do([](HeadlessBackend& b, WindowHandle d) {
-        EXPECT_EQ(PreviewCount(), 2);
-        EXPECT_EQ(GlobalSessionHeader().previewCount, 2u);
-        for (int k = 2; k < 5; ++k) {
-          EXPECT_FALSE(b.IsVisible(d, ids::GroupOk(k))) << k;
-          EXPECT_EQ(Dialogs().ready[k], 0) << k;
-          EXPECT_EQ(Dialogs().renderRefs[k], nullptr) << k;
-          EXPECT_EQ(SeedWord(k), 1234) << k;
-        }
-      }),
-      Click(ids::kProp),
-      Count(4),
-      Click(ids::kOk),
+      "prop\ncount 2\naccept",
+      Expect("n=2; header=2; shown=110000000; ready=110000000; seeds=1234*9"),
       Do([](HeadlessBackend&, WindowHandle) {
-        // Shown again, regrown from their seeds.
-        for (int k = 2; k < 4; ++k) {
-          EXPECT_EQ(Dialogs().ready[k], 1) << k;
-          EXPECT_NE(GlobalPopulation().members[k].tree, nullptr) << k;
-          EXPECT_EQ(SeedWord(k), 1234) << k;
-        }
+        for (int k = 2; k < 5; ++k)
+          EXPECT_EQ(Dialogs().renderRefs[k], nullptr) << k;
       }),
-      Wait(),
+      // Shown again, regrown from their seeds.
+      "prop\ncount 4\naccept",
+      Expect("ready=1111?????; trees=1111?????; seeds=1234*9"),
+      "wait",
   });
 }
 
 TEST_F(PropertiesDialogTest, TheCountWrapsAroundAndAnUnchangedOneIsOnlySetAgain) {
   RunMain({
-      Click(ids::kProp),
-      Count(9),
+      "prop\ncount 9",
       InProperties([](HeadlessBackend& b, WindowHandle d) {
         ASSERT_TRUE(b.StepUpDown(d, ids::kCountUpDown, 1));
         EXPECT_EQ(b.PositionOf(d, ids::kCountUpDown), 1);
@@ -145,42 +109,27 @@ TEST_F(PropertiesDialogTest, TheCountWrapsAroundAndAnUnchangedOneIsOnlySetAgain)
         EXPECT_EQ(b.TextOf(d, ids::kCountEdit), "6");
         EXPECT_FALSE(b.SetUpDown(d, ids::kCountUpDown, 10));
       }),
-      Click(ids::kCancel),
-      Do([](HeadlessBackend&, WindowHandle) { EXPECT_EQ(PreviewCount(), 3); }),
-      Wait(),
-      Click(ids::kProp),
+      "reject",
+      Expect("n=3"),
+      "wait\nprop",
       InProperties([](HeadlessBackend&, WindowHandle) { GlobalSessionHeader().previewCount = 7; }),
-      Click(ids::kOk),
-      Do([](HeadlessBackend& b, WindowHandle d) {
-        EXPECT_EQ(GlobalSessionHeader().previewCount, 3u);
-        EXPECT_EQ(PreviewCount(), 3);
-        EXPECT_FALSE(b.IsVisible(d, ids::GroupOk(3)));
-      }),
+      "accept",
+      Expect("header=3; n=3; shown=111000000"),
   });
 }
 
 TEST_F(PropertiesDialogTest, SwitchingToAnExistingSessionSavesTheOldAndShowsItsCount) {
-  const std::string other = SessionFile("other.gds", 5555, 5);
+  SessionFile("other.gds", 5555, 5);
   RunMain({
-      Wait(),
-      Click(ids::kProp),
-      NewSession(other),
+      "wait\nprop\nnewsession DIR/other.gds",
       InProperties([](HeadlessBackend& b, WindowHandle d) {
         EXPECT_EQ(b.TextOf(d, ids::kSessionTitle), "other.gds");
       }),
-      Click(ids::kOk),
-      Do([&](HeadlessBackend& b, WindowHandle d) {
-        EXPECT_EQ(host::CurrentRun().sessionPath, other);
-        EXPECT_EQ(host::CurrentRun().sessionTitle, "other.gds");
-        EXPECT_EQ(PreviewCount(), 5);
-        for (int k = 0; k < kPopulationSize; ++k) {
-          EXPECT_EQ(SeedWord(k), 5555) << k;
-          EXPECT_EQ(Dialogs().ready[k], 1) << k;
-          EXPECT_EQ(b.IsVisible(d, ids::GroupSel(k)), k < 5) << k;
-        }
-      }),
-      Wait(),
+      "accept",
+      Expect("title=other.gds; n=5; seeds=5555*9; ready=111111111; shown=111110000"),
+      "wait",
   });
+  EXPECT_EQ(host::CurrentRun().sessionPath, Path("other.gds"));
   // The session left behind was written first.
   Population saved{};
   SessionHeader header;
@@ -194,9 +143,7 @@ TEST_F(PropertiesDialogTest, SwitchingToAnExistingSessionSavesTheOldAndShowsItsC
 TEST_F(PropertiesDialogTest, ANewFileGetsNineNewMembersWithTheCurrentCount) {
   const std::string fresh = Path("fresh");
   RunMain({
-      Click(ids::kProp),
-      NewSession(fresh),
-      Click(ids::kOk),
+      "prop\nnewsession DIR/fresh\naccept",
       Do([](HeadlessBackend&, WindowHandle) {
         EXPECT_EQ(PreviewCount(), 3);
         for (int k = 0; k < kPopulationSize; ++k) {
@@ -205,7 +152,7 @@ TEST_F(PropertiesDialogTest, ANewFileGetsNineNewMembersWithTheCurrentCount) {
           EXPECT_EQ(seed.x[2], k);
         }
       }),
-      Wait(),
+      "wait",
   });
   EXPECT_EQ(host::CurrentRun().sessionPath, fresh + ".gds");
   EXPECT_TRUE(std::filesystem::exists(fresh + ".gds"));
@@ -214,26 +161,17 @@ TEST_F(PropertiesDialogTest, ANewFileGetsNineNewMembersWithTheCurrentCount) {
 
 TEST_F(PropertiesDialogTest, ChoosingTheCurrentFileAppliesTheCountInstead) {
   RunMain({
-      Click(ids::kProp),
-      Count(4),
-      NewSession(Path("current.gds")),
-      Click(ids::kOk),
-      Do([](HeadlessBackend&, WindowHandle) {
-        EXPECT_EQ(PreviewCount(), 4);
-        EXPECT_EQ(SeedWord(0), 1234);
-      }),
+      "prop\ncount 4\nnewsession DIR/current.gds\naccept",
+      Expect("n=4; seeds=1234*9"),
   });
   EXPECT_EQ(host::CurrentRun().sessionPath, Path("current.gds"));
   EXPECT_FALSE(std::filesystem::exists(Path("current.gds"))) << "nothing was saved";
 }
 
 TEST_F(PropertiesDialogTest, CancelAfterANewSessionKeepsTheOldOne) {
-  const std::string other = SessionFile("other.gds", 5555, 5);
+  SessionFile("other.gds", 5555, 5);
   RunMain({
-      Click(ids::kProp),
-      NewSession(other),
-      Click(ids::kCancel),
-      Click(ids::kProp),
+      "prop\nnewsession DIR/other.gds\nreject\nprop",
       InProperties([](HeadlessBackend& b, WindowHandle d) {
         EXPECT_EQ(b.TextOf(d, ids::kSessionTitle), "current.gds");
       }),
@@ -243,7 +181,7 @@ TEST_F(PropertiesDialogTest, CancelAfterANewSessionKeepsTheOldOne) {
         EXPECT_EQ(b.lastFileDialog(), FileDialogOutcome::kCancelled);
         EXPECT_EQ(b.TextOf(d, ids::kSessionTitle), "current.gds");
       }),
-      Click(ids::kOk),
+      "accept",
   });
   EXPECT_EQ(host::CurrentRun().sessionPath, Path("current.gds"));
   EXPECT_EQ(SeedWord(0), 1234);
@@ -253,28 +191,18 @@ TEST_F(PropertiesDialogTest, CancelAfterANewSessionKeepsTheOldOne) {
 TEST_F(PropertiesDialogTest, ASessionThatCannotBeUsedLeavesEverythingAsItWas) {
   std::ofstream(Path("garbage.gds")) << "not a session";
   RunMain({
-      Wait(),
-      Click(ids::kProp),
-      NewSession(Path("garbage.gds")),
-      Click(ids::kOk),
-      Do([](HeadlessBackend&, WindowHandle) {
-        EXPECT_EQ(host::CurrentRun().sessionTitle, "current.gds");
-        EXPECT_EQ(PreviewCount(), 3);
-        for (int k = 0; k < 3; ++k)
-          EXPECT_EQ(Dialogs().ready[k], 1);
-      }),
-      Wait(),
+      "wait\nprop\nnewsession DIR/garbage.gds\naccept",
+      Expect("title=current.gds; n=3; ready=111??????"),
+      "wait",
       // The current session cannot be written: no switch either.
       Do([this](HeadlessBackend&, WindowHandle) {
         host::SetCurrentSessionPath(Path("missing/current.gds"));
         SessionFile("third.gds", 7777, 2);
       }),
-      Click(ids::kProp),
-      NewSession(Path("third.gds")),
-      Click(ids::kOk),
+      "prop\nnewsession DIR/third.gds\naccept",
       // A path the parameter block cannot keep is not taken.
       Click(ids::kProp),
-      NewSession(Path(std::string(250, 'p'))),
+      InProperties(AnswerAndClick(Path(std::string(250, 'p')), ids::kNewSession)),
       Click(ids::kOk),
   });
   EXPECT_EQ(SeedWord(0), 1234);
@@ -286,21 +214,42 @@ TEST_F(PropertiesDialogTest, ASessionThatCannotBeUsedLeavesEverythingAsItWas) {
   EXPECT_NE(log[2].find("too long"), std::string::npos) << log[2];
 }
 
-TEST_F(DialogTest, TheStartUpChooserAnswersWithAFullSessionPath) {
-  std::string path;
-  backend_->AnswerFileDialog(Path("breed"));
-  ASSERT_TRUE(ChooseSessionFile(0, "", &path));
-  EXPECT_EQ(path, Path("breed.gds"));
-  // Cancelled, and refused for a directory that does not exist.
-  EXPECT_FALSE(ChooseSessionFile(0, "", &path));
-  backend_->AnswerFileDialog(Path("nowhere/breed.gds"));
-  EXPECT_FALSE(ChooseSessionFile(0, "", &path));
-  EXPECT_EQ(backend_->lastFileDialog(), FileDialogOutcome::kRefused);
-
+// The start-up chooser and the offer to save the session elsewhere (which
+// tells the problem first) answer with a full session path, or decline when
+// cancelled or refused.
+TEST_F(DialogTest, SessionChoosersAnswerWithAFullPathOrDecline) {
+  const struct {
+    bool offer;
+    const char* answer;  // null: the dialog is cancelled
+    const char* path;    // null: declined
+    FileDialogOutcome outcome;
+  } cases[] = {
+      {false, "breed", "breed.gds", FileDialogOutcome::kChosen},
+      {false, nullptr, nullptr, FileDialogOutcome::kCancelled},
+      {false, "nowhere/breed.gds", nullptr, FileDialogOutcome::kRefused},
+      {true, nullptr, nullptr, FileDialogOutcome::kCancelled},
+      {true, "elsewhere", "elsewhere.gds", FileDialogOutcome::kChosen},
+      {true, "none/s.gds", nullptr, FileDialogOutcome::kRefused},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.answer != nullptr ? c.answer : "cancelled");
+    if (c.answer != nullptr) backend_->AnswerFileDialog(Path(c.answer));
+    std::string path;
+    const size_t logged = backend_->log().size();
+    const bool chosen = c.offer ? OfferSessionSaveAs(0, "disk full", Path("s.gds"), &path)
+                                : ChooseSessionFile(0, "", &path);
+    ASSERT_EQ(chosen, c.path != nullptr);
+    EXPECT_EQ(chosen ? path : "", chosen ? Path(c.path) : "");
+    EXPECT_EQ(backend_->lastFileDialog(), c.outcome);
+    EXPECT_EQ(
+        backend_->log().size() > logged && backend_->log()[logged].starts_with("told: disk full"),
+        c.offer);
+  }
   // The scripted host procedures answer with the session they were given.
   ScriptedDialogs scripted;
   scripted.sessionAnswer = Path("run.gds");
   const host::DialogProcs procs = ScriptedDialogProcs(&scripted);
+  std::string path;
   ASSERT_TRUE(procs.chooseSessionFile(procs.context, 0, "", &path));
   EXPECT_EQ(path, Path("run.gds"));
   scripted.sessionAnswer.clear();

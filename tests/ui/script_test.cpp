@@ -5,6 +5,7 @@
 
 #include "imageio/image_io.h"
 #include "testhost/scripted_dialogs.h"
+#include "testhost/ui_script.h"
 #include "ui_fixture.h"
 
 namespace pxb::ui {
@@ -45,12 +46,7 @@ class ScriptTest : public DialogTest {
   static bool SavePng(void* context, const Picture& picture, const std::string& path,
                       std::string* error) {
     static_cast<ScriptTest*>(context)->shots_.push_back(picture);
-    Image image;
-    image.width = picture.width;
-    image.height = picture.height;
-    image.channels = 3;
-    image.pixels = picture.rgb;
-    return WriteImage(path, image, error);
+    return pxhost::SavePicturePng(nullptr, picture, path, error);
   }
 
   // Runs the main dialog as a host would, under the script text (with DIR

@@ -4,7 +4,6 @@
 
 #include "evolution/byte_io.h"
 #include "evolution/filter_file.h"
-#include "storage/session_store.h"
 #include "ui/chosen_file.h"
 #include "ui/file_dialogs.h"
 #include "ui_fixture.h"
@@ -14,17 +13,6 @@ namespace {
 
 class SelectionDialogTest : public DialogTest {
  protected:
-  // A filter file holding a fresh member seeded (357, word, 0).
-  std::string FilterFile(const std::string& name, uint16_t word) {
-    ViewParams view{0, 0, 0, RandState{{357, word, 0}}};
-    Member m{};
-    ResetMember(&m, kColour, &view);
-    std::string error;
-    EXPECT_TRUE(SaveFilterFile(Path(name), m, &error)) << error;
-    ReleaseMember(&m, &view);
-    return Path(name);
-  }
-
   static Step InSelection() {
     return [](HeadlessBackend& b, WindowHandle d) {
       ASSERT_EQ(b.TemplateOf(d), &kSelectionDialogTemplate);
@@ -36,7 +24,7 @@ class SelectionDialogTest : public DialogTest {
 };
 
 TEST_F(SelectionDialogTest, OpenThenCancelPutsThePriorMemberBack) {
-  const std::string file = FilterFile("a.gdo", 4242);
+  FilterFile("a.gdo", 4242);
   Member before{};
   ViewParams viewBefore{};
   const std::intptr_t result = RunMain({
@@ -45,26 +33,18 @@ TEST_F(SelectionDialogTest, OpenThenCancelPutsThePriorMemberBack) {
         before = GlobalPopulation().members[1];
         viewBefore = GlobalPopulation().views[1];
       }),
-      Click(ids::GroupSel(1)),
+      "sel 1",
       InSelection(),
-      AnswerAndClick(file, ids::kOpen),
-      Do([](HeadlessBackend&, WindowHandle) {
-        EXPECT_EQ(SeedWord(1), 4242);
-        EXPECT_EQ(Dialogs().backupHeld, 1);
-        EXPECT_NE(GlobalPopulation().members[1].tree, nullptr) << "grown at once";
-      }),
-      Click(ids::kCancel),
-      Do([&](HeadlessBackend& b, WindowHandle d) {
-        EXPECT_EQ(b.TemplateOf(d), &kMainDialogTemplate);
-        const Member& now = GlobalPopulation().members[1];
-        EXPECT_EQ(now.tree, before.tree);
-        EXPECT_EQ(now.weights, before.weights);
-        EXPECT_EQ(SeedWord(1), 1234);
+      "open DIR/a.gdo",
+      Expect("seeds=1234 4242 1234*7; held=1; trees=?1???????"),  // grown at once
+      "reject",
+      Expect("dialog=Pixbreed; seeds=1234*9; held=0; ready=?1???????"),
+      Do([&](HeadlessBackend&, WindowHandle) {
+        EXPECT_EQ(GlobalPopulation().members[1].tree, before.tree);
+        EXPECT_EQ(GlobalPopulation().members[1].weights, before.weights);
         EXPECT_EQ(std::memcmp(&GlobalPopulation().views[1], &viewBefore, sizeof viewBefore), 0);
-        EXPECT_EQ(Dialogs().backupHeld, 0);
-        EXPECT_EQ(Dialogs().ready[1], 1);
       }),
-      Wait(),
+      "wait",
   });
   EXPECT_EQ(result, ids::kCancel);
 }
@@ -89,17 +69,16 @@ TEST_F(SelectionDialogTest, MainPaintsDuringTheSelectionStartNoWorkerAndClosingR
   };
   const std::intptr_t result = RunMain({
       // At the first paint: the main worker is drawing.
-      Click(ids::GroupSel(0)),
+      "sel 0",
       paintMain(false),
       paintMain(true),
       Do([&](HeadlessBackend&, WindowHandle) {
         for (int k = 0; k < 3; ++k)
           framedBefore[k] = counts_.framed[k].load();
       }),
-      Click(ids::kOk),
-      Wait(),
-      Do([&](HeadlessBackend& b, WindowHandle d) {
-        EXPECT_EQ(b.TemplateOf(d), &kMainDialogTemplate);
+      "accept\nwait",
+      Expect("dialog=Pixbreed"),
+      Do([&](HeadlessBackend&, WindowHandle) {
         for (int k = 0; k < 3; ++k) {
           EXPECT_EQ(counts_.framed[k].load(), framedBefore[k] + 1) << k;
           EXPECT_EQ(Slot(k).busy.load(), 0) << k;
@@ -110,27 +89,13 @@ TEST_F(SelectionDialogTest, MainPaintsDuringTheSelectionStartNoWorkerAndClosingR
 }
 
 TEST_F(SelectionDialogTest, OpenTwiceThenOkKeepsTheSecondAndCancelKeepsNeither) {
-  const std::string first = FilterFile("first.gdo", 1111);
-  const std::string second = FilterFile("second.gdo", 2222);
+  FilterFile("first.gdo", 1111);
+  FilterFile("second.gdo", 2222);
   const std::intptr_t result = RunMain({
-      Wait(),
-      Click(ids::GroupSel(0)),
-      InSelection(),
-      AnswerAndClick(first, ids::kOpen),
-      AnswerAndClick(second, ids::kOpen),
-      Click(ids::kOk),
-      Do([](HeadlessBackend&, WindowHandle) {
-        EXPECT_EQ(SeedWord(0), 2222);
-        EXPECT_EQ(Dialogs().backupHeld, 0);
-      }),
-      Click(ids::GroupSel(2)),
-      AnswerAndClick(first, ids::kOpen),
-      AnswerAndClick(second, ids::kOpen),
-      Click(ids::kCancel),
-      Do([](HeadlessBackend&, WindowHandle) {
-        EXPECT_EQ(SeedWord(2), 1234);
-        EXPECT_EQ(SeedWord(0), 2222);
-      }),
+      "wait\nsel 0\nwait\nopen DIR/first.gdo\nopen DIR/second.gdo\naccept",
+      Expect("seeds=2222 1234*8; held=0"),
+      "sel 2\nopen DIR/first.gdo\nopen DIR/second.gdo\nreject",
+      Expect("seeds=2222 1234*8; held=0"),
   });
   EXPECT_EQ(result, ids::kCancel);
 }
@@ -140,34 +105,24 @@ TEST_F(SelectionDialogTest, OkOrCancelWithoutOpenLeaveTheMemberAlone) {
   const std::intptr_t result = RunMain({
       Wait(),
       Do([&](HeadlessBackend&, WindowHandle) { tree = GlobalPopulation().members[2].tree; }),
-      Click(ids::GroupSel(2)),
-      InSelection(),
-      Click(ids::kOk),
-      Click(ids::GroupSel(2)),
-      Click(ids::kCancel),
+      "sel 2\nwait\naccept\nsel 2\nreject",
       Do([&](HeadlessBackend&, WindowHandle) {
         EXPECT_EQ(GlobalPopulation().members[2].tree, tree);
-        EXPECT_EQ(Dialogs().ready[2], 1);
       }),
-      Wait(),
+      Expect("ready=??1??????"),
+      "wait",
   });
   EXPECT_EQ(result, ids::kCancel);
 }
 
 TEST_F(SelectionDialogTest, SaveAfterOpenWritesTheLoadedMemberAndRemembersItsDirectory) {
-  const std::string file = FilterFile("loaded.gdo", 3333);
-  const std::string copy = Path("copy.gdo");
-  RunMain({
-      Click(ids::GroupSel(0)),
-      AnswerAndClick(file, ids::kOpen),
-      AnswerAndClick(copy, ids::kSave),
-      Click(ids::kOk),
-  });
+  FilterFile("loaded.gdo", 3333);
+  RunMain({"sel 0\nopen DIR/loaded.gdo\nsave DIR/copy.gdo\naccept"});
   std::vector<uint8_t> a;
   std::vector<uint8_t> b;
   std::string error;
-  ASSERT_TRUE(ReadFileBytes(file, &a, &error)) << error;
-  ASSERT_TRUE(ReadFileBytes(copy, &b, &error)) << error;
+  ASSERT_TRUE(ReadFileBytes(Path("loaded.gdo"), &a, &error)) << error;
+  ASSERT_TRUE(ReadFileBytes(Path("copy.gdo"), &b, &error)) << error;
   EXPECT_EQ(a, b);
   EXPECT_EQ(LastDirectory(GlobalSessionHeader()), dir_.path().string());
 }
@@ -179,9 +134,7 @@ TEST_F(SelectionDialogTest, AFileThatCannotBeReadChangesNothing) {
   RunMain({
       Wait(),
       Do([&](HeadlessBackend&, WindowHandle) { tree = GlobalPopulation().members[0].tree; }),
-      Click(ids::GroupSel(0)),
-      AnswerAndClick(Path("garbage.gdo"), ids::kOpen),
-      AnswerAndClick(Path("folder.gdo"), ids::kOpen),
+      "sel 0\nopen DIR/garbage.gdo\nopen DIR/folder.gdo",
       // The open dialog accepts only files that exist.
       AnswerAndClick(Path("missing.gdo"), ids::kOpen),
       Do([](HeadlessBackend& b, WindowHandle) {
@@ -189,10 +142,9 @@ TEST_F(SelectionDialogTest, AFileThatCannotBeReadChangesNothing) {
       }),
       // A file that cannot be created.
       AnswerAndClick(Path("folder.gdo"), ids::kSave),
+      Expect("held=0; seeds=1234*9"),
       Do([&](HeadlessBackend&, WindowHandle) {
-        EXPECT_EQ(Dialogs().backupHeld, 0);
         EXPECT_EQ(GlobalPopulation().members[0].tree, tree);
-        EXPECT_EQ(SeedWord(0), 1234);
       }),
       Click(ids::kCancel),
   });
@@ -203,23 +155,6 @@ TEST_F(SelectionDialogTest, AFileThatCannotBeReadChangesNothing) {
   EXPECT_NE(log[1].find("not loaded"), std::string::npos) << log[1];
   EXPECT_NE(log[2].find("does not exist"), std::string::npos) << log[2];
   EXPECT_NE(log[3].find("not saved"), std::string::npos) << log[3];
-}
-
-TEST_F(DialogTest, TheOfferToSaveElsewhereTellsTheProblemAndTakesTheChoosersAnswer) {
-  std::string path;
-  // Declined: the chooser is cancelled.
-  EXPECT_FALSE(OfferSessionSaveAs(0, "disk full", Path("s.gds"), &path));
-  ASSERT_EQ(backend_->log().size(), 1u);
-  EXPECT_EQ(backend_->log()[0].rfind("told: disk full", 0), 0u) << backend_->log()[0];
-  EXPECT_EQ(backend_->lastFileDialog(), FileDialogOutcome::kCancelled);
-  // A name without an extension gets ".gds"; an existing file may be chosen.
-  backend_->AnswerFileDialog(Path("elsewhere"));
-  EXPECT_TRUE(OfferSessionSaveAs(0, "disk full", Path("s.gds"), &path));
-  EXPECT_EQ(path, Path("elsewhere.gds"));
-  // A folder that does not exist is refused, which declines.
-  backend_->AnswerFileDialog(Path("none/s.gds"));
-  EXPECT_FALSE(OfferSessionSaveAs(0, "disk full", Path("s.gds"), &path));
-  EXPECT_EQ(backend_->lastFileDialog(), FileDialogOutcome::kRefused);
 }
 
 TEST_F(SelectionDialogTest, RememberDirectoryKeepsWhatComesBeforeTheLastSeparator) {

@@ -4,8 +4,6 @@
 // by scripts/tsan.sh.
 #include <random>
 
-#include "evolution/filter_file.h"
-#include "storage/session_store.h"
 #include "ui_fixture.h"
 
 namespace pxb::ui {
@@ -25,14 +23,7 @@ void ExpectSettled() {
 
 TEST_F(StressTest, PreviewsSurviveStartsStopsAndRestartsInAnyOrder) {
   ResetPopulation(4321, 9);
-  {
-    ViewParams view{0, 0, 0, RandState{{357, 99, 1}}};
-    Member m{};
-    ResetMember(&m, kColour, &view);
-    std::string error;
-    ASSERT_TRUE(SaveFilterFile(Path("one.gdo"), m, &error)) << error;
-    ReleaseMember(&m, &view);
-  }
+  FilterFile("one.gdo", 99);
   std::mt19937 random(20240601);
   auto pick = [&random](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
   std::vector<Step> steps;
@@ -99,7 +90,7 @@ TEST_F(StressTest, PreviewsSurviveStartsStopsAndRestartsInAnyOrder) {
   }
   steps.push_back([](HeadlessBackend&, WindowHandle) { ExpectSettled(); });
   steps.push_back(Click(ids::GroupOk(0)));
-  EXPECT_EQ(RunMain(steps), ids::GroupOk(0));
+  EXPECT_EQ(RunSteps(steps), ids::GroupOk(0));
   EXPECT_FALSE(PreviewWorkerRunning());
   EXPECT_FALSE(BigPreviewRunning());
 }

@@ -8,6 +8,9 @@
 #include <deque>
 #include <filesystem>
 #include <functional>
+#include <initializer_list>
+#include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -16,7 +19,9 @@
 #include "host/plugin_run.h"
 #include "primitives/registration.h"
 #include "primitives/source_image.h"
+#include "storage/session_store.h"
 #include "testhost/headless_backend.h"
+#include "testhost/script.h"
 #include "tests/common/temp_dir.h"
 #include "ui/dialog_state.h"
 #include "ui/dialogs.h"
@@ -33,12 +38,6 @@ struct FrameCounts {
   std::atomic<int> framed[kMaxPreviews] = {};
   std::atomic<int> fills{0};
 
-  int Total() const {
-    int total = 0;
-    for (const auto& f : framed)
-      total += f.load();
-    return total;
-  }
   static void Framed(void* context, WindowHandle, const Rect& r) {
     auto* c = static_cast<FrameCounts*>(context);
     for (int k = 0; k < kMaxPreviews; ++k) {
@@ -118,12 +117,46 @@ class DialogTest : public ::testing::Test {
     GlobalSessionHeader().previewCount = n;
   }
 
+  // One entry of a flow: a step, or the commands of a dialog script, each
+  // of which is a step (DIR in the script stands for the test's directory).
+  // Implicit, so that a flow lists steps and script lines alike.
+  struct Act {
+    template <typename F>
+    Act(F f) : steps{Step(std::move(f))} {}
+    Act(const char* text) : script(text) {}
+    std::vector<Step> steps;
+    std::string script;
+  };
+
   // Runs the main dialog; each time it waits for input the next step acts
   // on the innermost dialog. When the steps run out the dialogs are
   // cancelled.
-  std::intptr_t RunMain(std::vector<Step> steps) {
+  std::intptr_t RunMain(std::initializer_list<Act> acts) {
+    steps_.clear();
+    for (const Act& act : acts) {
+      steps_.insert(steps_.end(), act.steps.begin(), act.steps.end());
+      if (!act.script.empty()) AddScript(act.script);
+    }
+    return RunMainDialog(0, nullptr);
+  }
+  std::intptr_t RunSteps(const std::vector<Step>& steps) {
     steps_.assign(steps.begin(), steps.end());
     return RunMainDialog(0, nullptr);
+  }
+
+  void AddScript(std::string text) {
+    for (size_t at = text.find("DIR"); at != std::string::npos; at = text.find("DIR"))
+      text.replace(at, 3, dir_.path().string());
+    Script script;
+    std::string error;
+    ASSERT_TRUE(ParseScript(text, &script, &error)) << error;
+    const size_t n = script.commands.size();
+    auto runner = std::make_shared<ScriptRunner>(std::move(script), nullptr, nullptr);
+    for (size_t i = 0; i < n; ++i) {
+      steps_.push_back([runner](HeadlessBackend& b, WindowHandle d) {
+        ASSERT_TRUE(runner->Step(b, d)) << runner->error();
+      });
+    }
   }
 
   bool Drive(HeadlessBackend& b, WindowHandle d) {
@@ -147,6 +180,69 @@ class DialogTest : public ::testing::Test {
       b.AnswerFileDialog(file);
       ASSERT_TRUE(b.Click(d, id));
     };
+  }
+
+  // The dialogs' state as named fields, for flows that check it between
+  // steps: Expect("n=5; ready=11111????; seeds=5555*9") compares only the
+  // fields it names, and '?' matches any character. Flags run over the nine
+  // groups; seeds are the members' seed words, a run of one word as word*count.
+  static std::string Field(HeadlessBackend& b, WindowHandle d, const std::string& name) {
+    const DialogState& s = Dialogs();
+    const Population& p = GlobalPopulation();
+    std::string f;
+    auto flags = [&f](auto on) {
+      for (int k = 0; k < kMaxPreviews; ++k)
+        f += on(k) ? '1' : '0';
+      return f;
+    };
+    if (name == "dialog") return b.TemplateOf(d)->caption;
+    if (name == "n") return std::to_string(PreviewCount());
+    if (name == "header") return std::to_string(GlobalSessionHeader().previewCount);
+    if (name == "held") return std::to_string(s.backupHeld);
+    if (name == "title") return host::CurrentRun().sessionTitle;
+    if (name == "ready") return flags([&](int k) { return s.ready[k] != 0; });
+    if (name == "trees") return flags([&](int k) { return p.members[k].tree != nullptr; });
+    if (name == "shown")
+      return flags([&](int k) { return b.IsVisible(s.mainWindow, ids::GroupSel(k)); });
+    if (name == "sliders") {
+      for (int k = 0; k < PreviewCount(); ++k)
+        f += std::to_string(b.PositionOf(s.mainWindow, ids::GroupSlider(k))) + ",";
+      return f;
+    }
+    EXPECT_EQ(name, "seeds");
+    for (int k = 0, run = 1; k < kPopulationSize; k += run, run = 1) {
+      while (k + run < kPopulationSize && SeedWord(k + run) == SeedWord(k))
+        ++run;
+      f += (k > 0 ? " " : "") + std::to_string(SeedWord(k)) +
+           (run > 1 ? "*" + std::to_string(run) : "");
+    }
+    return f;
+  }
+  static Step Expect(const std::string& fields) {
+    return [fields](HeadlessBackend& b, WindowHandle d) {
+      std::istringstream in(fields);
+      std::string item;
+      while (std::getline(in, item, ';')) {
+        item.erase(0, item.find_first_not_of(' '));
+        const size_t eq = item.find('=');
+        const std::string name = item.substr(0, eq);
+        std::string want = item.substr(eq + 1);
+        const std::string got = Field(b, d, name);
+        for (size_t i = 0; i < want.size() && i < got.size(); ++i)
+          want[i] = want[i] == '?' ? got[i] : want[i];
+        EXPECT_EQ(got, want) << name;
+      }
+    };
+  }
+
+  // A filter file holding a fresh member seeded (357, word, 0).
+  void FilterFile(const std::string& name, uint16_t word) {
+    ViewParams view{0, 0, 0, RandState{{357, word, 0}}};
+    Member m{};
+    ResetMember(&m, kColour, &view);
+    std::string error;
+    EXPECT_TRUE(SaveFilterFile(Path(name), m, &error)) << error;
+    ReleaseMember(&m, &view);
   }
 
   // The seed word that tells which population member k came from.
