@@ -21,24 +21,21 @@ namespace {
 
 namespace fs = std::filesystem;
 
-Image Pattern(int32_t width, int32_t height, int32_t channels) {
+// A picture whose samples are a hash of their place, or (smooth) a gradient
+// that JPEG keeps close to the original.
+Image Pattern(int32_t width, int32_t height, int32_t channels, bool smooth = false) {
   Image image{width, height, channels, {}};
-  image.pixels.resize(static_cast<size_t>(width * height * channels));
-  for (size_t i = 0; i < image.pixels.size(); ++i)
-    image.pixels[i] = static_cast<uint8_t>((i * 37 + i / 7 * 11) & 0xFF);
-  return image;
-}
-
-// A smooth picture that JPEG keeps close to the original.
-Image Gradient(int32_t width, int32_t height, int32_t channels) {
-  Image image{width, height, channels, {}};
-  for (int32_t y = 0; y < height; ++y) {
-    for (int32_t x = 0; x < width; ++x) {
-      for (int32_t c = 0; c < channels; ++c)
-        image.pixels.push_back(static_cast<uint8_t>((x * 3 + y * 2 + c * 60) & 0xFF));
-    }
+  for (int32_t i = 0; i < width * height * channels; ++i) {
+    const int32_t x = i / channels % width;
+    const int32_t y = i / channels / width;
+    const int32_t c = i % channels;
+    image.pixels.push_back(
+        static_cast<uint8_t>(smooth ? x * 3 + y * 2 + c * 60 : i * 37 + i / 7 * 11));
   }
   return image;
+}
+Image Gradient(int32_t width, int32_t height, int32_t channels) {
+  return Pattern(width, height, channels, true);
 }
 
 std::vector<char> Bytes(const fs::path& path) {
@@ -79,13 +76,13 @@ bool Emit(png_structp png, png_infop info, const RawPng* raw, png_bytep* rows) {
     png_set_tRNS(png, info, raw->transparency.data(), static_cast<int>(raw->transparency.size()),
                  nullptr);
   png_write_info(png, info);
+  static const png_byte kIdat[5] = "IDAT";
   if (raw->idatOnly != 0) {
-    static const png_byte kName[5] = "IDAT";
-    png_write_chunk(png, kName, raw->rows.data(), raw->idatOnly);
-    return true;
+    png_write_chunk(png, kIdat, raw->rows.data(), raw->idatOnly);
+  } else {
+    png_write_image(png, rows);
+    png_write_end(png, nullptr);
   }
-  png_write_image(png, rows);
-  png_write_end(png, nullptr);
   return true;
 }
 
@@ -96,10 +93,9 @@ void WriteRawPng(const fs::path& path, RawPng raw) {
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, OnError, nullptr);
   png_infop info = png_create_info_struct(png);
   png_init_io(png, file);
-  const size_t rowBytes = raw.idatOnly != 0 ? 0 : raw.rows.size() / raw.height;
   std::vector<png_bytep> rows;
   for (png_uint_32 y = 0; y < raw.height && raw.idatOnly == 0; ++y)
-    rows.push_back(raw.rows.data() + y * rowBytes);
+    rows.push_back(raw.rows.data() + y * (raw.rows.size() / raw.height));
   const bool ok = Emit(png, info, &raw, rows.data());
   png_destroy_write_struct(&png, &info);
   std::fclose(file);
@@ -276,7 +272,10 @@ TEST_F(ImageIoTest, DamagedFilesFailWithAMessage) {
   EXPECT_NE(error.find("directory"), std::string::npos) << error;
 }
 
-TEST_F(ImageIoTest, AbsurdSizesAreRefused) {
+// Sizes past the hard limit are refused; sizes within it but above the
+// reading limit are refused from the header unless the caller raises the
+// limit; corrupt JPEG data is refused, not patched over.
+TEST_F(ImageIoTest, AbsurdSizesPixelLimitAndCorruptDataAreRefused) {
   std::string error;
   EXPECT_TRUE(CheckImageShape(1 << 14, 1 << 14, 4, &error));
   EXPECT_FALSE(CheckImageShape((1 << 14) + 1, 1 << 14, 3, &error));
@@ -284,57 +283,38 @@ TEST_F(ImageIoTest, AbsurdSizesAreRefused) {
   EXPECT_FALSE(CheckImageShape(0, 5, 3, &error));
   EXPECT_FALSE(CheckImageShape(5, 5, 2, &error));
 
-  // A PNG header announcing 20000 x 20000 pixels, followed by a dummy IDAT.
-  RawPng huge{20000, 20000, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, {1, 2, 3, 4}, {}, {}};
-  huge.idatOnly = 4;
-  WriteRawPng(dir_ / "huge.png", huge);
+  // PNG headers announcing huge pictures, followed by a dummy IDAT.
   Image image;
-  EXPECT_FALSE(ReadImage(Path("huge.png"), &image, &error));
-  EXPECT_NE(error.find("limit"), std::string::npos) << error;
-
-  // A JPEG whose frame header is patched to 20000 x 20000.
-  ASSERT_TRUE(WriteImage(Path("small.jpg"), Gradient(8, 8, 3), &error)) << error;
-  std::vector<char> bytes = Bytes(dir_ / "small.jpg");
-  bool patched = false;
-  for (size_t i = 0; i + 9 < bytes.size() && !patched; ++i) {
-    if (static_cast<uint8_t>(bytes[i]) == 0xFF &&
-        (static_cast<uint8_t>(bytes[i + 1]) & 0xFE) == 0xC0) {
-      for (size_t k : {i + 5, i + 7}) {
-        bytes[k] = static_cast<char>(0x4E);
-        bytes[k + 1] = static_cast<char>(0x20);
-      }
-      patched = true;
-    }
+  for (const auto& [side, message] : {std::pair<png_uint_32, const char*>{20000, "limit"},
+                                      {12000, "more than the limit of 67108864"}}) {
+    RawPng huge{side, side, 8, PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE, {1, 2, 3, 4}, {}, {}, 4};
+    WriteRawPng(dir_ / "huge.png", huge);
+    EXPECT_FALSE(ReadImage(Path("huge.png"), &image, &error));
+    EXPECT_NE(error.find(message), std::string::npos) << error;
   }
-  ASSERT_TRUE(patched);
-  PutBytes(dir_ / "huge.jpg", bytes);
-  EXPECT_FALSE(ReadImage(Path("huge.jpg"), &image, &error));
-  EXPECT_NE(error.find("limit"), std::string::npos) << error;
-}
-
-// Sizes within the hard limit but above the reading limit are refused from
-// the header unless the caller raises the limit; corrupt JPEG data is
-// refused, not patched over.
-TEST_F(ImageIoTest, PixelLimitAndCorruptDataAreRefused) {
-  std::string error;
-  RawPng bomb{12000, 12000, 8, PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE, {1, 2, 3, 4}, {}, {}};
-  bomb.idatOnly = 4;
-  WriteRawPng(dir_ / "bomb.png", bomb);
-  Image image;
-  EXPECT_FALSE(ReadImage(Path("bomb.png"), &image, &error));
-  EXPECT_NE(error.find("more than the limit of 67108864"), std::string::npos) << error;
-  EXPECT_FALSE(ReadImage(Path("bomb.png"), &image, &error, int64_t{12000} * 12000));
+  EXPECT_FALSE(ReadImage(Path("huge.png"), &image, &error, int64_t{12000} * 12000));
   EXPECT_EQ(error.find("limit"), std::string::npos) << error;  // past the limit, then damaged
-
   ASSERT_TRUE(WriteImage(Path("small.png"), Pattern(40, 30, 3), &error)) << error;
   EXPECT_FALSE(ReadImage(Path("small.png"), &image, &error, 1199));
   EXPECT_TRUE(ReadImage(Path("small.png"), &image, &error, 1200)) << error;
 
+  // A JPEG whose frame header is patched to 20000 x 20000, and one whose
+  // data is overwritten.
   ASSERT_TRUE(WriteImage(Path("good.jpg"), Gradient(64, 64, 3), &error)) << error;
   std::vector<char> bytes = Bytes(dir_ / "good.jpg");
-  for (size_t i = bytes.size() / 2; i < bytes.size() / 2 + 40; ++i)
-    bytes[i] = static_cast<char>(0x55);
-  PutBytes(dir_ / "corrupt.jpg", bytes);
+  std::vector<char> corrupt = bytes;
+  size_t i = 0;
+  while (i + 9 < bytes.size() && !(static_cast<uint8_t>(bytes[i]) == 0xFF &&
+                                   (static_cast<uint8_t>(bytes[i + 1]) & 0xFE) == 0xC0))
+    ++i;
+  ASSERT_LT(i + 9, bytes.size());
+  bytes[i + 5] = bytes[i + 7] = static_cast<char>(0x4E);
+  bytes[i + 6] = bytes[i + 8] = static_cast<char>(0x20);
+  PutBytes(dir_ / "huge.jpg", bytes);
+  EXPECT_FALSE(ReadImage(Path("huge.jpg"), &image, &error));
+  EXPECT_NE(error.find("limit"), std::string::npos) << error;
+  std::fill_n(corrupt.begin() + static_cast<long>(corrupt.size() / 2), 40, static_cast<char>(0x55));
+  PutBytes(dir_ / "corrupt.jpg", corrupt);
   EXPECT_FALSE(ReadImage(Path("corrupt.jpg"), &image, &error));
   EXPECT_NE(error.find("JPEG"), std::string::npos) << error;
 }
