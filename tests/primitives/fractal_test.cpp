@@ -237,28 +237,23 @@ class FractalMapTest : public FractalTest {
   }
 };
 
+// The view advances by one draw; the generator starts from that state.
 TEST_F(FractalMapTest, BuildersGenerateFromACopyOfTheViewState) {
   ASSERT_EQ(FractalGridSize(), 64);
   for (int32_t mode : {0, 1}) {
-    const RandState before = view_.rand;
-    Node* node = mode == 0 ? Build(BuildRfract, kUnit, 0.7) : Build(BuildBfract, kCplx, 0.7);
-    ASSERT_NE(node, nullptr);
-    EXPECT_STREQ(node->name, mode == 0 ? "rfract" : "bfract");
-    EXPECT_EQ(node->type, mode == 0 ? kUnit : kCplx);
-    EXPECT_EQ(node->nargs, 0);
-    EXPECT_EQ(node->flags, kMapValued);
-    EXPECT_EQ(node->width, 64);
-    EXPECT_EQ(node->height, 64);
-    EXPECT_EQ(node->privateSize, mode == 0 ? 4096 : 8192);
-
-    // The view advances by one draw; the generator starts from that state.
     FractalParams fp{};
     fp.mode = mode;
     fp.width = fp.height = 64;
-    fp.rand = before;
+    fp.rand = view_.rand;
     NextInt31On(&fp.rand);
-    EXPECT_EQ(std::memcmp(&view_.rand, &fp.rand, sizeof fp.rand), 0);
     fp.exponent = 0.7;
+    Node* node = mode == 0 ? Build(BuildRfract, kUnit, 0.7) : Build(BuildBfract, kCplx, 0.7);
+    ASSERT_NE(node, nullptr);
+    EXPECT_EQ(std::memcmp(&view_.rand, &fp.rand, sizeof fp.rand), 0);
+    EXPECT_STREQ(node->name, mode == 0 ? "rfract" : "bfract");
+    EXPECT_EQ(node->flags, kMapValued);
+    EXPECT_EQ(node->width * node->height, 4096);
+    ASSERT_EQ(node->privateSize, mode == 0 ? 4096 : 8192);
     Bytes expected(static_cast<size_t>(node->privateSize));
     EvalContext pos{};
     GenerateFractal(expected.data(), &pos, &view_, &fp);
@@ -309,27 +304,42 @@ TEST_F(FractalMapTest, FailedBuildLeavesTheModulatorWithTheCaller) {
   }
 }
 
-TEST_F(FractalMapTest, LookupTilesTheGrid) {
+// The grid repeats in both directions, with the size the node was built at
+// (256 here, while the current size is 64 again).
+TEST_F(FractalMapTest, LookupTilesTheGridOfItsBuildSize) {
   Node* r = Build(BuildRfract, kUnit, 1.0);
   Node* b = Build(BuildBfract, kCplx, 1.0);
+  SetFractalGridSize(256);
+  Node* wide = Build(BuildRfract, kUnit, 1.0);
+  SetFractalGridSize(64);
+  EXPECT_EQ(wide->width, 256);
+  EXPECT_EQ(wide->height, 256);
+  EXPECT_EQ(wide->privateSize, 65536);
   auto* rm = static_cast<uint8_t*>(r->priv);
   auto* bm = static_cast<uint8_t*>(b->priv);
-  rm[0] = 0;
-  rm[63] = 255;
+  rm[0] = static_cast<uint8_t*>(wide->priv)[0] = 0;
+  rm[63] = static_cast<uint8_t*>(wide->priv)[64] = 255;
   rm[63 * 64] = 128;
   bm[0] = 0;
-  bm[1] = 255;
-  bm[2 * 63] = 255;
+  bm[1] = bm[2 * 63] = 255;
   bm[2 * 63 + 1] = 64;
 
-  EXPECT_EQ(Sample<double>(r, 0, 0), 0.0);
-  EXPECT_EQ(Sample<double>(r, 64, 0), 0.0);
-  EXPECT_EQ(Sample<double>(r, 64, 128), 0.0);
-  EXPECT_EQ(Sample<double>(r, 63, 0), 1.0);
-  EXPECT_EQ(Sample<double>(r, -1, 0), 1.0);
-  EXPECT_EQ(Sample<double>(r, -1, -64), 1.0);
-  EXPECT_EQ(Sample<double>(r, 0, -1), 128 * kFractalByteScale);
-  EXPECT_EQ(Sample<double>(r, -64, 127), 128 * kFractalByteScale);
+  const struct {
+    Node* node;
+    int32_t column, row;
+    double want;
+  } cases[] = {{r, 0, 0, 0.0},
+               {r, 64, 0, 0.0},
+               {r, 64, 128, 0.0},
+               {r, 63, 0, 1.0},
+               {r, -1, 0, 1.0},
+               {r, -1, -64, 1.0},
+               {wide, 64, 0, 1.0},
+               {wide, 256, 0, 0.0},
+               {r, 0, -1, 128 * kFractalByteScale},
+               {r, -64, 127, 128 * kFractalByteScale}};
+  for (const auto& c : cases)
+    EXPECT_EQ(Sample<double>(c.node, c.column, c.row), c.want) << c.column << ", " << c.row;
 
   ComplexValue c = Sample<ComplexValue>(b, 64, 0);
   EXPECT_EQ(c.re, -1.0);
@@ -340,26 +350,7 @@ TEST_F(FractalMapTest, LookupTilesTheGrid) {
   EXPECT_EQ(c.im, (64 * kFractalByteScale - 0.5) * 2);
   Release(r);
   Release(b);
-}
-
-TEST_F(FractalMapTest, GridSizeIsReadAtBuildTime) {
-  SetFractalGridSize(256);
-  EXPECT_EQ(FractalGridSize(), 256);
-  Node* r = Build(BuildRfract, kUnit, 1.0);
-  Node* b = Build(BuildBfract, kCplx, 1.0);
-  SetFractalGridSize(64);
-  EXPECT_EQ(r->width, 256);
-  EXPECT_EQ(r->height, 256);
-  EXPECT_EQ(r->privateSize, 65536);
-  EXPECT_EQ(b->width, 256);
-  EXPECT_EQ(b->privateSize, 131072);
-  // Column 256 wraps to 0 in a node built at 256, not at the current 64.
-  static_cast<uint8_t*>(r->priv)[64] = 255;
-  static_cast<uint8_t*>(r->priv)[0] = 0;
-  EXPECT_EQ(Sample<double>(r, 64, 0), 1.0);
-  EXPECT_EQ(Sample<double>(r, 256, 0), 0.0);
-  Release(r);
-  Release(b);
+  Release(wide);
 }
 
 }  // namespace
