@@ -19,12 +19,8 @@ class NodeTest : public ::testing::Test {
 
 TEST_F(NodeTest, LeafHasNoSlotsAndJustAResult) {
   Node* n = PositionX(&view_);
-  EXPECT_EQ(n->refs, 1);
-  EXPECT_EQ(n->nargs, 0);
-  EXPECT_EQ(n->args, nullptr);
-  EXPECT_EQ(n->children, nullptr);
-  EXPECT_EQ(n->width, 1);
-  EXPECT_EQ(n->height, 1);
+  EXPECT_TRUE(n->refs == 1 && n->nargs == 0 && n->args == nullptr && n->children == nullptr);
+  EXPECT_TRUE(n->width == 1 && n->height == 1);
   EXPECT_STREQ(n->name, "mu");
   unsigned char ones[sizeof(EvalContext)];
   std::memset(ones, 0x01, sizeof ones);
@@ -49,6 +45,8 @@ TEST_F(NodeTest, ConstantArgumentIsCopiedAndFlagsComeFromChildren) {
 // The resolution of a node over two children, and which children are
 // wrapped to be sampled at the node's own positions.
 TEST_F(NodeTest, MapChildrenSetTheResolutionOrAreWrapped) {
+  constexpr uint32_t kP = kPositionDependent;
+  constexpr uint32_t kM = kMapValued;
   const struct {
     const char* what;
     int32_t viewWidth;
@@ -57,24 +55,10 @@ TEST_F(NodeTest, MapChildrenSetTheResolutionOrAreWrapped) {
     uint32_t flags;
     const char* names[2];
   } cases[] = {
-      {"one map", 80, {300, 200}, {0, 0}, 300, 200, kMapValued, {"grid", "cm"}},
-      {"conflicting maps",
-       80,
-       {300, 200},
-       {64, 64},
-       80,
-       80,
-       kPositionDependent,
-       {"pol2map", "pol2map"}},
-      {"one map of the view's size",
-       300,
-       {300, 200},
-       {300, 80},
-       300,
-       80,
-       kPositionDependent | kMapValued,
-       {"pol2map", "grid"}},
-      {"a map one cell wide", 80, {1, 50}, {30, 20}, 30, 20, kMapValued, {"grid", "grid"}},
+      {"one map", 80, {300, 200}, {0, 0}, 300, 200, kM, {"grid", "cm"}},
+      {"conflicting maps", 80, {300, 200}, {64, 64}, 80, 80, kP, {"pol2map", "pol2map"}},
+      {"one of the view's size", 300, {300, 200}, {300, 80}, 300, 80, kP | kM, {"pol2map", "grid"}},
+      {"one cell wide", 80, {1, 50}, {30, 20}, 30, 20, kM, {"grid", "grid"}},
   };
   for (const auto& c : cases) {
     ViewParams view{c.viewWidth, 80, 1, {{0, 0, 0}}};

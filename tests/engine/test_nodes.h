@@ -19,11 +19,12 @@ inline int LerpDouble(ArgSlot* a, void* result, Node*, EvalContext*) {
 }
 
 // Registers the nine value types in their fixed order once per process, with
-// a lerp blend for `unit` and no other operations.
-inline void RegisterTestTypes() {
+// a lerp blend and the given constant maker for `unit` and no other
+// operations.
+inline void RegisterTestTypes(MakerFn unitMaker = nullptr) {
   if (TypeCount() > 0) return;
-  RegisterType(4, nullptr, nullptr);     // subtree
-  RegisterType(8, LerpDouble, nullptr);  // unit
+  RegisterType(4, nullptr, nullptr);       // subtree
+  RegisterType(8, LerpDouble, unitMaker);  // unit
   for (int i = 0; i < 4; ++i)
     RegisterType(8, nullptr, nullptr);  // expo..plain
   RegisterType(24, nullptr, nullptr);   // offset
