@@ -51,16 +51,16 @@ std::vector<std::string> Lines(const std::string& s) {
   return lines;
 }
 
-TEST_F(PixbreedTest, NewShowTreeAgree) {
+// new, show and tree agree; a filter exported from a session regrows the
+// same tree on its own and when imported; a grey session stays grey whatever
+// member 0 is.
+TEST_F(PixbreedTest, NewShowTreeExportAndImportAgree) {
   ASSERT_EQ(Pixbreed("new " + P("s.gds") + " --seed 77 --previews 4").status, 0);
   const Outcome show = Pixbreed("show " + P("s.gds"));
   ASSERT_EQ(show.status, 0);
   EXPECT_NE(show.out.find("previews: 4\nchosen member: -1\n"), std::string::npos);
   EXPECT_NE(show.out.find("member 5: colour, seed 357 77 5"), std::string::npos);
-
-  const Outcome all = Pixbreed("tree " + P("s.gds"));
-  ASSERT_EQ(all.status, 0);
-  const auto lines = Lines(all.out);
+  const auto lines = Lines(Pixbreed("tree " + P("s.gds")).out);
   ASSERT_EQ(lines.size(), 9u);
   for (int k = 0; k < 9; ++k) {
     ASSERT_EQ(lines[k].rfind(std::to_string(k) + "\t(", 0), 0u);
@@ -71,34 +71,21 @@ TEST_F(PixbreedTest, NewShowTreeAgree) {
   // The same seed gives the same session.
   ASSERT_EQ(Pixbreed("new " + P("t.gds") + " --seed 77 --previews 4").status, 0);
   EXPECT_EQ(Bytes(P("s.gds")), Bytes(P("t.gds")));
-  // Grey sessions grow unit trees.
-  ASSERT_EQ(Pixbreed("new " + P("g.gds") + " --grey --seed 1").status, 0);
-  EXPECT_NE(Pixbreed("show " + P("g.gds")).out.find("member 0: unit"), std::string::npos);
-}
 
-TEST_F(PixbreedTest, ExportedFilterRegrowsAndImportsBack) {
-  ASSERT_EQ(Pixbreed("new " + P("s.gds") + " --seed 3").status, 0);
   ASSERT_EQ(Pixbreed("export " + P("s.gds") + " 6 " + P("f.gdo")).status, 0);
   const std::string six = Pixbreed("tree " + P("s.gds") + ":6 --view 80x60 --grid 256").out;
   EXPECT_EQ(Pixbreed("tree " + P("f.gdo") + " --view 80x60 --grid 256").out, six);
   EXPECT_NE(six.find("map=256x256:"), std::string::npos);
   ASSERT_EQ(Pixbreed("import " + P("s.gds") + " 1 " + P("f.gdo")).status, 0);
   EXPECT_EQ(Pixbreed("tree " + P("s.gds") + ":1 --view 80x60 --grid 256").out, six);
-}
 
-TEST_F(PixbreedTest, BreedReplacesOnlyTheShownMembers) {
-  ASSERT_EQ(Pixbreed("new " + P("s.gds") + " --seed 9 --previews 3").status, 0);
-  const auto before = Lines(Pixbreed("tree " + P("s.gds")).out);
-  ASSERT_EQ(Pixbreed("breed " + P("s.gds") + " --rate 0=0 --rate 2=100").status, 0);
-  const auto after = Lines(Pixbreed("tree " + P("s.gds")).out);
-  ASSERT_EQ(after.size(), 9u);
-  for (int k = 0; k < 9; ++k) {
-    if (k < 3) {
-      EXPECT_NE(after[k], before[k]) << k;
-    } else {
-      EXPECT_EQ(after[k], before[k]) << k;
-    }
-  }
+  ASSERT_EQ(Pixbreed("new " + P("grey.gds") + " --grey --seed 3").status, 0);
+  EXPECT_NE(Pixbreed("show " + P("grey.gds")).out.find("member 0: unit"), std::string::npos);
+  ASSERT_EQ(Pixbreed("import " + P("grey.gds") + " 0 " + P("f.gdo")).status, 0);
+  ASSERT_EQ(Pixbreed("breed " + P("grey.gds") + " --rate 0=0").status, 0);
+  const std::string shown = Pixbreed("show " + P("grey.gds")).out;
+  for (int k = 0; k < 3; ++k)
+    EXPECT_NE(shown.find("member " + std::to_string(k) + ": unit"), std::string::npos) << shown;
 }
 
 // The reference for `breed`: the same steps in this process, the session
@@ -139,9 +126,16 @@ TEST_F(PixbreedTest, BreedProcessesEqualStepsWithTheSessionReopenedBetween) {
   EXPECT_EQ(Bytes(P("cli.gds")), Bytes(P("ref.gds")));
 }
 
+// A breed replaces only the shown members; undo restores the session of n
+// steps earlier, and history lists the steps.
 TEST_F(PixbreedTest, UndoRestoresTheSessionOfNStepsEarlierAndHistoryListsThem) {
   ASSERT_EQ(Pixbreed("new " + P("s.gds") + " --seed 12").status, 0);
+  const auto before = Lines(Pixbreed("tree " + P("s.gds")).out);
   ASSERT_EQ(Pixbreed("breed " + P("s.gds") + " --rate 0=0 --time 100").status, 0);
+  const auto after = Lines(Pixbreed("tree " + P("s.gds")).out);
+  ASSERT_EQ(after.size(), 9u);
+  for (int k = 0; k < 9; ++k)
+    EXPECT_EQ(after[k] == before[k], k >= 3) << k;
   const std::string earlier = Bytes(P("s.gds"));
   ASSERT_EQ(Pixbreed("breed " + P("s.gds") + " --rate 1=100 --time 200").status, 0);
   ASSERT_EQ(Pixbreed("breed " + P("s.gds") + " --rate 2=0 --rate 0=90 --time 300").status, 0);
@@ -169,18 +163,6 @@ TEST_F(PixbreedTest, ADamagedLearningBlockIsReportedAndTheMembersStay) {
   EXPECT_EQ(Pixbreed("tree " + P("s.gds")).out, trees);
   EXPECT_NE(Stderr().find("checksum"), std::string::npos) << Stderr();
   EXPECT_NE(Pixbreed("history " + P("s.gds")).out.find("steps: 0"), std::string::npos);
-}
-
-TEST_F(PixbreedTest, ASessionKeepsItsRootTypeWhateverMemberZeroIs) {
-  ASSERT_EQ(Pixbreed("new " + P("colour.gds") + " --seed 2").status, 0);
-  ASSERT_EQ(Pixbreed("export " + P("colour.gds") + " 0 " + P("c.gdo")).status, 0);
-  ASSERT_EQ(Pixbreed("new " + P("grey.gds") + " --grey --seed 3").status, 0);
-  ASSERT_EQ(Pixbreed("import " + P("grey.gds") + " 0 " + P("c.gdo")).status, 0);
-  ASSERT_EQ(Pixbreed("breed " + P("grey.gds") + " --rate 0=0").status, 0);
-  const std::string shown = Pixbreed("show " + P("grey.gds")).out;
-  for (int k = 0; k < 3; ++k) {
-    EXPECT_NE(shown.find("member " + std::to_string(k) + ": unit"), std::string::npos) << shown;
-  }
 }
 
 TEST_F(PixbreedTest, ApplyHonoursTheMask) {
@@ -274,16 +256,15 @@ TEST_F(PixbreedTest, BadOrUnsafeRequestsFailClearlyAndChangeNothing) {
   const std::string tree = std::string(PIXBREED_PATH) + " tree " + P("s.gds") + ":0";
   EXPECT_NE(std::system((tree + " >/dev/full 2>/dev/null").c_str()), 0);
   EXPECT_EQ(std::system((tree + " >/dev/null").c_str()), 0);
+
+  // A session that may not be written is left alone, and the breed says so.
+  fs::permissions(P("s.gds"), fs::perms::owner_read);
+  EXPECT_EQ(Pixbreed("breed " + P("s.gds") + " --rate 0=0").status, 1);
+  EXPECT_NE(Stderr().find("not saved"), std::string::npos) << Stderr();
+  EXPECT_EQ(Bytes(P("s.gds")), session);
 }
 
-TEST_F(PixbreedTest, HelpEverywhere) {
-  EXPECT_EQ(Pixbreed("help").status, 0);
-  EXPECT_NE(Pixbreed("help apply").out.find("--mask"), std::string::npos);
-  EXPECT_EQ(Pixbreed("apply --help").status, 0);
-  EXPECT_NE(Pixbreed("help nosuch").status, 0);
-}
-
-TEST_F(PixbreedTest, PreviewSheetShowsTheShownMembers) {
+TEST_F(PixbreedTest, PreviewSheetShowsTheShownMembersAndHelpIsEverywhere) {
   ASSERT_EQ(Pixbreed("new " + P("s.gds") + " --seed 21 --previews 5").status, 0);
   ASSERT_EQ(
       Pixbreed("preview " + P("s.gds") + " " + sample_ + " -o " + P("sheet.png") + " --size 100")
@@ -294,16 +275,11 @@ TEST_F(PixbreedTest, PreviewSheetShowsTheShownMembers) {
   EXPECT_GT(sheet.width, 200);
   EXPECT_LT(sheet.width, 260);
   EXPECT_GT(sheet.height, 3 * 66);
-}
 
-// A session that may not be written is left alone, and the breed says so.
-TEST_F(PixbreedTest, ReadOnlySessionIsNotBredOver) {
-  ASSERT_EQ(Pixbreed("new " + P("s.gds") + " --seed 6").status, 0);
-  fs::permissions(P("s.gds"), fs::perms::owner_read);
-  const std::string session = Bytes(P("s.gds"));
-  EXPECT_EQ(Pixbreed("breed " + P("s.gds") + " --rate 0=0").status, 1);
-  EXPECT_NE(Stderr().find("not saved"), std::string::npos) << Stderr();
-  EXPECT_EQ(Bytes(P("s.gds")), session);
+  EXPECT_EQ(Pixbreed("help").status, 0);
+  EXPECT_NE(Pixbreed("help apply").out.find("--mask"), std::string::npos);
+  EXPECT_EQ(Pixbreed("apply --help").status, 0);
+  EXPECT_NE(Pixbreed("help nosuch").status, 0);
 }
 
 // A member that grows no tree ends every render at once: the message names
