@@ -67,7 +67,6 @@ class AllocationFaultsTest : public ::testing::TestWithParam<Subject> {
 
   static int64_t Live() { return GlobalAllocationFaults().live.load(); }
   static int64_t Made() { return GlobalAllocationFaults().made.load(); }
-  static int64_t Failed() { return GlobalAllocationFaults().failed.load(); }
 
   Member member_{};
 };

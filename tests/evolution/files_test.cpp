@@ -62,21 +62,22 @@ class FilesTest : public ::testing::Test {
   SessionHeader header_{};
 };
 
-TEST_F(FilesTest, FreshMemberRecordSize) {
-  ViewParams v = pop_.views[0];
-  Member m{};
-  ResetMember(&m, kColour, &v);
-  EXPECT_EQ(Bytes(m).size(), 558u + 4u * static_cast<size_t>(CountEntries(m)));
-  ReleaseMember(&m, &v);
-}
-
+// A fresh record's size; a record read back regrows the same tree after the
+// global weights changed, and regrowing again adds its choices once more; a
+// record that ends inside its root list names the list, rather than reading
+// the missing entries as zeros.
 TEST_F(FilesTest, MemberRoundTripRegrowsTheSameTreeAfterWeightsChanged) {
   ViewParams v = pop_.views[2];
+  Member fresh{};
+  ResetMember(&fresh, kColour, &v);
+  EXPECT_EQ(Bytes(fresh).size(), 558u + 4u * static_cast<size_t>(CountEntries(fresh)));
+  ReleaseMember(&fresh, &v);
+
+  v = pop_.views[2];
   Member m = GrowMember(kColour, &v);
   const std::string text = ExpressionText(m.tree);
   const std::string choices = Choices(m);
   const std::vector<uint8_t> bytes = Bytes(m);
-  // The global weights move on before the filter is read back.
   ApplyRating(m, 1.0f);
   ApplyRating(m, 1.0f);
 
@@ -89,28 +90,15 @@ TEST_F(FilesTest, MemberRoundTripRegrowsTheSameTreeAfterWeightsChanged) {
   EXPECT_EQ(Choices(back), choices);
   EXPECT_EQ(Bytes(back), bytes);
   EXPECT_EQ(std::memcmp(&grow.rand, &v.rand, sizeof v.rand), 0);
-  // Regrowing again gives the same tree and adds its choices once more.
   const int once = CountChoices(back);
   RegrowMember(&back, &grow);
   RegrowMember(&back, &grow);
   EXPECT_EQ(ExpressionText(back.tree), text);
   EXPECT_EQ(CountChoices(back), 3 * once);
   ReleaseMember(&back, &grow);
-  ReleaseMember(&m, &v);
-}
 
-// A record that ends inside its root list names the list, rather than
-// reading the missing entries as zeros.
-TEST_F(FilesTest, TruncatedWeightListIsReportedAsSuch) {
-  ViewParams v = pop_.views[1];
-  Member m = GrowMember(kColour, &v);
-  std::vector<uint8_t> bytes = Bytes(m);
-  bytes.resize(24 + 2 + 4 * static_cast<size_t>(ListLength(m.rootList) / 2));
-  ByteReader in(bytes);
-  Member back{};
-  ViewParams grow{48, 32, 0, {}};
-  std::string error;
-  EXPECT_FALSE(ReadMember(&in, &grow, true, &back, &error));
+  ByteReader cut(bytes.data(), 26 + 4 * static_cast<size_t>(ListLength(m.rootList) / 2));
+  EXPECT_FALSE(ReadMember(&cut, &grow, true, &back, &error));
   EXPECT_EQ(error, "the file is truncated in the root list");
   ReleaseMember(&back, &grow);
   ReleaseMember(&m, &v);
@@ -127,7 +115,7 @@ TEST_F(FilesTest, RebreedingASlotTwiceGivesDifferentMembers) {
   EXPECT_NE(ExpressionText(pop_.members[5].tree), first);
 }
 
-TEST_F(FilesTest, SessionWriteReadWriteIsByteIdenticalWithPackedOffsets) {
+TEST_F(FilesTest, SessionWriteReadWriteIsByteIdenticalAndTheChosenMemberReadsAlone) {
   BreedSession();
   ASSERT_TRUE(SetLastDirectory(&header_, std::string(127, 'd')));
   EXPECT_FALSE(SetLastDirectory(&header_, std::string(128, 'x')));
@@ -154,25 +142,18 @@ TEST_F(FilesTest, SessionWriteReadWriteIsByteIdenticalWithPackedOffsets) {
   ASSERT_TRUE(ReadFileBytes(Path("b.gds"), &b, &error));
   EXPECT_EQ(a, b);
   ReleasePopulation(&other);
-}
 
-TEST_F(FilesTest, ChosenMemberAloneAndANegativeChoiceReported) {
-  BreedSession();
-  std::string error;
-  ASSERT_TRUE(SaveSession(Path("c.gds"), pop_, &header_, &error)) << error;
-  std::vector<uint8_t> bytes;
-  ASSERT_TRUE(ReadFileBytes(Path("c.gds"), &bytes, &error));
-  Population other{};
-  SessionHeader h{};
-  EXPECT_EQ(ReadChosenMember(bytes, &other, &h, &error), -1);  // fresh: none chosen
-  EXPECT_EQ(other.members[0].weights, nullptr);
-
-  SetChosenMember(&header_, 2);
-  ASSERT_TRUE(SaveSession(Path("c.gds"), pop_, &header_, &error)) << error;
-  ASSERT_TRUE(ReadFileBytes(Path("c.gds"), &bytes, &error));
-  EXPECT_EQ(ReadChosenMember(bytes, &other, &h, &error), 2);
-  EXPECT_EQ(Bytes(other.members[2]), Bytes(pop_.members[2]));
+  // The chosen member read alone, the others left empty; none chosen reads
+  // as -1.
+  EXPECT_EQ(ReadChosenMember(a, &other, &h, &error), 7);
+  EXPECT_EQ(Bytes(other.members[7]), Bytes(pop_.members[7]));
   EXPECT_EQ(other.members[1].weights, nullptr);
+  ReleasePopulation(&other);
+  SetChosenMember(&header_, -1);
+  ASSERT_TRUE(SaveSession(Path("c.gds"), pop_, &header_, &error)) << error;
+  ASSERT_TRUE(ReadFileBytes(Path("c.gds"), &a, &error));
+  EXPECT_EQ(ReadChosenMember(a, &other, &h, &error), -1);
+  EXPECT_EQ(other.members[0].weights, nullptr);
   ReleasePopulation(&other);
 }
 

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
 
 #include "evolution/breeding_step.h"
 #include "evolution/crc32.h"
@@ -13,6 +12,7 @@
 #include "primitives/registration.h"
 #include "storage/session_store.h"
 #include "tests/common/member_records.h"
+#include "tests/common/temp_dir.h"
 
 namespace pxb {
 namespace {
@@ -29,11 +29,6 @@ class LearningTest : public ::testing::Test {
  protected:
   void SetUp() override {
     RegisterPrimitives();
-    path_ =
-        (std::filesystem::temp_directory_path() /
-         ("pxb-learning-" +
-          std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + ".gds"))
-            .string();
     for (int k = 0; k < kPopulationSize; ++k)
       pop_.views[k] = ViewParams{64, 64, 0, {{357, 91, static_cast<uint16_t>(k)}}};
     std::string error;
@@ -49,17 +44,15 @@ class LearningTest : public ::testing::Test {
     ASSERT_TRUE(SaveSession(path_, pop_, &header_, &error)) << error;
     ASSERT_TRUE(ReadFileBytes(path_, &bytes_, &error)) << error;
   }
-  void TearDown() override {
-    ReleasePopulation(&pop_);
-    std::filesystem::remove(path_);
-  }
+  void TearDown() override { ReleasePopulation(&pop_); }
 
   // Where the block starts: right after the last record.
   size_t BlockStart() const {
     return header_.memberOffsets[8] + RecordBytes(pop_.members[8]).size();
   }
 
-  std::string path_;
+  testing::TempDir dir_{"pxb-learning"};
+  const std::string path_ = dir_ / "s.gds";
   Population pop_{};
   SessionHeader header_{};
   std::vector<uint8_t> bytes_;
