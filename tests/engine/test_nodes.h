@@ -32,8 +32,15 @@ inline void RegisterTestTypes(MakerFn unitMaker = nullptr) {
   RegisterType(40, nullptr, nullptr);   // colour
 }
 
-// Counts every call of an evaluation function that goes through Counted().
+// Counts every call of the evaluation functions below.
 inline int evalCalls = 0;
+
+// Writes v as the node's result, counting the call.
+inline int Yield(void* result, double v) {
+  ++evalCalls;
+  std::memcpy(result, &v, sizeof v);
+  return 0;
+}
 
 // A constant leaf holding v.
 inline Node* Constant(double v, ViewParams* view) {
@@ -41,9 +48,7 @@ inline Node* Constant(double v, ViewParams* view) {
   return NodeCreate(
       kUnit, 1, &slot, 0,
       [](ArgSlot* a, void* r, Node*, EvalContext*) {
-        ++evalCalls;
-        std::memcpy(r, a[0].value, 8);
-        return 0;
+        return Yield(r, *static_cast<double*>(a[0].value));
       },
       "cm", view);
 }
@@ -51,12 +56,7 @@ inline Node* Constant(double v, ViewParams* view) {
 // The x coordinate of the sample.
 inline Node* PositionX(ViewParams* view) {
   Node* n = NodeCreate(
-      kUnit, 0, nullptr, 0,
-      [](ArgSlot*, void* r, Node*, EvalContext* c) {
-        ++evalCalls;
-        std::memcpy(r, &c->x, 8);
-        return 0;
-      },
+      kUnit, 0, nullptr, 0, [](ArgSlot*, void* r, Node*, EvalContext* c) { return Yield(r, c->x); },
       "mu", view);
   n->flags = kPositionDependent;
   return n;
@@ -68,10 +68,7 @@ inline Node* Sum(Node* a, Node* b, ViewParams* view) {
   return NodeCreate(
       kUnit, 2, slots, 0,
       [](ArgSlot* s, void* r, Node*, EvalContext*) {
-        ++evalCalls;
-        const double v = *static_cast<double*>(s[0].value) + *static_cast<double*>(s[1].value);
-        std::memcpy(r, &v, 8);
-        return 0;
+        return Yield(r, *static_cast<double*>(s[0].value) + *static_cast<double*>(s[1].value));
       },
       "sum", view);
 }
@@ -82,12 +79,9 @@ inline Node* GridMap(int w, int h, ViewParams* view) {
   Node* n = NodeCreate(
       kUnit, 0, nullptr, 0,
       [](ArgSlot*, void* r, Node* self, EvalContext* c) {
-        ++evalCalls;
         const int col = ((c->column % self->width) + self->width) % self->width;
         const int row = ((c->row % self->height) + self->height) % self->height;
-        const double v = col + 10.0 * row;
-        std::memcpy(r, &v, 8);
-        return 0;
+        return Yield(r, col + 10.0 * row);
       },
       "grid", view);
   n->flags = kMapValued;

@@ -188,16 +188,10 @@ TEST_F(NoiseTest, DerivativeIsTheGradientInLatticeUnits) {
 // what fresh nodes give.
 TEST_F(NoiseTest, CornerCacheFollowsTheCell) {
   Node* node = Plain(1.0, 8);
-  for (const auto& [x, y] : {std::pair{0.0, 0.0},
-                             {0.25, 0.25},
-                             {0.75, 0.5},
-                             {1.5, 0.25},
-                             {1.5, 1.25},
-                             {0.5, 1.25},
-                             {0.25, 0.25},
-                             {-0.5, 0.25}}) {
+  const double walk[][2] = {{0.0, 0.0},  {0.25, 0.25}, {0.75, 0.5},  {1.5, 0.25},
+                            {1.5, 1.25}, {0.5, 1.25},  {0.25, 0.25}, {-0.5, 0.25}};
+  for (const auto& [x, y] : walk)
     EXPECT_EQ(Eval(node, x, y), Fresh(1.0, 8, x, y)) << x << ", " << y;
-  }
   Release(node);
 }
 

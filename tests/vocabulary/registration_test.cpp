@@ -13,7 +13,6 @@
 namespace pxb {
 namespace {
 
-using pxb::testing::Sum;
 using pxb::testing::WeightOf;
 
 // The index of a function by its registered name (the first of that name).
@@ -63,19 +62,11 @@ TEST(Registration, SecondCallChangesNothing) {
   EXPECT_EQ(RootList(kColour)->weight, rootWeight);
 }
 
-TEST(Registration, WeightsSumToOneWithExclusionsAtZero) {
+TEST(Registration, ExclusionsAreAtZero) {
   RegisterPrimitives();
-  EXPECT_NEAR(Sum(RootList(kUnit)), 1.0, 1e-6);
-  EXPECT_NEAR(Sum(RootList(kColour)), 1.0, 1e-6);
+  // That every list sums to one is checked over the engine's made-up
+  // registry; here, what the vocabulary itself decides.
   EXPECT_EQ(ListLength(RootList(kColour)), 4);
-  for (FuncId f = 0; f < FunctionCount(); ++f) {
-    for (int s = 0; s < 3; ++s) {
-      for (int d = 0; d < 4; ++d) {
-        const double sum = Sum(Function(f).weights[s][d]);
-        EXPECT_TRUE(sum == 0.0 || std::abs(sum - 1.0) < 1e-6) << f << " " << s << " " << d;
-      }
-    }
-  }
   for (FuncId noise : {kFnDopnoise, kFnDopbnoise, kFnDopdnoise}) {
     for (int d = 0; d < 4; ++d) {
       for (FuncId banned : {kFnMu, kFnMv, kFnMinpe}) {
