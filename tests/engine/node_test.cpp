@@ -17,26 +17,25 @@ class NodeTest : public ::testing::Test {
   ViewParams view_{80, 80, 1, {{0, 0, 0}}};
 };
 
-TEST_F(NodeTest, LeafHasNoSlotsAndJustAResult) {
-  Node* n = PositionX(&view_);
-  EXPECT_TRUE(n->refs == 1 && n->nargs == 0 && n->args == nullptr && n->children == nullptr);
-  EXPECT_TRUE(n->width == 1 && n->height == 1);
-  EXPECT_STREQ(n->name, "mu");
+// A leaf has no slots, just a result, and a key no sample matches; a node's
+// argument values follow its result, constants copied in and flags taken
+// from the children.
+TEST_F(NodeTest, SlotsValuesAndFlags) {
+  Node* x = PositionX(&view_);
+  EXPECT_TRUE(x->refs == 1 && x->nargs == 0 && x->args == nullptr && x->children == nullptr);
+  EXPECT_TRUE(x->width == 1 && x->height == 1);
+  EXPECT_STREQ(x->name, "mu");
   unsigned char ones[sizeof(EvalContext)];
   std::memset(ones, 0x01, sizeof ones);
-  EXPECT_EQ(std::memcmp(&n->key, ones, sizeof ones), 0);
-  NodeRelease(&n, &view_);
-}
+  EXPECT_EQ(std::memcmp(&x->key, ones, sizeof ones), 0);
 
-TEST_F(NodeTest, ConstantArgumentIsCopiedAndFlagsComeFromChildren) {
   Node* c = Constant(0.25, &view_);
   EXPECT_EQ(c->flags, 0u);
   EXPECT_EQ(*static_cast<double*>(c->args[0].value), 0.25);
   EXPECT_EQ(c->children[0].node, nullptr);
-  Node* s = Sum(c, PositionX(&view_), &view_);
+  Node* s = Sum(c, x, &view_);
   EXPECT_EQ(s->flags, kPositionDependent);
   EXPECT_EQ(s->args[0].type, kUnit);
-  // Result first, then the argument values one after another.
   EXPECT_EQ(static_cast<unsigned char*>(s->args[0].value), s->values + 8);
   EXPECT_EQ(static_cast<unsigned char*>(s->args[1].value), s->values + 16);
   NodeRelease(&s, &view_);

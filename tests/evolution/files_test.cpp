@@ -168,15 +168,10 @@ TEST_F(FilesTest, RefusedSessionsLeaveThePopulationAsItWas) {
     before.push_back(Bytes(m));
   const SessionHeader headerBefore = header_;
 
-  auto patch16 = [&](size_t at, uint16_t v) {
+  // The good bytes with a little-endian field of `width` bytes at `at` set to v.
+  auto patch = [&](size_t at, uint32_t v, int width = 2) {
     std::vector<uint8_t> b = good;
-    b[at] = static_cast<uint8_t>(v);
-    b[at + 1] = static_cast<uint8_t>(v >> 8);
-    return b;
-  };
-  auto patch32 = [&](size_t at, uint32_t v) {
-    std::vector<uint8_t> b = good;
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < width; ++i)
       b[at + static_cast<size_t>(i)] = static_cast<uint8_t>(v >> (8 * i));
     return b;
   };
@@ -191,16 +186,16 @@ TEST_F(FilesTest, RefusedSessionsLeaveThePopulationAsItWas) {
        std::vector<uint8_t>(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(
                                                             header_.memberOffsets[8] +
                                                             Bytes(pop_.members[8]).size() - 7))},
-      {"preview count 0", patch32(2, 0)},
-      {"preview count 10", patch32(2, 10)},
-      {"chosen member 9", patch32(6, 9)},
-      {"offset beyond the file", patch32(138 + 4 * 4, static_cast<uint32_t>(good.size() + 1))},
-      {"negative root list count", patch16(rootCount, 0xFFFF)},
-      {"function id outside the registry", patch16(firstEntry, 22)},
-      {"function of the wrong type", patch16(firstEntry, kFnMu)},
-      {"more functions than registered", patch16(tableCount, 23)},
-      {"negative function count", patch16(tableCount, 0x8000)},
-      {"root type subtree", patch16(m0 + 2, 1)},
+      {"preview count 0", patch(2, 0, 4)},
+      {"preview count 10", patch(2, 10, 4)},
+      {"chosen member 9", patch(6, 9, 4)},
+      {"offset beyond the file", patch(138 + 4 * 4, static_cast<uint32_t>(good.size() + 1), 4)},
+      {"negative root list count", patch(rootCount, 0xFFFF)},
+      {"function id outside the registry", patch(firstEntry, 22)},
+      {"function of the wrong type", patch(firstEntry, kFnMu)},
+      {"more functions than registered", patch(tableCount, 23)},
+      {"negative function count", patch(tableCount, 0x8000)},
+      {"root type subtree", patch(m0 + 2, 1)},
       {"unterminated directory",
        [&] {
          std::vector<uint8_t> b = good;
