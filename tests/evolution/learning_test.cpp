@@ -2,8 +2,6 @@
 // in the block after the member records.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "evolution/breeding_step.h"
 #include "evolution/crc32.h"
 #include "evolution/filter_file.h"
@@ -46,11 +44,6 @@ class LearningTest : public ::testing::Test {
   }
   void TearDown() override { ReleasePopulation(&pop_); }
 
-  // Where the block starts: right after the last record.
-  size_t BlockStart() const {
-    return header_.memberOffsets[8] + RecordBytes(pop_.members[8]).size();
-  }
-
   testing::TempDir dir_{"pxb-learning"};
   const std::string path_ = dir_ / "s.gds";
   Population pop_{};
@@ -83,20 +76,6 @@ TEST_F(LearningTest, ListsAndHistorySurviveWriteAndReadBitForBit) {
   ReleasePopulation(&other);
 }
 
-TEST_F(LearningTest, ABaseLayoutReaderFindsEveryMember) {
-  ASSERT_GT(bytes_.size(), BlockStart());
-  // Only the header's offsets and the records, as a reader that knows
-  // nothing of the block does it.
-  ByteReader in(bytes_);
-  ASSERT_TRUE(in.Seek(138));
-  for (int k = 0; k < kPopulationSize; ++k) {
-    const uint32_t offset = in.U32();
-    const std::vector<uint8_t> record = RecordBytes(pop_.members[k]);
-    ASSERT_LE(offset + record.size(), bytes_.size()) << k;
-    EXPECT_TRUE(std::equal(record.begin(), record.end(), bytes_.begin() + offset)) << k;
-  }
-}
-
 TEST_F(LearningTest, UndoingEveryStepRestoresTheFirstSessionsBytes) {
   // One more step after the session was written, then undo it.
   Population other{};
@@ -118,7 +97,8 @@ TEST_F(LearningTest, UndoingEveryStepRestoresTheFirstSessionsBytes) {
 }
 
 TEST_F(LearningTest, ADamagedBlockKeepsTheMembersAndIsReported) {
-  const size_t block = BlockStart();
+  // The block starts right after the last record.
+  const size_t block = header_.memberOffsets[8] + RecordBytes(pop_.members[8]).size();
   auto withCrc = [&](std::vector<uint8_t> b) {
     const size_t end = b.size() - 4;
     const uint32_t crc = Crc32(b.data() + block, end - block);

@@ -152,15 +152,6 @@ TEST_F(NoiseTest, BuildersDrawTheSeedAndFixTheFlags) {
   Release(child);
 }
 
-TEST_F(NoiseTest, BipolarIsThePlainValueRecentredAtTheCorners) {
-  // x / 0.25 = 2 and y / 0.25 = 3 exactly: corner (2, 3) with fx = fy = 0.
-  for (int32_t seed : {0, 41, 99999}) {
-    Node* bipolar = Build(BuildDopBNoise, kBipolar, 0.25, seed);
-    EXPECT_EQ(Eval(bipolar, 0.5, 0.75), 2.0 * Fresh(0.25, seed, 0.5, 0.75) - 1.0) << seed;
-    Release(bipolar);
-  }
-}
-
 // The x slope is the exact derivative of the interpolated value; the y slope
 // is exact on lattice columns and blended linearly between them.
 TEST_F(NoiseTest, DerivativeIsTheGradientInLatticeUnits) {

@@ -38,6 +38,14 @@ Image Gradient(int32_t width, int32_t height, int32_t channels) {
   return Pattern(width, height, channels, true);
 }
 
+// The mean absolute difference of two images' samples.
+double MeanDifference(const Image& a, const Image& b) {
+  long total = 0;
+  for (size_t i = 0; i < a.pixels.size(); ++i)
+    total += std::abs(a.pixels[i] - b.pixels[i]);
+  return static_cast<double>(total) / static_cast<double>(a.pixels.size());
+}
+
 std::vector<char> Bytes(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -144,19 +152,17 @@ TEST_F(ImageIoTest, JpegRoundTripKeepsSizeAndIsClose) {
     const Image expected = channels == 4 ? ToRgb(image) : image;
     ASSERT_EQ(back.channels, expected.channels);
     ASSERT_EQ(back.pixels.size(), expected.pixels.size());
-    long total = 0;
-    for (size_t i = 0; i < back.pixels.size(); ++i)
-      total += std::abs(back.pixels[i] - expected.pixels[i]);
-    EXPECT_LT(static_cast<double>(total) / static_cast<double>(back.pixels.size()), 4.0);
+    EXPECT_LT(MeanDifference(back, expected), 4.0);
   }
 }
 
 TEST_F(ImageIoTest, FormatFollowsTheExtensionInAnyCase) {
-  EXPECT_EQ(FormatFromPath("a/b.PNG"), ImageFormat::kPng);
-  EXPECT_EQ(FormatFromPath("b.jpg"), ImageFormat::kJpeg);
-  EXPECT_EQ(FormatFromPath("b.JpEg"), ImageFormat::kJpeg);
-  EXPECT_EQ(FormatFromPath("b.png.gif"), ImageFormat::kUnknown);
-  EXPECT_EQ(FormatFromPath("png"), ImageFormat::kUnknown);
+  for (const auto& [path, format] : {std::pair{"a/b.PNG", ImageFormat::kPng},
+                                     {"b.jpg", ImageFormat::kJpeg},
+                                     {"b.JpEg", ImageFormat::kJpeg},
+                                     {"b.png.gif", ImageFormat::kUnknown},
+                                     {"png", ImageFormat::kUnknown}})
+    EXPECT_EQ(FormatFromPath(path), format) << path;
 
   std::string error;
   EXPECT_FALSE(WriteImage(Path("out.bmp"), Pattern(2, 2, 3), &error));
@@ -329,14 +335,13 @@ TEST_F(ImageIoTest, CmykJpegIsRefused) {
   jpeg_create_compress(&info);
   jpeg_stdio_dest(&info, file);
   info.image_width = 4;
-  info.image_height = 1;
-  info.input_components = 4;
+  info.image_height = info.input_components = 4;
   info.in_color_space = JCS_CMYK;
   jpeg_set_defaults(&info);
   jpeg_start_compress(&info, TRUE);
-  unsigned char pixels[16] = {0, 50, 100, 150, 200, 250, 0, 50, 100, 150, 200, 250, 0, 0, 0, 0};
-  JSAMPROW row = pixels;
-  jpeg_write_scanlines(&info, &row, 1);
+  unsigned char pixels[64] = {0, 50, 100, 150, 200, 250};
+  for (JSAMPROW row = pixels; row < pixels + 64; row += 16)
+    jpeg_write_scanlines(&info, &row, 1);
   jpeg_finish_compress(&info);
   jpeg_destroy_compress(&info);
   std::fclose(file);
@@ -406,10 +411,7 @@ TEST(SampleImageTest, ShippedSamplesReadAndAgree) {
   EXPECT_EQ(png.height, 427);
   EXPECT_EQ(png.channels, 3);
   ASSERT_EQ(jpeg.pixels.size(), png.pixels.size());
-  long total = 0;
-  for (size_t i = 0; i < png.pixels.size(); ++i)
-    total += std::abs(png.pixels[i] - jpeg.pixels[i]);
-  EXPECT_LT(static_cast<double>(total) / static_cast<double>(png.pixels.size()), 4.0);
+  EXPECT_LT(MeanDifference(png, jpeg), 4.0);
 }
 
 }  // namespace
