@@ -178,19 +178,13 @@ TEST_F(PixbreedTest, ApplyHonoursTheMask) {
 
   // A mask: 0 keeps the pixel, 255 is the unmasked result.
   const pxb::Image input = Read(sample_);
-  pxb::Image mask;
-  std::string error;
-  ASSERT_TRUE(pxb::AllocateImage(&mask, input.width, input.height, 1, &error));
-  for (int32_t y = 0; y < mask.height; ++y) {
-    for (int32_t x = 0; x < mask.width; ++x)
-      mask.Row(y)[x] = x < mask.width / 2 ? 0 : 255;
-  }
-  ASSERT_TRUE(pxb::WriteImage(P("mask.png"), mask, &error));
-  ASSERT_EQ(Pixbreed("apply " + plain + " " + sample_ + " -o " + P("full.png")).status, 0);
-  ASSERT_EQ(Pixbreed("apply " + plain + " " + sample_ + " -o " + P("masked.png") + " --mask " +
-                     P("mask.png"))
-                .status,
-            0);
+  pxb::Image mask{input.width, input.height, 1, {}};
+  for (int32_t i = 0; i < input.width * input.height; ++i)
+    mask.pixels.push_back(i % input.width < input.width / 2 ? 0 : 255);
+  pxb::testing::WriteOrFail(P("mask.png"), mask);
+  const std::string apply = "apply " + plain + " " + sample_ + " -o ";
+  ASSERT_EQ(Pixbreed(apply + P("full.png")).status, 0);
+  ASSERT_EQ(Pixbreed(apply + P("masked.png") + " --mask " + P("mask.png")).status, 0);
   const pxb::Image full = Read(P("full.png"));
   const pxb::Image masked = Read(P("masked.png"));
   for (int32_t y = 0; y < input.height; y += 7) {
