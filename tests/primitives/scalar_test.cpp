@@ -145,14 +145,11 @@ TEST_F(ScalarTest, DitherStartStateAndThresholds) {
 TEST_F(ScalarTest, DitherStateOfTheThreadOrOfTheRender) {
   const std::vector<double> fromStart = {0.0, 1.0, 1.0};
   // Without a render state: the thread's own, untouched by other threads.
-  std::vector<double> first;
-  std::vector<double> second;
-  std::thread a([&] { first = ThreadDitherRow(); });
-  a.join();
-  std::thread b([&] { second = ThreadDitherRow(); });
-  b.join();
-  EXPECT_EQ(first, fromStart);
-  EXPECT_EQ(second, fromStart);
+  for (int i = 0; i < 2; ++i) {
+    std::vector<double> row;
+    std::thread([&] { row = ThreadDitherRow(); }).join();
+    EXPECT_EQ(row, fromStart);
+  }
 
   // With a render state: that one advances, the thread's does not.
   RandState own = kDitherStartState;
