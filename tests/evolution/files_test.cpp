@@ -57,6 +57,7 @@ class FilesTest : public ::testing::Test {
       RebreedMember(&pop_, k);
   }
 
+  std::string error_;  // the last failure message
   testing::TempDir dir_{"pxb-files"};
   Population pop_{};
   SessionHeader header_{};
@@ -84,8 +85,7 @@ TEST_F(FilesTest, MemberRoundTripRegrowsTheSameTreeAfterWeightsChanged) {
   ByteReader in(bytes);
   Member back{};
   ViewParams grow{48, 32, 0, {}};
-  std::string error;
-  ASSERT_TRUE(ReadMember(&in, &grow, true, &back, &error)) << error;
+  ASSERT_TRUE(ReadMember(&in, &grow, true, &back, &error_)) << error_;
   EXPECT_EQ(ExpressionText(back.tree), text);
   EXPECT_EQ(Choices(back), choices);
   EXPECT_EQ(Bytes(back), bytes);
@@ -98,15 +98,14 @@ TEST_F(FilesTest, MemberRoundTripRegrowsTheSameTreeAfterWeightsChanged) {
   ReleaseMember(&back, &grow);
 
   ByteReader cut(bytes.data(), 26 + 4 * static_cast<size_t>(ListLength(m.rootList) / 2));
-  EXPECT_FALSE(ReadMember(&cut, &grow, true, &back, &error));
-  EXPECT_EQ(error, "the file is truncated in the root list");
+  EXPECT_FALSE(ReadMember(&cut, &grow, true, &back, &error_));
+  EXPECT_EQ(error_, "the file is truncated in the root list");
   ReleaseMember(&back, &grow);
   ReleaseMember(&m, &v);
 }
 
 TEST_F(FilesTest, RebreedingASlotTwiceGivesDifferentMembers) {
-  std::string error;
-  ASSERT_TRUE(CreateSession(Path("r.gds"), 3, kColour, &pop_, &header_, &error)) << error;
+  ASSERT_TRUE(CreateSession(Path("r.gds"), 3, kColour, &pop_, &header_, &error_)) << error_;
   RebreedMember(&pop_, 5);
   const std::string first = ExpressionText(pop_.members[5].tree);
   const RandState seed = pop_.members[5].seed.rand;
@@ -120,8 +119,7 @@ TEST_F(FilesTest, SessionWriteReadWriteIsByteIdenticalAndTheChosenMemberReadsAlo
   ASSERT_TRUE(SetLastDirectory(&header_, std::string(127, 'd')));
   EXPECT_FALSE(SetLastDirectory(&header_, std::string(128, 'x')));
   SetChosenMember(&header_, 7);
-  std::string error;
-  ASSERT_TRUE(SaveSession(Path("a.gds"), pop_, &header_, &error)) << error;
+  ASSERT_TRUE(SaveSession(Path("a.gds"), pop_, &header_, &error_)) << error_;
   EXPECT_EQ(header_.memberOffsets[0], kFirstMemberOffset);
   for (int k = 1; k < kPopulationSize; ++k) {
     EXPECT_EQ(header_.memberOffsets[k],
@@ -132,37 +130,36 @@ TEST_F(FilesTest, SessionWriteReadWriteIsByteIdenticalAndTheChosenMemberReadsAlo
   for (int k = 0; k < kPopulationSize; ++k)
     other.views[k] = pop_.views[k];
   SessionHeader h{};
-  ASSERT_TRUE(LoadSession(Path("a.gds"), &other, &h, &error)) << error;
+  ASSERT_TRUE(LoadSession(Path("a.gds"), &other, &h, &error_)) << error_;
   EXPECT_EQ(h.chosenMember, 7);
   EXPECT_EQ(h.previewCount, 4u);
   EXPECT_EQ(LastDirectory(h), std::string(127, 'd'));
-  ASSERT_TRUE(SaveSession(Path("b.gds"), other, &h, &error)) << error;
+  ASSERT_TRUE(SaveSession(Path("b.gds"), other, &h, &error_)) << error_;
   std::vector<uint8_t> a, b;
-  ASSERT_TRUE(ReadFileBytes(Path("a.gds"), &a, &error));
-  ASSERT_TRUE(ReadFileBytes(Path("b.gds"), &b, &error));
+  ASSERT_TRUE(ReadFileBytes(Path("a.gds"), &a, &error_));
+  ASSERT_TRUE(ReadFileBytes(Path("b.gds"), &b, &error_));
   EXPECT_EQ(a, b);
   ReleasePopulation(&other);
 
   // The chosen member read alone, the others left empty; none chosen reads
   // as -1.
-  EXPECT_EQ(ReadChosenMember(a, &other, &h, &error), 7);
+  EXPECT_EQ(ReadChosenMember(a, &other, &h, &error_), 7);
   EXPECT_EQ(Bytes(other.members[7]), Bytes(pop_.members[7]));
   EXPECT_EQ(other.members[1].weights, nullptr);
   ReleasePopulation(&other);
   SetChosenMember(&header_, -1);
-  ASSERT_TRUE(SaveSession(Path("c.gds"), pop_, &header_, &error)) << error;
-  ASSERT_TRUE(ReadFileBytes(Path("c.gds"), &a, &error));
-  EXPECT_EQ(ReadChosenMember(a, &other, &h, &error), -1);
+  ASSERT_TRUE(SaveSession(Path("c.gds"), pop_, &header_, &error_)) << error_;
+  ASSERT_TRUE(ReadFileBytes(Path("c.gds"), &a, &error_));
+  EXPECT_EQ(ReadChosenMember(a, &other, &h, &error_), -1);
   EXPECT_EQ(other.members[0].weights, nullptr);
   ReleasePopulation(&other);
 }
 
 TEST_F(FilesTest, RefusedSessionsLeaveThePopulationAsItWas) {
   BreedSession();
-  std::string error;
-  ASSERT_TRUE(SaveSession(Path("good.gds"), pop_, &header_, &error)) << error;
+  ASSERT_TRUE(SaveSession(Path("good.gds"), pop_, &header_, &error_)) << error_;
   std::vector<uint8_t> good;
-  ASSERT_TRUE(ReadFileBytes(Path("good.gds"), &good, &error));
+  ASSERT_TRUE(ReadFileBytes(Path("good.gds"), &good, &error_));
   std::vector<std::vector<uint8_t>> before;
   for (const Member& m : pop_.members)
     before.push_back(Bytes(m));
@@ -219,16 +216,15 @@ TEST_F(FilesTest, RefusedSessionsLeaveThePopulationAsItWas) {
 
 TEST_F(FilesTest, FailedWritesNameTheFileAndKeepThePopulation) {
   BreedSession();
-  std::string error;
-  ASSERT_TRUE(SaveSession(Path("keep.gds"), pop_, &header_, &error)) << error;
+  ASSERT_TRUE(SaveSession(Path("keep.gds"), pop_, &header_, &error_)) << error_;
   // The store refuses a read-only session (its own tests show the file
   // stays as it was); the refusal names the file.
   std::filesystem::permissions(Path("keep.gds"), std::filesystem::perms::owner_read);
-  EXPECT_FALSE(SaveSession(Path("keep.gds"), pop_, &header_, &error));
-  EXPECT_NE(error.find("keep.gds"), std::string::npos);
+  EXPECT_FALSE(SaveSession(Path("keep.gds"), pop_, &header_, &error_));
+  EXPECT_NE(error_.find("keep.gds"), std::string::npos);
   // A session that cannot be created leaves the population alone.
   const std::vector<uint8_t> member0 = Bytes(pop_.members[0]);
-  EXPECT_FALSE(CreateSession(Path("missing/dir/new.gds"), 3, kColour, &pop_, &header_, &error));
+  EXPECT_FALSE(CreateSession(Path("missing/dir/new.gds"), 3, kColour, &pop_, &header_, &error_));
   EXPECT_EQ(Bytes(pop_.members[0]), member0);
 }
 

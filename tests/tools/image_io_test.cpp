@@ -117,6 +117,7 @@ class ImageIoTest : public ::testing::Test {
     return static_cast<size_t>(std::distance(fs::directory_iterator(dir_.path()), {}));
   }
 
+  std::string error_;  // the last failure message
   testing::TempDir dir_{"pxb_imageio"};
 };
 
@@ -125,10 +126,9 @@ TEST_F(ImageIoTest, PngRoundTripIsExactForEveryChannelCount) {
     for (auto [w, h] : {std::pair{1, 1}, std::pair{7, 5}, std::pair{130, 3}}) {
       SCOPED_TRACE(::testing::Message() << channels << " channels, " << w << "x" << h);
       const Image image = Pattern(w, h, channels);
-      std::string error;
-      ASSERT_TRUE(WriteImage(Path("out.png"), image, &error)) << error;
+      ASSERT_TRUE(WriteImage(Path("out.png"), image, &error_)) << error_;
       Image back;
-      ASSERT_TRUE(ReadImage(Path("out.png"), &back, &error)) << error;
+      ASSERT_TRUE(ReadImage(Path("out.png"), &back, &error_)) << error_;
       EXPECT_EQ(back.width, w);
       EXPECT_EQ(back.height, h);
       EXPECT_EQ(back.channels, channels);
@@ -142,10 +142,9 @@ TEST_F(ImageIoTest, JpegRoundTripKeepsSizeAndIsClose) {
   for (int channels : {1, 3, 4}) {
     SCOPED_TRACE(::testing::Message() << channels << " channels");
     const Image image = Gradient(61, 37, channels);
-    std::string error;
-    ASSERT_TRUE(WriteImage(Path("out.JPEG"), image, &error, 95)) << error;
+    ASSERT_TRUE(WriteImage(Path("out.JPEG"), image, &error_, 95)) << error_;
     Image back;
-    ASSERT_TRUE(ReadImage(Path("out.JPEG"), &back, &error)) << error;
+    ASSERT_TRUE(ReadImage(Path("out.JPEG"), &back, &error_)) << error_;
     EXPECT_EQ(back.width, 61);
     EXPECT_EQ(back.height, 37);
     // Alpha is dropped; grey stays grey.
@@ -164,17 +163,16 @@ TEST_F(ImageIoTest, FormatFollowsTheExtensionInAnyCase) {
                                      {"png", ImageFormat::kUnknown}})
     EXPECT_EQ(FormatFromPath(path), format) << path;
 
-  std::string error;
-  EXPECT_FALSE(WriteImage(Path("out.bmp"), Pattern(2, 2, 3), &error));
-  EXPECT_NE(error.find("out.bmp"), std::string::npos) << error;
-  EXPECT_NE(error.find("unknown image format"), std::string::npos) << error;
+  EXPECT_FALSE(WriteImage(Path("out.bmp"), Pattern(2, 2, 3), &error_));
+  EXPECT_NE(error_.find("out.bmp"), std::string::npos) << error_;
+  EXPECT_NE(error_.find("unknown image format"), std::string::npos) << error_;
   EXPECT_EQ(FileCount(), 0u);
 
-  ASSERT_TRUE(WriteImage(Path("real.png"), Pattern(2, 2, 3), &error)) << error;
+  ASSERT_TRUE(WriteImage(Path("real.png"), Pattern(2, 2, 3), &error_)) << error_;
   fs::copy_file(Path("real.png"), Path("real.tif"));
   Image image;
-  EXPECT_FALSE(ReadImage(Path("real.tif"), &image, &error));
-  EXPECT_NE(error.find("unknown image format"), std::string::npos) << error;
+  EXPECT_FALSE(ReadImage(Path("real.tif"), &image, &error_));
+  EXPECT_NE(error_.find("unknown image format"), std::string::npos) << error_;
 }
 
 // 16-bit samples big-endian, three pixels of each; they differ in high and
@@ -232,8 +230,7 @@ TEST_F(ImageIoTest, ReadsEveryPngLayoutAsEightBitGreyRgbOrRgba) {
     SCOPED_TRACE(c.name);
     WriteRawPng(dir_ / "in.png", c.raw);
     Image image;
-    std::string error;
-    ASSERT_TRUE(ReadImage(Path("in.png"), &image, &error)) << error;
+    ASSERT_TRUE(ReadImage(Path("in.png"), &image, &error_)) << error_;
     EXPECT_EQ(image.width, static_cast<int32_t>(c.raw.width));
     EXPECT_EQ(image.channels, c.channels);
     EXPECT_EQ(image.pixels, c.pixels);
@@ -241,9 +238,8 @@ TEST_F(ImageIoTest, ReadsEveryPngLayoutAsEightBitGreyRgbOrRgba) {
 }
 
 TEST_F(ImageIoTest, DamagedFilesFailWithAMessage) {
-  std::string error;
-  ASSERT_TRUE(WriteImage(Path("good.png"), Pattern(40, 30, 3), &error)) << error;
-  ASSERT_TRUE(WriteImage(Path("good.jpg"), Gradient(40, 30, 3), &error)) << error;
+  ASSERT_TRUE(WriteImage(Path("good.png"), Pattern(40, 30, 3), &error_)) << error_;
+  ASSERT_TRUE(WriteImage(Path("good.jpg"), Gradient(40, 30, 3), &error_)) << error_;
   const Image sentinel = Pattern(1, 1, 1);
   for (const char* name : {"good.png", "good.jpg"}) {
     const std::vector<char> bytes = Bytes(dir_ / name);
@@ -259,35 +255,34 @@ TEST_F(ImageIoTest, DamagedFilesFailWithAMessage) {
       SCOPED_TRACE(::testing::Message() << name << " variant " << v);
       PutBytes(dir_ / damaged, variants[v]);
       Image image = sentinel;
-      error.clear();
-      EXPECT_FALSE(ReadImage(Path(damaged), &image, &error));
-      EXPECT_NE(error.find(Path(damaged) + ": "), std::string::npos) << error;
-      EXPECT_GT(error.size(), Path(damaged).size() + 6) << error;
+      error_.clear();
+      EXPECT_FALSE(ReadImage(Path(damaged), &image, &error_));
+      EXPECT_NE(error_.find(Path(damaged) + ": "), std::string::npos) << error_;
+      EXPECT_GT(error_.size(), Path(damaged).size() + 6) << error_;
       EXPECT_EQ(image.pixels, sentinel.pixels);  // untouched on failure
     }
   }
   // PNG data under a JPEG name, a missing file, a directory.
   fs::copy_file(Path("good.png"), Path("png.jpg"));
   Image image;
-  EXPECT_FALSE(ReadImage(Path("png.jpg"), &image, &error));
-  EXPECT_NE(error.find("JPEG"), std::string::npos) << error;
-  EXPECT_FALSE(ReadImage(Path("missing.png"), &image, &error));
-  EXPECT_NE(error.find("missing.png"), std::string::npos) << error;
+  EXPECT_FALSE(ReadImage(Path("png.jpg"), &image, &error_));
+  EXPECT_NE(error_.find("JPEG"), std::string::npos) << error_;
+  EXPECT_FALSE(ReadImage(Path("missing.png"), &image, &error_));
+  EXPECT_NE(error_.find("missing.png"), std::string::npos) << error_;
   fs::create_directory(Path("dir.png"));
-  EXPECT_FALSE(ReadImage(Path("dir.png"), &image, &error));
-  EXPECT_NE(error.find("directory"), std::string::npos) << error;
+  EXPECT_FALSE(ReadImage(Path("dir.png"), &image, &error_));
+  EXPECT_NE(error_.find("directory"), std::string::npos) << error_;
 }
 
 // Sizes past the hard limit are refused; sizes within it but above the
 // reading limit are refused from the header unless the caller raises the
 // limit; corrupt JPEG data is refused, not patched over.
 TEST_F(ImageIoTest, AbsurdSizesPixelLimitAndCorruptDataAreRefused) {
-  std::string error;
-  EXPECT_TRUE(CheckImageShape(1 << 14, 1 << 14, 4, &error));
-  EXPECT_FALSE(CheckImageShape((1 << 14) + 1, 1 << 14, 3, &error));
-  EXPECT_NE(error.find("limit"), std::string::npos) << error;
-  EXPECT_FALSE(CheckImageShape(0, 5, 3, &error));
-  EXPECT_FALSE(CheckImageShape(5, 5, 2, &error));
+  EXPECT_TRUE(CheckImageShape(1 << 14, 1 << 14, 4, &error_));
+  EXPECT_FALSE(CheckImageShape((1 << 14) + 1, 1 << 14, 3, &error_));
+  EXPECT_NE(error_.find("limit"), std::string::npos) << error_;
+  EXPECT_FALSE(CheckImageShape(0, 5, 3, &error_));
+  EXPECT_FALSE(CheckImageShape(5, 5, 2, &error_));
 
   // PNG headers announcing huge pictures, followed by a dummy IDAT.
   Image image;
@@ -295,18 +290,18 @@ TEST_F(ImageIoTest, AbsurdSizesPixelLimitAndCorruptDataAreRefused) {
                                       {12000, "more than the limit of 67108864"}}) {
     RawPng huge{side, side, 8, PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE, {1, 2, 3, 4}, {}, {}, 4};
     WriteRawPng(dir_ / "huge.png", huge);
-    EXPECT_FALSE(ReadImage(Path("huge.png"), &image, &error));
-    EXPECT_NE(error.find(message), std::string::npos) << error;
+    EXPECT_FALSE(ReadImage(Path("huge.png"), &image, &error_));
+    EXPECT_NE(error_.find(message), std::string::npos) << error_;
   }
-  EXPECT_FALSE(ReadImage(Path("huge.png"), &image, &error, int64_t{12000} * 12000));
-  EXPECT_EQ(error.find("limit"), std::string::npos) << error;  // past the limit, then damaged
-  ASSERT_TRUE(WriteImage(Path("small.png"), Pattern(40, 30, 3), &error)) << error;
-  EXPECT_FALSE(ReadImage(Path("small.png"), &image, &error, 1199));
-  EXPECT_TRUE(ReadImage(Path("small.png"), &image, &error, 1200)) << error;
+  EXPECT_FALSE(ReadImage(Path("huge.png"), &image, &error_, int64_t{12000} * 12000));
+  EXPECT_EQ(error_.find("limit"), std::string::npos) << error_;  // past the limit, then damaged
+  ASSERT_TRUE(WriteImage(Path("small.png"), Pattern(40, 30, 3), &error_)) << error_;
+  EXPECT_FALSE(ReadImage(Path("small.png"), &image, &error_, 1199));
+  EXPECT_TRUE(ReadImage(Path("small.png"), &image, &error_, 1200)) << error_;
 
   // A JPEG whose frame header is patched to 20000 x 20000, and one whose
   // data is overwritten.
-  ASSERT_TRUE(WriteImage(Path("good.jpg"), Gradient(64, 64, 3), &error)) << error;
+  ASSERT_TRUE(WriteImage(Path("good.jpg"), Gradient(64, 64, 3), &error_)) << error_;
   std::vector<char> bytes = Bytes(dir_ / "good.jpg");
   std::vector<char> corrupt = bytes;
   size_t i = 0;
@@ -317,12 +312,12 @@ TEST_F(ImageIoTest, AbsurdSizesPixelLimitAndCorruptDataAreRefused) {
   bytes[i + 5] = bytes[i + 7] = static_cast<char>(0x4E);
   bytes[i + 6] = bytes[i + 8] = static_cast<char>(0x20);
   PutBytes(dir_ / "huge.jpg", bytes);
-  EXPECT_FALSE(ReadImage(Path("huge.jpg"), &image, &error));
-  EXPECT_NE(error.find("limit"), std::string::npos) << error;
+  EXPECT_FALSE(ReadImage(Path("huge.jpg"), &image, &error_));
+  EXPECT_NE(error_.find("limit"), std::string::npos) << error_;
   std::fill_n(corrupt.begin() + static_cast<long>(corrupt.size() / 2), 40, static_cast<char>(0x55));
   PutBytes(dir_ / "corrupt.jpg", corrupt);
-  EXPECT_FALSE(ReadImage(Path("corrupt.jpg"), &image, &error));
-  EXPECT_NE(error.find("JPEG"), std::string::npos) << error;
+  EXPECT_FALSE(ReadImage(Path("corrupt.jpg"), &image, &error_));
+  EXPECT_NE(error_.find("JPEG"), std::string::npos) << error_;
 }
 
 TEST_F(ImageIoTest, CmykJpegIsRefused) {
@@ -347,16 +342,14 @@ TEST_F(ImageIoTest, CmykJpegIsRefused) {
   std::fclose(file);
 
   Image image;
-  std::string error;
-  EXPECT_FALSE(ReadImage(path.string(), &image, &error));
-  EXPECT_NE(error.find("CMYK"), std::string::npos) << error;
+  EXPECT_FALSE(ReadImage(path.string(), &image, &error_));
+  EXPECT_NE(error_.find("CMYK"), std::string::npos) << error_;
 }
 
 TEST_F(ImageIoTest, FailedWritesLeaveTheDestinationIntact) {
-  std::string error;
   const Image image = Pattern(6, 4, 3);
-  ASSERT_TRUE(WriteImage(Path("keep.png"), image, &error)) << error;
-  ASSERT_TRUE(WriteImage(Path("keep.jpg"), image, &error)) << error;
+  ASSERT_TRUE(WriteImage(Path("keep.png"), image, &error_)) << error_;
+  ASSERT_TRUE(WriteImage(Path("keep.jpg"), image, &error_)) << error_;
   const std::vector<char> png = Bytes(dir_ / "keep.png");
   const std::vector<char> jpeg = Bytes(dir_ / "keep.jpg");
 
@@ -364,25 +357,25 @@ TEST_F(ImageIoTest, FailedWritesLeaveTheDestinationIntact) {
   // channels, a bad quality.
   Image shortBuffer = image;
   shortBuffer.pixels.pop_back();
-  EXPECT_FALSE(WriteImage(Path("keep.png"), shortBuffer, &error));
+  EXPECT_FALSE(WriteImage(Path("keep.png"), shortBuffer, &error_));
   Image twoChannels{3, 4, 2, std::vector<uint8_t>(24)};
-  EXPECT_FALSE(WriteImage(Path("keep.png"), twoChannels, &error));
-  EXPECT_FALSE(WriteImage(Path("keep.jpg"), image, &error, 0));
+  EXPECT_FALSE(WriteImage(Path("keep.png"), twoChannels, &error_));
+  EXPECT_FALSE(WriteImage(Path("keep.jpg"), image, &error_, 0));
 
   // Refused by libjpeg after the temporary file exists: wider than JPEG allows.
   EXPECT_FALSE(
-      WriteImage(Path("keep.jpg"), Image{65501, 1, 1, std::vector<uint8_t>(65501)}, &error));
-  EXPECT_NE(error.find("keep.jpg: "), std::string::npos) << error;
+      WriteImage(Path("keep.jpg"), Image{65501, 1, 1, std::vector<uint8_t>(65501)}, &error_));
+  EXPECT_NE(error_.find("keep.jpg: "), std::string::npos) << error_;
 
   // Refused when renaming: the destination is a directory.
   fs::create_directory(Path("taken.png"));
   PutBytes(dir_ / "taken.png" / "inside", {'x'});
-  EXPECT_FALSE(WriteImage(Path("taken.png"), image, &error));
+  EXPECT_FALSE(WriteImage(Path("taken.png"), image, &error_));
   EXPECT_TRUE(fs::is_directory(Path("taken.png")));
 
   // Refused when creating: no such directory.
-  EXPECT_FALSE(WriteImage(Path("nowhere/out.png"), image, &error));
-  EXPECT_NE(error.find("nowhere/out.png"), std::string::npos) << error;
+  EXPECT_FALSE(WriteImage(Path("nowhere/out.png"), image, &error_));
+  EXPECT_NE(error_.find("nowhere/out.png"), std::string::npos) << error_;
 
   EXPECT_EQ(Bytes(dir_ / "keep.png"), png);
   EXPECT_EQ(Bytes(dir_ / "keep.jpg"), jpeg);
