@@ -237,18 +237,9 @@ TEST_P(GoldenFilterTest, FilterGrowsAndFiltersAsPinned) {
 INSTANTIATE_TEST_SUITE_P(Members, GoldenSessionTest,
                          ::testing::Values("0", "1", "2", "3", "4", "5", "6", "7", "8"));
 
-std::string FilterName(const ::testing::TestParamInfo<std::string>& info) {
-  std::string name;
-  for (const char c : info.param.substr(0, info.param.find('.'))) {
-    if (c != '-') name += c;
-  }
-  return name;
-}
-
 INSTANTIATE_TEST_SUITE_P(Files, GoldenFilterTest,
                          ::testing::Values("unit-fractal.gdo", "unit-dither.gdo", "unit-noise.gdo",
-                                           "colour-warp.gdo"),
-                         FilterName);
+                                           "colour-warp.gdo"));
 
 }  // namespace
 }  // namespace pxb::golden
