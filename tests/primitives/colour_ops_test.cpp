@@ -91,10 +91,10 @@ TEST_F(ColourOpsTest, LeavesFoldPositionsByMirrorTilingRepeatingTheEdgePixel) {
     }
     return int32_t{-1};  // not a pixel of the image
   };
-  const int cols[] = {-1, 0, 9, 10, 19, 20, -10, -11, -21};
-  const int folded[] = {0, 0, 9, 9, 0, 0, 9, 9, 0};
-  for (int i = 0; i < 9; ++i)
-    EXPECT_EQ(columnRead(cols[i], 10), folded[i]) << cols[i];
+  const int folds[][2] = {{-1, 0}, {0, 0},   {9, 9},   {10, 9}, {19, 0},
+                          {20, 0}, {-10, 9}, {-11, 9}, {-21, 0}};
+  for (const auto& [column, folded] : folds)
+    EXPECT_EQ(columnRead(column, 10), folded) << column;
   for (int w : {1, 2, 7}) {
     EXPECT_EQ(columnRead(w, w), w - 1);
     EXPECT_EQ(columnRead(-w - 1, w), w - 1);
