@@ -8,17 +8,6 @@
 namespace pxb {
 namespace {
 
-TEST(Signature, PacksResultAndArgumentsLowestFirst) {
-  const uint32_t s = PackSignature(9, 2, 9, 9);
-  EXPECT_EQ(s, 0x09090902u);
-  EXPECT_EQ(SignatureArgCount(s), 3);
-  EXPECT_EQ(SignatureResult(s), 9);
-  EXPECT_EQ(SignatureArgCount(PackSignature(2, 2, 0, 0)), 1);
-  EXPECT_EQ(SignatureArgCount(PackSignature(2, 0, 0, 0)), 0);
-  // The first zero byte ends the list.
-  EXPECT_EQ(SignatureArgCount(PackSignature(2, 2, 0, 2)), 1);
-}
-
 // Every registration below happens in a forked child, so the process-wide
 // registry of the other tests is left alone. One registration past the
 // limit ends the process with a message on standard output.
