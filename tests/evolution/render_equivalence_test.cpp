@@ -2,7 +2,6 @@
 // filters, every thread count from 1 to 8, with and without a selection mask.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstring>
 #include <set>
 #include <string>

@@ -7,7 +7,6 @@
 #include <map>
 #include <set>
 #include <tuple>
-#include <vector>
 
 #include "engine/growth.h"
 #include "engine/rand.h"
