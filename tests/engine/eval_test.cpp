@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "engine/colour.h"
 #include "tests/engine/test_nodes.h"
 
@@ -102,9 +104,8 @@ TEST_F(EvalTest, NearestResamplingForAnySmoothFlagButOne) {
     Node* root = GridMap(2, 2, &view_);
     PrepareTree(&root, &ctx_, &view_);
     ASSERT_STREQ(root->name, "pol2map");
-    EXPECT_EQ(At(&root, 1, 1), 0.0) << smooth;
-    EXPECT_EQ(At(&root, 3, 1), 1.0) << smooth;
-    EXPECT_EQ(At(&root, 3, 3), 11.0) << smooth;
+    for (const auto& [column, row, value] : {std::tuple{1, 1, 0.0}, {3, 1, 1.0}, {3, 3, 11.0}})
+      EXPECT_EQ(At(&root, column, row), value) << smooth;
     NodeRelease(&root, &view_);
   }
 }

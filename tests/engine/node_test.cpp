@@ -86,16 +86,15 @@ void LogRelease(Node* n, ViewParams*) {
 
 TEST_F(NodeTest, SharedNodeIsFreedAfterItsLastParentAndHookRunsOnceAfterChildren) {
   releaseLog.clear();
-  Node* leaf = PositionX(&view_);
-  leaf->releaseHook = LogRelease;
-  std::strcpy(leaf->name, "leaf");
+  auto logged = [](Node* n, const char* name) {
+    n->releaseHook = LogRelease;
+    std::strcpy(n->name, name);
+    return n;
+  };
+  Node* leaf = logged(PositionX(&view_), "leaf");
   NodeRetain(leaf);  // a second parent
-  Node* a = Sum(leaf, Constant(1, &view_), &view_);
-  a->releaseHook = LogRelease;
-  std::strcpy(a->name, "a");
-  Node* b = Sum(leaf, Constant(2, &view_), &view_);
-  b->releaseHook = LogRelease;
-  std::strcpy(b->name, "b");
+  Node* a = logged(Sum(leaf, Constant(1, &view_), &view_), "a");
+  Node* b = logged(Sum(leaf, Constant(2, &view_), &view_), "b");
   EXPECT_EQ(leaf->refs, 2);
 
   NodeRelease(&a, &view_);

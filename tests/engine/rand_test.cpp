@@ -37,21 +37,18 @@ TEST(Rand, NegativeSeedTakesItsBitPattern) {
   EXPECT_EQ(NextDoubleOn(&a), NextDoubleOn(&b));
 }
 
+// Each step read as a double or as an integer: one sequence either way.
 TEST(Rand, DoubleAndIntegerDrawsInterleaveAsOneSequence) {
   RandState a;
   RandState b;
   SeedState(&a, 42);
   SeedState(&b, 42);
-  const double d1 = NextDoubleOn(&a);
-  const int32_t i2 = NextInt31On(&a);
-  const double d3 = NextDoubleOn(&a);
-  // The same three steps, each read the other way.
-  const int32_t j1 = NextInt31On(&b);
-  const double e2 = NextDoubleOn(&b);
-  const int32_t j3 = NextInt31On(&b);
-  EXPECT_EQ(static_cast<int32_t>(d1 * 0x1p31), j1);
-  EXPECT_EQ(static_cast<int32_t>(e2 * 0x1p31), i2);
-  EXPECT_EQ(static_cast<int32_t>(d3 * 0x1p31), j3);
+  for (int i = 0; i < 4; ++i) {
+    RandState* asDouble = i % 2 == 0 ? &a : &b;
+    RandState* asInt = i % 2 == 0 ? &b : &a;
+    const double d = NextDoubleOn(asDouble);
+    EXPECT_EQ(static_cast<int32_t>(d * 0x1p31), NextInt31On(asInt)) << i;
+  }
 }
 
 TEST(Rand, AdvanceMatchesSingleSteps) {

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 #include <set>
+#include <tuple>
 
 #include "engine/eval.h"
 #include "engine/rand.h"
@@ -125,23 +126,19 @@ TEST_F(NoiseTest, BuildersDrawTheSeedAndFixTheFlags) {
   Node* child = NodeCreate(
       kUnit, 0, nullptr, 0, [](ArgSlot*, void*, Node*, EvalContext*) { return 0; }, "map", &view_);
   child->flags = kMapValued;
-  struct Case {
-    BuilderFn builder;
-    TypeId type;
-    const char* label;
-  };
-  for (const Case& c :
-       {Case{BuildDopNoise, kUnit, "dopnoise2"}, Case{BuildDopBNoise, kBipolar, "dopbnoise2"},
-        Case{BuildDopDNoise, kCplx, "dopdnoise2"}}) {
+  for (const auto& [builder, type, label] :
+       {std::tuple<BuilderFn, TypeId, const char*>{BuildDopNoise, kUnit, "dopnoise2"},
+        {BuildDopBNoise, kBipolar, "dopbnoise2"},
+        {BuildDopDNoise, kCplx, "dopdnoise2"}}) {
     NodeRetain(child);
     Node* holder = child;
     ArgSlot slot{kSubtree, &holder};
     RandState expected = view_.rand;
     const int32_t seed = NextInt31On(&expected);
-    Node* node = c.builder(c.type, 1, &slot, &view_);
+    Node* node = builder(type, 1, &slot, &view_);
     ASSERT_NE(node, nullptr);
-    EXPECT_STREQ(node->name, c.label);
-    EXPECT_EQ(node->type, c.type);
+    EXPECT_STREQ(node->name, label);
+    EXPECT_EQ(node->type, type);
     EXPECT_EQ(node->flags, kPositionDependent);
     EXPECT_EQ(node->children[0].node, child);
     EXPECT_EQ(NoiseSeed(node), seed);
