@@ -28,13 +28,12 @@ class PixbreedTest : public ::testing::Test {
  protected:
   std::string P(const std::string& name) const { return dir_ / name; }
 
-  // Runs pixbreed with the arguments; its error output stays for Stderr().
+  // Runs pixbreed with the arguments; its error output stays in err_.
   Outcome Pixbreed(const std::string& args) {
     Outcome r = pxb::testing::RunTool(PIXBREED_PATH, args, dir_.path().string());
     err_ = r.err;
     return r;
   }
-  std::string Stderr() const { return err_; }
   static std::string Bytes(const std::string& path) { return pxb::testing::FileText(path); }
   static pxb::Image Read(const std::string& path) { return pxb::testing::ReadOrFail(path); }
 
@@ -119,7 +118,7 @@ TEST_F(PixbreedTest, BreedProcessesEqualStepsWithTheSessionReopenedBetween) {
     std::string args = "breed " + P("cli.gds") + " --time " + std::to_string(1700000000 + step);
     for (int k = 0; k < 3; ++k)
       args += " --rate " + std::to_string(k) + "=" + std::to_string(positions[step][k]);
-    ASSERT_EQ(Pixbreed(args).status, 0) << Stderr();
+    ASSERT_EQ(Pixbreed(args).status, 0) << err_;
   }
   BreedInProcess(P("ref.gds"), positions, 3);
   EXPECT_EQ(Pixbreed("tree " + P("cli.gds")).out, Pixbreed("tree " + P("ref.gds")).out);
@@ -145,12 +144,12 @@ TEST_F(PixbreedTest, UndoRestoresTheSessionOfNStepsEarlierAndHistoryListsThem) {
   EXPECT_EQ(history[2], "steps: 4");
   EXPECT_EQ(history[4], "2: 1970-01-01 00:05:00 UTC, 3 members, sliders 0=90 1=50 2=0");
   for (int i = 0; i < 3; ++i)
-    ASSERT_EQ(Pixbreed("undo " + P("s.gds")).status, 0) << Stderr();
+    ASSERT_EQ(Pixbreed("undo " + P("s.gds")).status, 0) << err_;
   EXPECT_EQ(Bytes(P("s.gds")), earlier);
   ASSERT_EQ(Pixbreed("undo " + P("s.gds")).status, 0);
   const Outcome nothing = Pixbreed("undo " + P("s.gds"));
   EXPECT_NE(nothing.status, 0);
-  EXPECT_NE(Stderr().find("no breeding step to undo"), std::string::npos) << Stderr();
+  EXPECT_NE(err_.find("no breeding step to undo"), std::string::npos) << err_;
 }
 
 TEST_F(PixbreedTest, ADamagedLearningBlockIsReportedAndTheMembersStay) {
@@ -161,7 +160,7 @@ TEST_F(PixbreedTest, ADamagedLearningBlockIsReportedAndTheMembersStay) {
   bytes[bytes.size() - 1] = static_cast<char>(bytes.back() ^ 1);  // the checksum
   std::ofstream(P("s.gds"), std::ios::binary | std::ios::trunc) << bytes;
   EXPECT_EQ(Pixbreed("tree " + P("s.gds")).out, trees);
-  EXPECT_NE(Stderr().find("checksum"), std::string::npos) << Stderr();
+  EXPECT_NE(err_.find("checksum"), std::string::npos) << err_;
   EXPECT_NE(Pixbreed("history " + P("s.gds")).out.find("steps: 0"), std::string::npos);
 }
 
@@ -231,7 +230,7 @@ TEST_F(PixbreedTest, BadOrUnsafeRequestsFailClearlyAndChangeNothing) {
     } else {
       EXPECT_EQ(r.status, 1);
     }
-    EXPECT_NE(Stderr().find(message), std::string::npos) << Stderr();
+    EXPECT_NE(err_.find(message), std::string::npos) << err_;
   }
   EXPECT_EQ(Bytes(P("s.gds")), session);
   EXPECT_EQ(Bytes(P("old.gdo")), "keep");
@@ -243,7 +242,7 @@ TEST_F(PixbreedTest, BadOrUnsafeRequestsFailClearlyAndChangeNothing) {
   const std::string cut = session.substr(0, session.size() / 2);
   std::ofstream(P("cut.gds"), std::ios::binary) << cut;
   EXPECT_NE(Pixbreed("breed " + P("cut.gds")).status, 0);
-  EXPECT_NE(Stderr().find("truncated"), std::string::npos) << Stderr();
+  EXPECT_NE(err_.find("truncated"), std::string::npos) << err_;
   EXPECT_EQ(Bytes(P("cut.gds")), cut);
 
   // Output that cannot be written is a failure too.
@@ -254,7 +253,7 @@ TEST_F(PixbreedTest, BadOrUnsafeRequestsFailClearlyAndChangeNothing) {
   // A session that may not be written is left alone, and the breed says so.
   fs::permissions(P("s.gds"), fs::perms::owner_read);
   EXPECT_EQ(Pixbreed("breed " + P("s.gds") + " --rate 0=0").status, 1);
-  EXPECT_NE(Stderr().find("not saved"), std::string::npos) << Stderr();
+  EXPECT_NE(err_.find("not saved"), std::string::npos) << err_;
   EXPECT_EQ(Bytes(P("s.gds")), session);
 }
 
@@ -281,7 +280,7 @@ TEST_F(PixbreedTest, PreviewSheetShowsTheShownMembersAndHelpIsEverywhere) {
 TEST_F(PixbreedTest, AMemberWithoutATreeIsNamedAndNothingIsWritten) {
   pxb::RegisterPrimitives();
   pxb::testing::WriteTreelessSession(P("s.gds"));
-  ASSERT_EQ(Pixbreed("export " + P("s.gds") + " 0 " + P("f.gdo")).status, 0) << Stderr();
+  ASSERT_EQ(Pixbreed("export " + P("s.gds") + " 0 " + P("f.gdo")).status, 0) << err_;
   const std::string out = " -o " + P("out.png");
   const std::pair<std::string, std::string> cases[] = {
       {"apply " + P("s.gds") + " " + sample_ + out, "member 0 of " + P("s.gds")},
@@ -291,7 +290,7 @@ TEST_F(PixbreedTest, AMemberWithoutATreeIsNamedAndNothingIsWritten) {
   for (const auto& [args, name] : cases) {
     SCOPED_TRACE(args);
     EXPECT_EQ(Pixbreed(args).status, 1);
-    EXPECT_NE(Stderr().find(name + " has no tree"), std::string::npos) << Stderr();
+    EXPECT_NE(err_.find(name + " has no tree"), std::string::npos) << err_;
     EXPECT_FALSE(fs::exists(P("out.png")));
   }
 }
