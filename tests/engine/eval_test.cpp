@@ -48,18 +48,18 @@ TEST_F(EvalTest, SharedNodeIsComputedOncePerSample) {
   PrepareTree(&root, &ctx_, &view_);
   EXPECT_EQ(x->mark, 2);
   EXPECT_EQ(root->mark, 0);
-  evalCalls = 0;
+  // The evaluations one sample makes.
+  auto calls = [&](int column, int row) {
+    evalCalls = 0;
+    At(&root, column, row);
+    return evalCalls;
+  };
+  EXPECT_EQ(calls(2, 0), 3);  // x once, both sums
   EXPECT_EQ(At(&root, 2, 0), 1.5 + 0.5);
-  EXPECT_EQ(evalCalls, 3);  // x once, both sums
-  // Another row leaves x, y's key part ... x's key covers x, y and z: a new
-  // row changes y, so x is computed again.
-  evalCalls = 0;
-  At(&root, 2, 1);
-  EXPECT_EQ(evalCalls, 3);
-  // The same sample again: x's key matches, only the unshared sums run.
-  evalCalls = 0;
-  At(&root, 2, 1);
-  EXPECT_EQ(evalCalls, 2);
+  // x's key covers x, y and z: a new row changes y, so x is computed again;
+  // the same sample again matches the key, and only the unshared sums run.
+  EXPECT_EQ(calls(2, 1), 3);
+  EXPECT_EQ(calls(2, 1), 2);
   NodeRelease(&root, &view_);
 }
 
