@@ -63,8 +63,8 @@ TEST_F(PixbreedTest, NewShowTreeExportAndImportAgree) {
   ASSERT_EQ(lines.size(), 9u);
   for (int k = 0; k < 9; ++k) {
     ASSERT_EQ(lines[k].rfind(std::to_string(k) + "\t(", 0), 0u);
-    const Outcome one = Pixbreed("tree " + P("s.gds") + ":" + std::to_string(k));
-    EXPECT_EQ(one.out, lines[k].substr(2) + "\n");
+    EXPECT_EQ(Pixbreed("tree " + P("s.gds") + ":" + std::to_string(k)).out,
+              lines[k].substr(2) + "\n");
     EXPECT_NE(show.out.find(lines[k].substr(2)), std::string::npos);
   }
   // The same seed gives the same session.
@@ -225,11 +225,8 @@ TEST_F(PixbreedTest, BadOrUnsafeRequestsFailClearlyAndChangeNothing) {
   for (const auto& [args, message] : cases) {
     SCOPED_TRACE(args);
     const Outcome r = Pixbreed(args);
-    if (args == "frobnicate") {
-      EXPECT_NE(r.status, 0);
-    } else {
-      EXPECT_EQ(r.status, 1);
-    }
+    EXPECT_NE(r.status, 0);
+    if (args != "frobnicate") EXPECT_EQ(r.status, 1);
     EXPECT_NE(err_.find(message), std::string::npos) << err_;
   }
   EXPECT_EQ(Bytes(P("s.gds")), session);

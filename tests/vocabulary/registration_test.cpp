@@ -32,16 +32,9 @@ TEST(Registration, TypesAndFunctionsFromTheirDeclarations) {
   EXPECT_NE(TypeMaker(kGauss), nullptr);
 
   ASSERT_EQ(FunctionCount(), 22);
-  for (FuncId f = 0; f < 22; ++f) {
-    const TypeId result = SignatureResult(Function(f).signature);
-    EXPECT_TRUE(result != kExpo && result != kGauss && result != kPlain);
-    for (int s = 0; s < 3; ++s) {
-      const TypeId arg = SignatureArg(Function(f).signature, s);
-      EXPECT_TRUE(arg != kBipolar && arg != kExpo && arg != kGauss && arg != kPlain);
-    }
-  }
   // Every index's name and signature, pinned as one hash: an index that moves
-  // or a signature that changes breaks every stored filter.
+  // or a signature that changes (say, to a type no function may take or
+  // give) breaks every stored filter.
   uint32_t h = 0;
   for (FuncId f = 0; f < 22; ++f) {
     const uint32_t words[2] = {Fnv1a32(Function(f).name, std::strlen(Function(f).name)),
