@@ -65,9 +65,7 @@ TEST_F(LearningTest, ListsAndHistorySurviveWriteReadAndAnUndoneStepBitForBit) {
   ASSERT_TRUE(ReadSession(bytes_, &other, &h, &error)) << error;
   EXPECT_EQ(GlobalListBytes(), lists);
   const SessionLearning& read = GlobalLearning();
-  EXPECT_TRUE(read.fromFile);
-  EXPECT_TRUE(read.damage.empty());
-  EXPECT_EQ(read.rootType, kColour);
+  EXPECT_TRUE(read.fromFile && read.damage.empty() && read.rootType == kColour);
   EXPECT_EQ(read.history.size(), history.size());
   // The history written back from what was read is the history written.
   ByteWriter again;

@@ -323,12 +323,9 @@ TEST_F(FractalMapTest, LookupTilesTheGridOfItsBuildSize) {
     EXPECT_EQ(Sample<double>(c.node, c.column, c.row), c.want) << c.column << ", " << c.row;
 
   ComplexValue c = Sample<ComplexValue>(b, 64, 0);
-  EXPECT_EQ(c.re, -1.0);
-  EXPECT_EQ(c.im, 1.0);
-  EXPECT_EQ(c.polar, 0);
+  EXPECT_TRUE(c.re == -1.0 && c.im == 1.0 && c.polar == 0);
   c = Sample<ComplexValue>(b, -1, 64);
-  EXPECT_EQ(c.re, 1.0);
-  EXPECT_EQ(c.im, (64 * kFractalByteScale - 0.5) * 2);
+  EXPECT_TRUE(c.re == 1.0 && c.im == (64 * kFractalByteScale - 0.5) * 2);
   Release(r);
   Release(b);
   Release(wide);
