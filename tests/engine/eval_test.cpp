@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "engine/colour.h"
 #include "tests/engine/test_nodes.h"
 
@@ -46,18 +48,18 @@ TEST_F(EvalTest, SharedNodeIsComputedOncePerSample) {
   PrepareTree(&root, &ctx_, &view_);
   EXPECT_EQ(x->mark, 2);
   EXPECT_EQ(root->mark, 0);
-  evalCalls = 0;
+  // The evaluations one sample makes.
+  auto calls = [&](int column, int row) {
+    evalCalls = 0;
+    At(&root, column, row);
+    return evalCalls;
+  };
+  EXPECT_EQ(calls(2, 0), 3);  // x once, both sums
   EXPECT_EQ(At(&root, 2, 0), 1.5 + 0.5);
-  EXPECT_EQ(evalCalls, 3);  // x once, both sums
-  // Another row leaves x, y's key part ... x's key covers x, y and z: a new
-  // row changes y, so x is computed again.
-  evalCalls = 0;
-  At(&root, 2, 1);
-  EXPECT_EQ(evalCalls, 3);
-  // The same sample again: x's key matches, only the unshared sums run.
-  evalCalls = 0;
-  At(&root, 2, 1);
-  EXPECT_EQ(evalCalls, 2);
+  // x's key covers x, y and z: a new row changes y, so x is computed again;
+  // the same sample again matches the key, and only the unshared sums run.
+  EXPECT_EQ(calls(2, 1), 3);
+  EXPECT_EQ(calls(2, 1), 2);
   NodeRelease(&root, &view_);
 }
 
@@ -73,16 +75,16 @@ TEST_F(EvalTest, SharedMapNodeIsComputedAgainOnAnotherRowOrColumn) {
   NodeRelease(&root, &view_);
 }
 
-TEST_F(EvalTest, MapRootOfTheViewsSizeIsNotWrapped) {
-  Node* root = GridMap(4, 4, &view_);
-  Node* before = root;
-  PrepareTree(&root, &ctx_, &view_);
-  EXPECT_EQ(root, before);
-  EXPECT_EQ(At(&root, 3, 2), 23.0);
-  NodeRelease(&root, &view_);
-}
-
+// A map root of the view's size is not wrapped; a smaller one is, and
+// blended.
 TEST_F(EvalTest, BilinearResamplingAveragesFourPixelsAtAQuarter) {
+  Node* same = GridMap(4, 4, &view_);
+  Node* before = same;
+  PrepareTree(&same, &ctx_, &view_);
+  EXPECT_EQ(same, before);
+  EXPECT_EQ(At(&same, 3, 2), 23.0);
+  NodeRelease(&same, &view_);
+
   Node* root = GridMap(2, 2, &view_);
   PrepareTree(&root, &ctx_, &view_);
   ASSERT_STREQ(root->name, "pol2map");
@@ -102,9 +104,8 @@ TEST_F(EvalTest, NearestResamplingForAnySmoothFlagButOne) {
     Node* root = GridMap(2, 2, &view_);
     PrepareTree(&root, &ctx_, &view_);
     ASSERT_STREQ(root->name, "pol2map");
-    EXPECT_EQ(At(&root, 1, 1), 0.0) << smooth;
-    EXPECT_EQ(At(&root, 3, 1), 1.0) << smooth;
-    EXPECT_EQ(At(&root, 3, 3), 11.0) << smooth;
+    for (const auto& [column, row, value] : {std::tuple{1, 1, 0.0}, {3, 1, 1.0}, {3, 3, 11.0}})
+      EXPECT_EQ(At(&root, column, row), value) << smooth;
     NodeRelease(&root, &view_);
   }
 }
@@ -122,10 +123,7 @@ TEST_F(EvalTest, ColourRootComesOutAsRgb) {
   PrepareTree(&root, &ctx_, &view_);
   ColourValue out{};
   EvaluateAt(root, &out, &ctx_, &view_);
-  EXPECT_EQ(out.hsv, 0);
-  EXPECT_EQ(out.c[0], 0.0);
-  EXPECT_EQ(out.c[1], 1.0);
-  EXPECT_EQ(out.c[2], 0.0);
+  EXPECT_TRUE(out.hsv == 0 && out.c[0] == 0.0 && out.c[1] == 1.0 && out.c[2] == 0.0);
   NodeRelease(&root, &view_);
 }
 

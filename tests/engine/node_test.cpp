@@ -17,30 +17,25 @@ class NodeTest : public ::testing::Test {
   ViewParams view_{80, 80, 1, {{0, 0, 0}}};
 };
 
-TEST_F(NodeTest, LeafHasNoSlotsAndJustAResult) {
-  Node* n = PositionX(&view_);
-  EXPECT_EQ(n->refs, 1);
-  EXPECT_EQ(n->nargs, 0);
-  EXPECT_EQ(n->args, nullptr);
-  EXPECT_EQ(n->children, nullptr);
-  EXPECT_EQ(n->width, 1);
-  EXPECT_EQ(n->height, 1);
-  EXPECT_STREQ(n->name, "mu");
+// A leaf has no slots, just a result, and a key no sample matches; a node's
+// argument values follow its result, constants copied in and flags taken
+// from the children.
+TEST_F(NodeTest, SlotsValuesAndFlags) {
+  Node* x = PositionX(&view_);
+  EXPECT_TRUE(x->refs == 1 && x->nargs == 0 && x->args == nullptr && x->children == nullptr);
+  EXPECT_TRUE(x->width == 1 && x->height == 1);
+  EXPECT_STREQ(x->name, "mu");
   unsigned char ones[sizeof(EvalContext)];
   std::memset(ones, 0x01, sizeof ones);
-  EXPECT_EQ(std::memcmp(&n->key, ones, sizeof ones), 0);
-  NodeRelease(&n, &view_);
-}
+  EXPECT_EQ(std::memcmp(&x->key, ones, sizeof ones), 0);
 
-TEST_F(NodeTest, ConstantArgumentIsCopiedAndFlagsComeFromChildren) {
   Node* c = Constant(0.25, &view_);
   EXPECT_EQ(c->flags, 0u);
   EXPECT_EQ(*static_cast<double*>(c->args[0].value), 0.25);
   EXPECT_EQ(c->children[0].node, nullptr);
-  Node* s = Sum(c, PositionX(&view_), &view_);
+  Node* s = Sum(c, x, &view_);
   EXPECT_EQ(s->flags, kPositionDependent);
   EXPECT_EQ(s->args[0].type, kUnit);
-  // Result first, then the argument values one after another.
   EXPECT_EQ(static_cast<unsigned char*>(s->args[0].value), s->values + 8);
   EXPECT_EQ(static_cast<unsigned char*>(s->args[1].value), s->values + 16);
   NodeRelease(&s, &view_);
@@ -49,6 +44,8 @@ TEST_F(NodeTest, ConstantArgumentIsCopiedAndFlagsComeFromChildren) {
 // The resolution of a node over two children, and which children are
 // wrapped to be sampled at the node's own positions.
 TEST_F(NodeTest, MapChildrenSetTheResolutionOrAreWrapped) {
+  constexpr uint32_t kP = kPositionDependent;
+  constexpr uint32_t kM = kMapValued;
   const struct {
     const char* what;
     int32_t viewWidth;
@@ -57,24 +54,10 @@ TEST_F(NodeTest, MapChildrenSetTheResolutionOrAreWrapped) {
     uint32_t flags;
     const char* names[2];
   } cases[] = {
-      {"one map", 80, {300, 200}, {0, 0}, 300, 200, kMapValued, {"grid", "cm"}},
-      {"conflicting maps",
-       80,
-       {300, 200},
-       {64, 64},
-       80,
-       80,
-       kPositionDependent,
-       {"pol2map", "pol2map"}},
-      {"one map of the view's size",
-       300,
-       {300, 200},
-       {300, 80},
-       300,
-       80,
-       kPositionDependent | kMapValued,
-       {"pol2map", "grid"}},
-      {"a map one cell wide", 80, {1, 50}, {30, 20}, 30, 20, kMapValued, {"grid", "grid"}},
+      {"one map", 80, {300, 200}, {0, 0}, 300, 200, kM, {"grid", "cm"}},
+      {"conflicting maps", 80, {300, 200}, {64, 64}, 80, 80, kP, {"pol2map", "pol2map"}},
+      {"one of the view's size", 300, {300, 200}, {300, 80}, 300, 80, kP | kM, {"pol2map", "grid"}},
+      {"one cell wide", 80, {1, 50}, {30, 20}, 30, 20, kM, {"grid", "grid"}},
   };
   for (const auto& c : cases) {
     ViewParams view{c.viewWidth, 80, 1, {{0, 0, 0}}};
@@ -103,16 +86,15 @@ void LogRelease(Node* n, ViewParams*) {
 
 TEST_F(NodeTest, SharedNodeIsFreedAfterItsLastParentAndHookRunsOnceAfterChildren) {
   releaseLog.clear();
-  Node* leaf = PositionX(&view_);
-  leaf->releaseHook = LogRelease;
-  std::strcpy(leaf->name, "leaf");
+  auto logged = [](Node* n, const char* name) {
+    n->releaseHook = LogRelease;
+    std::strcpy(n->name, name);
+    return n;
+  };
+  Node* leaf = logged(PositionX(&view_), "leaf");
   NodeRetain(leaf);  // a second parent
-  Node* a = Sum(leaf, Constant(1, &view_), &view_);
-  a->releaseHook = LogRelease;
-  std::strcpy(a->name, "a");
-  Node* b = Sum(leaf, Constant(2, &view_), &view_);
-  b->releaseHook = LogRelease;
-  std::strcpy(b->name, "b");
+  Node* a = logged(Sum(leaf, Constant(1, &view_), &view_), "a");
+  Node* b = logged(Sum(leaf, Constant(2, &view_), &view_), "b");
   EXPECT_EQ(leaf->refs, 2);
 
   NodeRelease(&a, &view_);
@@ -128,8 +110,7 @@ TEST_F(NodeTest, ResolutionHookTakesTheLastFullSizeMapChild) {
   s->children[1].node->width = 50;
   s->children[1].node->height = 60;
   DefaultResolutionHook(s, &view_);
-  EXPECT_EQ(s->width, 50);
-  EXPECT_EQ(s->height, 60);
+  EXPECT_TRUE(s->width == 50 && s->height == 60);
   // A node that is not a map keeps its size.
   Node* p = Sum(PositionX(&view_), Constant(3, &view_), &view_);
   p->width = 7;

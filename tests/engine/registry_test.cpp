@@ -8,48 +8,27 @@
 namespace pxb {
 namespace {
 
-TEST(Signature, PacksResultAndArgumentsLowestFirst) {
-  const uint32_t s = PackSignature(9, 2, 9, 9);
-  EXPECT_EQ(s, 0x09090902u);
-  EXPECT_EQ(SignatureArgCount(s), 3);
-  EXPECT_EQ(SignatureResult(s), 9);
-  EXPECT_EQ(SignatureArgCount(PackSignature(2, 2, 0, 0)), 1);
-  EXPECT_EQ(SignatureArgCount(PackSignature(2, 0, 0, 0)), 0);
-  // The first zero byte ends the list.
-  EXPECT_EQ(SignatureArgCount(PackSignature(2, 2, 0, 2)), 1);
-}
-
 // Every registration below happens in a forked child, so the process-wide
-// registry of the other tests is left alone.
-void RegisterTypes(int n) {
-  for (int i = 0; i < n; ++i)
-    RegisterType(8, nullptr, nullptr);
-}
-
-void RegisterFunctions(int n) {
-  for (int i = 0; i < n; ++i)
-    RegisterFunc(PackSignature(2, 0, 0, 0), nullptr, "f");
-}
-
-TEST(RegistryDeathTest, ThirtySecondTypeEndsTheProcess) {
+// registry of the other tests is left alone. One registration past the
+// limit ends the process with a message on standard output.
+TEST(RegistryDeathTest, OneTypeOrFunctionTooManyEndsTheProcess) {
   EXPECT_EXIT(
       {
-        dup2(2, 1);  // the message goes to standard output
+        dup2(2, 1);
         GlobalRegistry() = Registry{};
-        RegisterTypes(31);
+        for (int i = 0; i < 31; ++i)
+          RegisterType(8, nullptr, nullptr);
         if (TypeCount() != 31) std::_Exit(3);
         RegisterType(8, nullptr, nullptr);
         std::_Exit(4);
       },
       ::testing::ExitedWithCode(1), "^number of types exceeds maxtypes 31\n$");
-}
-
-TEST(RegistryDeathTest, HundredTwentyNinthFunctionEndsTheProcess) {
   EXPECT_EXIT(
       {
         dup2(2, 1);
         GlobalRegistry() = Registry{};
-        RegisterFunctions(127);
+        for (int i = 0; i < 127; ++i)
+          RegisterFunc(PackSignature(2, 0, 0, 0), nullptr, "f");
         if (RegisterFunc(PackSignature(2, 0, 0, 0), nullptr, "last") != 127) std::_Exit(3);
         RegisterFunc(PackSignature(2, 0, 0, 0), nullptr, "one too many");
         std::_Exit(4);

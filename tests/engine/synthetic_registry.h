@@ -35,13 +35,7 @@ inline int MakeTestUnit(void* out, ViewParams* view) {
 
 inline void RegisterSyntheticRegistry() {
   if (FunctionCount() > 0) return;
-  RegisterType(4, nullptr, nullptr);
-  RegisterType(8, LerpDouble, MakeTestUnit);
-  for (int i = 0; i < 4; ++i)
-    RegisterType(8, nullptr, nullptr);
-  RegisterType(24, nullptr, nullptr);
-  RegisterType(24, nullptr, nullptr);
-  RegisterType(40, nullptr, nullptr);
+  RegisterTestTypes(MakeTestUnit);
   const TypeId u = kUnit;
   const TypeId x = kExpoType;
   ids.leaf = RegisterFunc(PackSignature(u, 0, 0, 0), BuildNamed<0>, "leaf");

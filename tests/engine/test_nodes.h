@@ -19,11 +19,12 @@ inline int LerpDouble(ArgSlot* a, void* result, Node*, EvalContext*) {
 }
 
 // Registers the nine value types in their fixed order once per process, with
-// a lerp blend for `unit` and no other operations.
-inline void RegisterTestTypes() {
+// a lerp blend and the given constant maker for `unit` and no other
+// operations.
+inline void RegisterTestTypes(MakerFn unitMaker = nullptr) {
   if (TypeCount() > 0) return;
-  RegisterType(4, nullptr, nullptr);     // subtree
-  RegisterType(8, LerpDouble, nullptr);  // unit
+  RegisterType(4, nullptr, nullptr);       // subtree
+  RegisterType(8, LerpDouble, unitMaker);  // unit
   for (int i = 0; i < 4; ++i)
     RegisterType(8, nullptr, nullptr);  // expo..plain
   RegisterType(24, nullptr, nullptr);   // offset
@@ -31,8 +32,15 @@ inline void RegisterTestTypes() {
   RegisterType(40, nullptr, nullptr);   // colour
 }
 
-// Counts every call of an evaluation function that goes through Counted().
+// Counts every call of the evaluation functions below.
 inline int evalCalls = 0;
+
+// Writes v as the node's result, counting the call.
+inline int Yield(void* result, double v) {
+  ++evalCalls;
+  std::memcpy(result, &v, sizeof v);
+  return 0;
+}
 
 // A constant leaf holding v.
 inline Node* Constant(double v, ViewParams* view) {
@@ -40,9 +48,7 @@ inline Node* Constant(double v, ViewParams* view) {
   return NodeCreate(
       kUnit, 1, &slot, 0,
       [](ArgSlot* a, void* r, Node*, EvalContext*) {
-        ++evalCalls;
-        std::memcpy(r, a[0].value, 8);
-        return 0;
+        return Yield(r, *static_cast<double*>(a[0].value));
       },
       "cm", view);
 }
@@ -50,12 +56,7 @@ inline Node* Constant(double v, ViewParams* view) {
 // The x coordinate of the sample.
 inline Node* PositionX(ViewParams* view) {
   Node* n = NodeCreate(
-      kUnit, 0, nullptr, 0,
-      [](ArgSlot*, void* r, Node*, EvalContext* c) {
-        ++evalCalls;
-        std::memcpy(r, &c->x, 8);
-        return 0;
-      },
+      kUnit, 0, nullptr, 0, [](ArgSlot*, void* r, Node*, EvalContext* c) { return Yield(r, c->x); },
       "mu", view);
   n->flags = kPositionDependent;
   return n;
@@ -67,10 +68,7 @@ inline Node* Sum(Node* a, Node* b, ViewParams* view) {
   return NodeCreate(
       kUnit, 2, slots, 0,
       [](ArgSlot* s, void* r, Node*, EvalContext*) {
-        ++evalCalls;
-        const double v = *static_cast<double*>(s[0].value) + *static_cast<double*>(s[1].value);
-        std::memcpy(r, &v, 8);
-        return 0;
+        return Yield(r, *static_cast<double*>(s[0].value) + *static_cast<double*>(s[1].value));
       },
       "sum", view);
 }
@@ -81,12 +79,9 @@ inline Node* GridMap(int w, int h, ViewParams* view) {
   Node* n = NodeCreate(
       kUnit, 0, nullptr, 0,
       [](ArgSlot*, void* r, Node* self, EvalContext* c) {
-        ++evalCalls;
         const int col = ((c->column % self->width) + self->width) % self->width;
         const int row = ((c->row % self->height) + self->height) % self->height;
-        const double v = col + 10.0 * row;
-        std::memcpy(r, &v, 8);
-        return 0;
+        return Yield(r, col + 10.0 * row);
       },
       "grid", view);
   n->flags = kMapValued;

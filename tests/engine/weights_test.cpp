@@ -44,15 +44,6 @@ TEST_F(WeightsTest, EveryListSumsToOneUnlessAllZero) {
   }
 }
 
-TEST_F(WeightsTest, OneLeafAndOneBinaryProducer) {
-  const FuncRecord& f = Function(ids.fromExpo);
-  EXPECT_EQ(WeightOf(f.weights[0][0], ids.expoLeaf), static_cast<float>(0.1f / (0.1 + 0.8f)));
-  EXPECT_NEAR(WeightOf(f.weights[0][0], ids.expoLeaf), 1.0 / 9, 1e-7);
-  EXPECT_NEAR(WeightOf(f.weights[0][0], ids.expoPair), 8.0 / 9, 1e-7);
-  EXPECT_NEAR(WeightOf(f.weights[0][3], ids.expoLeaf), 0.9, 1e-7);
-  EXPECT_NEAR(WeightOf(f.weights[0][3], ids.expoPair), 0.1, 1e-7);
-}
-
 TEST(AdjustWeight, QuadraticAndPowerForms) {
   EXPECT_EQ(AdjustWeight(0.3f, 0.0f), 0.3f);
   // Rating 1 gives e = -4, rating 0 gives e = 4: p = 16.

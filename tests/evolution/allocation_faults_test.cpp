@@ -66,8 +66,23 @@ class AllocationFaultsTest : public ::testing::TestWithParam<Subject> {
   }
 
   static int64_t Live() { return GlobalAllocationFaults().live.load(); }
+
+  // Runs `attempt` with allocation n failing, then with n and every later
+  // one failing, for every n up to the count a clean run makes; every block
+  // must be given back each time.
+  template <typename Attempt>
+  static void EachFailure(int64_t allocations, int64_t baseline, Attempt attempt) {
+    for (const bool andLater : {false, true}) {
+      for (int64_t n = 1; n <= allocations; ++n) {
+        SCOPED_TRACE(::testing::Message() << "failing allocation " << n << (andLater ? " on" : ""));
+        ArmAllocationFault(n, andLater);
+        attempt();
+        ArmAllocationFault(0);
+        EXPECT_EQ(Live(), baseline);
+      }
+    }
+  }
   static int64_t Made() { return GlobalAllocationFaults().made.load(); }
-  static int64_t Failed() { return GlobalAllocationFaults().failed.load(); }
 
   Member member_{};
 };
@@ -84,24 +99,19 @@ TEST_P(AllocationFaultsTest, GrowthGivesNoTreeOrAShorterOne) {
   NodeRelease(&reference, &vp);
   ASSERT_EQ(Live(), baseline);
 
-  for (const bool andLater : {false, true}) {
-    for (int64_t n = 1; n <= allocations; ++n) {
-      SCOPED_TRACE(::testing::Message() << "failing allocation " << n << (andLater ? " on" : ""));
-      ArmAllocationFault(n, andLater);
-      Node* tree = GrowTreeCopy(member_, &vp);
-      ArmAllocationFault(0);
-      if (tree != nullptr) {
-        EXPECT_LE(CountNodes(tree), nodes);
-        // A node that could not be made takes its whole subtree with it, so
-        // a tree that came back complete must be the same tree.
-        if (CountNodes(tree) == nodes) {
-          EXPECT_EQ(ExpressionText(tree), text);
-        }
+  EachFailure(allocations, baseline, [&] {
+    Node* tree = GrowTreeCopy(member_, &vp);
+    ArmAllocationFault(0);
+    if (tree != nullptr) {
+      EXPECT_LE(CountNodes(tree), nodes);
+      // A node that could not be made takes its whole subtree with it, so
+      // a tree that came back complete must be the same tree.
+      if (CountNodes(tree) == nodes) {
+        EXPECT_EQ(ExpressionText(tree), text);
       }
-      NodeRelease(&tree, &vp);
-      EXPECT_EQ(Live(), baseline);
     }
-  }
+    NodeRelease(&tree, &vp);
+  });
 }
 
 TEST_P(AllocationFaultsTest, FullSizeRenderCompletesOrFails) {
@@ -118,17 +128,11 @@ TEST_P(AllocationFaultsTest, FullSizeRenderCompletesOrFails) {
   const int64_t allocations = Made();
   ASSERT_EQ(Live(), baseline);
 
-  for (const bool andLater : {false, true}) {
-    for (int64_t n = 1; n <= allocations; ++n) {
-      SCOPED_TRACE(::testing::Message() << "failing allocation " << n << (andLater ? " on" : ""));
-      rows = 0;
-      ArmAllocationFault(n, andLater);
-      const bool ok = RenderMember(member_, job, sink) == RenderOutcome::kDone;
-      ArmAllocationFault(0);
-      EXPECT_EQ(rows, ok ? kHeight : 0);
-      EXPECT_EQ(Live(), baseline);
-    }
-  }
+  EachFailure(allocations, baseline, [&] {
+    rows = 0;
+    const bool ok = RenderMember(member_, job, sink) == RenderOutcome::kDone;
+    EXPECT_EQ(rows, ok ? kHeight : 0);
+  });
 }
 
 std::string SubjectName(const ::testing::TestParamInfo<Subject>& info) {

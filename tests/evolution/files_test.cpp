@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 
@@ -22,13 +21,6 @@ std::string Choices(const Member& m) {
          std::to_string(c->depth) + "/" + std::to_string(c->chosen) + " ";
   }
   return s;
-}
-
-int CountEntries(const Member& m) {
-  int n = ListLength(m.rootList);
-  for (int i = 0; i < m.weightFunctions * 12; ++i)
-    n += ListLength(m.weights[i]);
-  return n;
 }
 
 using testing::CountChoices;
@@ -57,68 +49,48 @@ class FilesTest : public ::testing::Test {
       RebreedMember(&pop_, k);
   }
 
+  std::string error_;  // the last failure message
   testing::TempDir dir_{"pxb-files"};
   Population pop_{};
   SessionHeader header_{};
 };
 
-TEST_F(FilesTest, FreshMemberRecordSize) {
-  ViewParams v = pop_.views[0];
-  Member m{};
-  ResetMember(&m, kColour, &v);
-  EXPECT_EQ(Bytes(m).size(), 558u + 4u * static_cast<size_t>(CountEntries(m)));
-  ReleaseMember(&m, &v);
-}
-
+// A record read back regrows the same tree after the global weights changed, and regrowing again
+// adds its choices once more; a record that ends inside its root list names the list, rather than
+// reading the missing entries as zeros.
 TEST_F(FilesTest, MemberRoundTripRegrowsTheSameTreeAfterWeightsChanged) {
   ViewParams v = pop_.views[2];
   Member m = GrowMember(kColour, &v);
   const std::string text = ExpressionText(m.tree);
   const std::string choices = Choices(m);
   const std::vector<uint8_t> bytes = Bytes(m);
-  // The global weights move on before the filter is read back.
   ApplyRating(m, 1.0f);
   ApplyRating(m, 1.0f);
 
   ByteReader in(bytes);
   Member back{};
   ViewParams grow{48, 32, 0, {}};
-  std::string error;
-  ASSERT_TRUE(ReadMember(&in, &grow, true, &back, &error)) << error;
+  ASSERT_TRUE(ReadMember(&in, &grow, true, &back, &error_)) << error_;
   EXPECT_EQ(ExpressionText(back.tree), text);
   EXPECT_EQ(Choices(back), choices);
   EXPECT_EQ(Bytes(back), bytes);
   EXPECT_EQ(std::memcmp(&grow.rand, &v.rand, sizeof v.rand), 0);
-  // Regrowing again gives the same tree and adds its choices once more.
   const int once = CountChoices(back);
   RegrowMember(&back, &grow);
   RegrowMember(&back, &grow);
   EXPECT_EQ(ExpressionText(back.tree), text);
   EXPECT_EQ(CountChoices(back), 3 * once);
   ReleaseMember(&back, &grow);
-  ReleaseMember(&m, &v);
-}
 
-// A record that ends inside its root list names the list, rather than
-// reading the missing entries as zeros.
-TEST_F(FilesTest, TruncatedWeightListIsReportedAsSuch) {
-  ViewParams v = pop_.views[1];
-  Member m = GrowMember(kColour, &v);
-  std::vector<uint8_t> bytes = Bytes(m);
-  bytes.resize(24 + 2 + 4 * static_cast<size_t>(ListLength(m.rootList) / 2));
-  ByteReader in(bytes);
-  Member back{};
-  ViewParams grow{48, 32, 0, {}};
-  std::string error;
-  EXPECT_FALSE(ReadMember(&in, &grow, true, &back, &error));
-  EXPECT_EQ(error, "the file is truncated in the root list");
+  ByteReader cut(bytes.data(), 26 + 4 * static_cast<size_t>(ListLength(m.rootList) / 2));
+  EXPECT_FALSE(ReadMember(&cut, &grow, true, &back, &error_));
+  EXPECT_EQ(error_, "the file is truncated in the root list");
   ReleaseMember(&back, &grow);
   ReleaseMember(&m, &v);
 }
 
 TEST_F(FilesTest, RebreedingASlotTwiceGivesDifferentMembers) {
-  std::string error;
-  ASSERT_TRUE(CreateSession(Path("r.gds"), 3, kColour, &pop_, &header_, &error)) << error;
+  ASSERT_TRUE(CreateSession(Path("r.gds"), 3, kColour, &pop_, &header_, &error_)) << error_;
   RebreedMember(&pop_, 5);
   const std::string first = ExpressionText(pop_.members[5].tree);
   const RandState seed = pop_.members[5].seed.rand;
@@ -127,13 +99,12 @@ TEST_F(FilesTest, RebreedingASlotTwiceGivesDifferentMembers) {
   EXPECT_NE(ExpressionText(pop_.members[5].tree), first);
 }
 
-TEST_F(FilesTest, SessionWriteReadWriteIsByteIdenticalWithPackedOffsets) {
+TEST_F(FilesTest, SessionWriteReadWriteIsByteIdenticalAndTheChosenMemberReadsAlone) {
   BreedSession();
   ASSERT_TRUE(SetLastDirectory(&header_, std::string(127, 'd')));
   EXPECT_FALSE(SetLastDirectory(&header_, std::string(128, 'x')));
   SetChosenMember(&header_, 7);
-  std::string error;
-  ASSERT_TRUE(SaveSession(Path("a.gds"), pop_, &header_, &error)) << error;
+  ASSERT_TRUE(SaveSession(Path("a.gds"), pop_, &header_, &error_)) << error_;
   EXPECT_EQ(header_.memberOffsets[0], kFirstMemberOffset);
   for (int k = 1; k < kPopulationSize; ++k) {
     EXPECT_EQ(header_.memberOffsets[k],
@@ -144,58 +115,44 @@ TEST_F(FilesTest, SessionWriteReadWriteIsByteIdenticalWithPackedOffsets) {
   for (int k = 0; k < kPopulationSize; ++k)
     other.views[k] = pop_.views[k];
   SessionHeader h{};
-  ASSERT_TRUE(LoadSession(Path("a.gds"), &other, &h, &error)) << error;
-  EXPECT_EQ(h.chosenMember, 7);
-  EXPECT_EQ(h.previewCount, 4u);
+  ASSERT_TRUE(LoadSession(Path("a.gds"), &other, &h, &error_)) << error_;
+  EXPECT_TRUE(h.chosenMember == 7 && h.previewCount == 4u);
   EXPECT_EQ(LastDirectory(h), std::string(127, 'd'));
-  ASSERT_TRUE(SaveSession(Path("b.gds"), other, &h, &error)) << error;
+  ASSERT_TRUE(SaveSession(Path("b.gds"), other, &h, &error_)) << error_;
   std::vector<uint8_t> a, b;
-  ASSERT_TRUE(ReadFileBytes(Path("a.gds"), &a, &error));
-  ASSERT_TRUE(ReadFileBytes(Path("b.gds"), &b, &error));
+  ASSERT_TRUE(ReadFileBytes(Path("a.gds"), &a, &error_));
+  ASSERT_TRUE(ReadFileBytes(Path("b.gds"), &b, &error_));
   EXPECT_EQ(a, b);
   ReleasePopulation(&other);
-}
 
-TEST_F(FilesTest, ChosenMemberAloneAndANegativeChoiceReported) {
-  BreedSession();
-  std::string error;
-  ASSERT_TRUE(SaveSession(Path("c.gds"), pop_, &header_, &error)) << error;
-  std::vector<uint8_t> bytes;
-  ASSERT_TRUE(ReadFileBytes(Path("c.gds"), &bytes, &error));
-  Population other{};
-  SessionHeader h{};
-  EXPECT_EQ(ReadChosenMember(bytes, &other, &h, &error), -1);  // fresh: none chosen
-  EXPECT_EQ(other.members[0].weights, nullptr);
-
-  SetChosenMember(&header_, 2);
-  ASSERT_TRUE(SaveSession(Path("c.gds"), pop_, &header_, &error)) << error;
-  ASSERT_TRUE(ReadFileBytes(Path("c.gds"), &bytes, &error));
-  EXPECT_EQ(ReadChosenMember(bytes, &other, &h, &error), 2);
-  EXPECT_EQ(Bytes(other.members[2]), Bytes(pop_.members[2]));
+  // The chosen member read alone, the others left empty; none chosen reads
+  // as -1.
+  EXPECT_EQ(ReadChosenMember(a, &other, &h, &error_), 7);
+  EXPECT_EQ(Bytes(other.members[7]), Bytes(pop_.members[7]));
   EXPECT_EQ(other.members[1].weights, nullptr);
+  ReleasePopulation(&other);
+  SetChosenMember(&header_, -1);
+  ASSERT_TRUE(SaveSession(Path("c.gds"), pop_, &header_, &error_)) << error_;
+  ASSERT_TRUE(ReadFileBytes(Path("c.gds"), &a, &error_));
+  EXPECT_EQ(ReadChosenMember(a, &other, &h, &error_), -1);
+  EXPECT_EQ(other.members[0].weights, nullptr);
   ReleasePopulation(&other);
 }
 
 TEST_F(FilesTest, RefusedSessionsLeaveThePopulationAsItWas) {
   BreedSession();
-  std::string error;
-  ASSERT_TRUE(SaveSession(Path("good.gds"), pop_, &header_, &error)) << error;
+  ASSERT_TRUE(SaveSession(Path("good.gds"), pop_, &header_, &error_)) << error_;
   std::vector<uint8_t> good;
-  ASSERT_TRUE(ReadFileBytes(Path("good.gds"), &good, &error));
+  ASSERT_TRUE(ReadFileBytes(Path("good.gds"), &good, &error_));
   std::vector<std::vector<uint8_t>> before;
   for (const Member& m : pop_.members)
     before.push_back(Bytes(m));
   const SessionHeader headerBefore = header_;
 
-  auto patch16 = [&](size_t at, uint16_t v) {
+  // The good bytes with a little-endian field of `width` bytes at `at` set to v.
+  auto patch = [&](size_t at, uint32_t v, int width = 2) {
     std::vector<uint8_t> b = good;
-    b[at] = static_cast<uint8_t>(v);
-    b[at + 1] = static_cast<uint8_t>(v >> 8);
-    return b;
-  };
-  auto patch32 = [&](size_t at, uint32_t v) {
-    std::vector<uint8_t> b = good;
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < width; ++i)
       b[at + static_cast<size_t>(i)] = static_cast<uint8_t>(v >> (8 * i));
     return b;
   };
@@ -210,16 +167,16 @@ TEST_F(FilesTest, RefusedSessionsLeaveThePopulationAsItWas) {
        std::vector<uint8_t>(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(
                                                             header_.memberOffsets[8] +
                                                             Bytes(pop_.members[8]).size() - 7))},
-      {"preview count 0", patch32(2, 0)},
-      {"preview count 10", patch32(2, 10)},
-      {"chosen member 9", patch32(6, 9)},
-      {"offset beyond the file", patch32(138 + 4 * 4, static_cast<uint32_t>(good.size() + 1))},
-      {"negative root list count", patch16(rootCount, 0xFFFF)},
-      {"function id outside the registry", patch16(firstEntry, 22)},
-      {"function of the wrong type", patch16(firstEntry, kFnMu)},
-      {"more functions than registered", patch16(tableCount, 23)},
-      {"negative function count", patch16(tableCount, 0x8000)},
-      {"root type subtree", patch16(m0 + 2, 1)},
+      {"preview count 0", patch(2, 0, 4)},
+      {"preview count 10", patch(2, 10, 4)},
+      {"chosen member 9", patch(6, 9, 4)},
+      {"offset beyond the file", patch(138 + 4 * 4, static_cast<uint32_t>(good.size() + 1), 4)},
+      {"negative root list count", patch(rootCount, 0xFFFF)},
+      {"function id outside the registry", patch(firstEntry, 22)},
+      {"function of the wrong type", patch(firstEntry, kFnMu)},
+      {"more functions than registered", patch(tableCount, 23)},
+      {"negative function count", patch(tableCount, 0x8000)},
+      {"root type subtree", patch(m0 + 2, 1)},
       {"unterminated directory",
        [&] {
          std::vector<uint8_t> b = good;
@@ -243,16 +200,15 @@ TEST_F(FilesTest, RefusedSessionsLeaveThePopulationAsItWas) {
 
 TEST_F(FilesTest, FailedWritesNameTheFileAndKeepThePopulation) {
   BreedSession();
-  std::string error;
-  ASSERT_TRUE(SaveSession(Path("keep.gds"), pop_, &header_, &error)) << error;
+  ASSERT_TRUE(SaveSession(Path("keep.gds"), pop_, &header_, &error_)) << error_;
   // The store refuses a read-only session (its own tests show the file
   // stays as it was); the refusal names the file.
   std::filesystem::permissions(Path("keep.gds"), std::filesystem::perms::owner_read);
-  EXPECT_FALSE(SaveSession(Path("keep.gds"), pop_, &header_, &error));
-  EXPECT_NE(error.find("keep.gds"), std::string::npos);
+  EXPECT_FALSE(SaveSession(Path("keep.gds"), pop_, &header_, &error_));
+  EXPECT_NE(error_.find("keep.gds"), std::string::npos);
   // A session that cannot be created leaves the population alone.
   const std::vector<uint8_t> member0 = Bytes(pop_.members[0]);
-  EXPECT_FALSE(CreateSession(Path("missing/dir/new.gds"), 3, kColour, &pop_, &header_, &error));
+  EXPECT_FALSE(CreateSession(Path("missing/dir/new.gds"), 3, kColour, &pop_, &header_, &error_));
   EXPECT_EQ(Bytes(pop_.members[0]), member0);
 }
 

@@ -2,7 +2,6 @@
 // filters, every thread count from 1 to 8, with and without a selection mask.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstring>
 #include <set>
 #include <string>
@@ -85,7 +84,6 @@ TEST_F(RenderEquivalence, GrownFiltersMatchTheReferenceOnEveryThreadCount) {
   constexpr int kFilters = 520;
   std::set<std::string> seen;
   int withDither = 0;
-  int masked = 0;
   for (int k = 0; k < kFilters; ++k) {
     const TypeId root = k % 2 == 0 ? kColour : kUnit;
     ViewParams grow{kWidth, kHeight, 0, {{static_cast<uint16_t>(k * 7919), 0x2026, 0x0357}}};
@@ -102,7 +100,6 @@ TEST_F(RenderEquivalence, GrownFiltersMatchTheReferenceOnEveryThreadCount) {
     if (k % 3 == 1) {
       job.mask = mask_.data();
       job.maskRowBytes = kWidth;
-      ++masked;
     }
     const std::vector<double> want = Render(m, job, true);
     for (int32_t threads = 1; threads <= 8; ++threads) {
@@ -119,8 +116,6 @@ TEST_F(RenderEquivalence, GrownFiltersMatchTheReferenceOnEveryThreadCount) {
     EXPECT_EQ(seen.count(name), 1u) << name;
   }
   EXPECT_GE(withDither, 20);
-  EXPECT_GE(masked, 100);
-  std::printf("filters with dither: %d\n", withDither);
 }
 
 }  // namespace

@@ -7,7 +7,6 @@
 #include <map>
 #include <set>
 #include <tuple>
-#include <vector>
 
 #include "engine/growth.h"
 #include "engine/rand.h"
@@ -28,17 +27,18 @@ WeightList* GlobalList(const ListKey& key) {
 }
 
 std::map<ListKey, Weights> AllLists() {
-  std::vector<ListKey> keys = {{-1, kUnit, 0}, {-1, kColour, 0}};
+  std::map<ListKey, Weights> lists;
+  auto add = [&](const ListKey& key) {
+    for (const WeightEntry* e = *GlobalList(key); e != nullptr; e = e->next)
+      lists[key][e->id] = e->weight;
+  };
+  add({-1, kUnit, 0});
+  add({-1, kColour, 0});
   for (FuncId f = 0; f < FunctionCount(); ++f) {
     for (int slot = 0; slot < kArgSlots; ++slot) {
       for (int d = 0; d < kDepthClasses; ++d)
-        keys.emplace_back(f, slot, d);
+        add({f, slot, d});
     }
-  }
-  std::map<ListKey, Weights> lists;
-  for (const ListKey& key : keys) {
-    for (const WeightEntry* e = *GlobalList(key); e != nullptr; e = e->next)
-      lists[key][e->id] = e->weight;
   }
   return lists;
 }

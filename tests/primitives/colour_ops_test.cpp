@@ -91,10 +91,10 @@ TEST_F(ColourOpsTest, LeavesFoldPositionsByMirrorTilingRepeatingTheEdgePixel) {
     }
     return int32_t{-1};  // not a pixel of the image
   };
-  const int cols[] = {-1, 0, 9, 10, 19, 20, -10, -11, -21};
-  const int folded[] = {0, 0, 9, 9, 0, 0, 9, 9, 0};
-  for (int i = 0; i < 9; ++i)
-    EXPECT_EQ(columnRead(cols[i], 10), folded[i]) << cols[i];
+  const int folds[][2] = {{-1, 0}, {0, 0},   {9, 9},   {10, 9}, {19, 0},
+                          {20, 0}, {-10, 9}, {-11, 9}, {-21, 0}};
+  for (const auto& [column, folded] : folds)
+    EXPECT_EQ(columnRead(column, 10), folded) << column;
   for (int w : {1, 2, 7}) {
     EXPECT_EQ(columnRead(w, w), w - 1);
     EXPECT_EQ(columnRead(-w - 1, w), w - 1);
@@ -107,26 +107,18 @@ TEST_F(ColourOpsTest, LeavesFoldPositionsByMirrorTilingRepeatingTheEdgePixel) {
 const uint8_t kImage[] = {255, 0,   0,   9, 0,   255, 0,   9, 0, 0, 255, 9,
                           255, 255, 255, 9, 100, 100, 100, 9, 0, 0, 0,   9};
 
-TEST_F(ColourOpsTest, ImageLeavesAreMapsOfTheSourceSize) {
-  SetSourceImage(3, 2, kImage, 12, 4);
-  Node* leaf = BuildPhtshp(kColour, 0, nullptr, &view_);
-  Node* luma = BuildVphtshp(kUnit, 0, nullptr, &view_);
-  EXPECT_STREQ(leaf->name, "phtshp");
-  EXPECT_STREQ(luma->name, "vphtshp");
-  for (Node* n : {leaf, luma}) {
-    EXPECT_EQ(n->flags, 0x800u);
-    EXPECT_EQ(n->width, 3);
-    EXPECT_EQ(n->height, 2);
-  }
-  NodeRelease(&leaf, &view_);
-  NodeRelease(&luma, &view_);
-}
-
-TEST_F(ColourOpsTest, ImageLeavesReadMirroredPixels) {
+// Maps of the source's size that read mirrored pixels, or black without one.
+TEST_F(ColourOpsTest, ImageLeavesReadMirroredPixelsOfTheSource) {
   SetSourceImage(3, 2, kImage, 12, 4);
   const ViewParams view{3, 2, 0, {}};
   TestRender colour(BuildPhtshp(kColour, 0, nullptr, &view_), view);
   TestRender luma(BuildVphtshp(kUnit, 0, nullptr, &view_), view);
+  for (const TestRender* r : {&colour, &luma}) {
+    EXPECT_EQ(r->root()->flags, 0x800u);
+    EXPECT_TRUE(r->root()->width == 3 && r->root()->height == 2);
+  }
+  EXPECT_STREQ(colour.root()->name, "phtshp");
+  EXPECT_STREQ(luma.root()->name, "vphtshp");
   constexpr double k = 0.00392156862745098;
   EXPECT_TRUE(Same(colour.At<ColourValue>(1, 0), ColourValue{{0.0, 255 * k, 0.0, 1.0}, 0, 0}));
   EXPECT_EQ(luma.UnitAt(1, 0), 0.587);                 // pure green
@@ -134,20 +126,16 @@ TEST_F(ColourOpsTest, ImageLeavesReadMirroredPixels) {
   EXPECT_NEAR(luma.UnitAt(1, 1), 100 / 255.0, 1e-15);  // grey
   const auto grey = colour.At<ColourValue>(1, 1);
   EXPECT_TRUE(grey.c[0] == grey.c[1] && grey.c[1] == grey.c[2]);
-  // Column W and column -W - 1 fold to W - 1 (blue); row H to H - 1.
-  EXPECT_EQ(colour.At<ColourValue>(3, 0).c[2], 1.0);
-  EXPECT_EQ(colour.At<ColourValue>(-4, 0).c[2], 1.0);
+  // Row H folds to H - 1, row -1 to 0 (columns fold as above).
   EXPECT_EQ(colour.At<ColourValue>(1, 2).c[0], 100 * k);
   EXPECT_EQ(colour.At<ColourValue>(1, -1).c[1], 1.0);
-}
 
-TEST_F(ColourOpsTest, NoImageReadsBlack) {
   ClearSourceImage();
-  TestRender colour(BuildPhtshp(kColour, 0, nullptr, &view_), view_);
-  TestRender luma(BuildVphtshp(kUnit, 0, nullptr, &view_), view_);
-  EXPECT_TRUE(Same(colour.At<ColourValue>(2, 3), ColourValue{{0, 0, 0, 1.0}, 0, 0}));
-  EXPECT_EQ(luma.UnitAt(1, 1), 0.0);
-  EXPECT_EQ(luma.UnitAt(-5, 7), 0.0);
+  TestRender black(BuildPhtshp(kColour, 0, nullptr, &view_), view_);
+  TestRender dark(BuildVphtshp(kUnit, 0, nullptr, &view_), view_);
+  EXPECT_TRUE(Same(black.At<ColourValue>(2, 3), ColourValue{{0, 0, 0, 1.0}, 0, 0}));
+  EXPECT_EQ(dark.UnitAt(1, 1), 0.0);
+  EXPECT_EQ(dark.UnitAt(-5, 7), 0.0);
 }
 
 }  // namespace

@@ -65,36 +65,35 @@ class RunDrawsTest : public ::testing::Test {
 // Renders the tree made by make row-major sample by sample, then on the run
 // evaluator whole and from row `from` on after a seek; all three must agree.
 void ExpectRunsMatch(const std::function<Node*()>& make, ViewParams view, bool exact) {
+  // Each render grows its own tree and prepares it with its own dither state.
+  RandState dither;
+  EvalContext ctx{};
+  auto prepared = [&] {
+    dither = kDitherStartState;
+    ctx = EvalContext{};
+    ctx.dither = &dither;
+    Node* tree = make();
+    PrepareTree(&tree, &ctx, &view);
+    return tree;
+  };
   std::vector<double> want;
-  {
-    RandState dither = kDitherStartState;
-    EvalContext ctx{};
-    ctx.dither = &dither;
-    Node* tree = make();
-    PrepareTree(&tree, &ctx, &view);
-    for (int32_t y = 0; y < kH; ++y) {
-      for (int32_t x = 0; x < kW; ++x) {
-        double v = 0.0;
-        ctx.column = x;
-        ctx.row = y;
-        EvaluateAt(tree, &v, &ctx, &view);
-        want.push_back(v);
-      }
+  Node* tree = prepared();
+  for (ctx.row = 0; ctx.row < kH; ++ctx.row) {
+    for (ctx.column = 0; ctx.column < kW; ++ctx.column) {
+      double v = 0.0;
+      EvaluateAt(tree, &v, &ctx, &view);
+      want.push_back(v);
     }
-    NodeRelease(&tree, &view);
   }
+  NodeRelease(&tree, &view);
+  int32_t columns[kW];
+  for (int32_t x = 0; x < kW; ++x)
+    columns[x] = x;
   for (const int32_t from : {0, 2}) {
-    RandState dither = kDitherStartState;
-    EvalContext ctx{};
-    ctx.dither = &dither;
-    Node* tree = make();
-    PrepareTree(&tree, &ctx, &view);
+    tree = prepared();
     RunEvaluator evaluator(tree, view, dither);
     EXPECT_EQ(evaluator.Exact(), exact);
     if (!exact) evaluator.SeekSamples(static_cast<uint64_t>(from) * kW);
-    int32_t columns[kW];
-    for (int32_t x = 0; x < kW; ++x)
-      columns[x] = x;
     for (int32_t y = exact ? 0 : from; y < kH; ++y) {
       double row[kW];
       evaluator.EvaluateRow(y, columns, kW, row);

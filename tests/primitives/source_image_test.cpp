@@ -21,7 +21,7 @@ class SourceImageTest : public ::testing::Test {
   void TearDown() override { ClearSourceImage(); }
 };
 
-TEST_F(SourceImageTest, GreyPlanesGiveThreeEqualBytes) {
+TEST_F(SourceImageTest, GreyPlanesGiveThreeEqualBytesColourPlanesTheFirstThree) {
   // 3 x 2 pixels of one byte, rows padded to 4 bytes.
   const uint8_t grey[] = {10, 20, 30, 99, 40, 50, 60, 99};
   SetSourceImage(3, 2, grey, 4, 1);
@@ -33,9 +33,7 @@ TEST_F(SourceImageTest, GreyPlanesGiveThreeEqualBytes) {
   const uint8_t greyAlpha[] = {10, 200, 20, 201, 30, 202, 40, 203};
   SetSourceImage(2, 2, greyAlpha, 4, 2);
   EXPECT_EQ(Pixel(1, 1), (Bytes{40, 40, 40}));
-}
-
-TEST_F(SourceImageTest, ColourPlanesGiveTheFirstThreeBytes) {
+  // Three or four: the first three.
   const uint8_t rgb[] = {1, 2, 3, 4, 5, 6, 0, 0, 7, 8, 9, 10, 11, 12, 0, 0};
   SetSourceImage(2, 2, rgb, 8, 3);
   EXPECT_EQ(Pixel(0, 1), (Bytes{7, 8, 9}));

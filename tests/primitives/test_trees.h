@@ -1,7 +1,6 @@
 // Building and rendering hand-made trees of primitives.
 #pragma once
 
-#include <cstring>
 #include <initializer_list>
 
 #include "engine/eval.h"

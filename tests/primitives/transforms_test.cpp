@@ -85,9 +85,7 @@ TEST_F(TransformsTest, Ri2cxDisplacesThePosition) {
   ArgSlot slots[2] = {{kCplx, &c}, {kUnit, &k}};
   EvalContext ctx{0.25, 0.5, 0.75, 0, 0, 0, nullptr};
   OffsetValue out{0, 0, -3.0};
-  Node* ri2cx = BuildNode(BuildRi2cx, kOffset, {slots[0], slots[1]}, &view_);
-  ri2cx->eval(slots, &out, ri2cx, &ctx);
-  NodeRelease(&ri2cx, &view_);
+  still.root()->eval(slots, &out, still.root(), &ctx);
   EXPECT_TRUE(out.x == 0.1 + 0.25 && out.y == 0.2 + 0.5 && out.z == -3.0);
 }
 
