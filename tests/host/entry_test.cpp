@@ -94,25 +94,6 @@ TEST_F(PluginTest, NoMemoryForTheBlockIsAnErrorNotACrash) {
   EXPECT_TRUE(host.advances.empty());
 }
 
-TEST_F(PluginTest, RefusedHandleTablesLeaveTheBlocksToTheFallback) {
-  const std::string session = Path("s.gds");
-  script_.chooserAnswer = session;
-  for (pxhost::HandleTable table :
-       {pxhost::HandleTable::kNewerVersion, pxhost::HandleTable::kTooFewProcs}) {
-    HostOptions o = Quiet();
-    o.handleTable = table;
-    Host host(Rgb(16, 8), o, &ENTRYPOINT);
-    EXPECT_TRUE(host.RunFilter(true));
-    EXPECT_TRUE(host.RunFilter(false));  // the repeat finds the block in the slot
-    EXPECT_EQ(host.handleCalls, 0);
-    ASSERT_NE(host.dataSlot(), 0);
-    EXPECT_FALSE(host.IsHostHandle(reinterpret_cast<api::Handle>(host.dataSlot())));
-    EXPECT_EQ(BlockOf(host)->haveSession, 1u);
-    EXPECT_EQ(std::string(BlockOf(host)->sessionPath), session);
-    EXPECT_TRUE(host.problems.empty()) << host.problems.front();
-  }
-}
-
 TEST_F(PluginTest, BandsFitMaxSpaceAtBothExtremes) {
   // 30 × 20 pixels of 3 planes: a row takes 30 × (2·3 + 1) = 210 bytes.
   const struct {

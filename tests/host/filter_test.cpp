@@ -84,14 +84,11 @@ TEST_F(PluginTest, GreyAndInkImagesTakeOneValue) {
   // Multichannel keeps the four colour planes CMYK left behind.
   const Document multi = Filter(Flat(24, 12, 4, api::plugInModeMultichannel, 90), Quiet());
   ASSERT_NE(grey.pixels, greyIn.pixels);
-  for (int y = 0; y < 12; ++y) {
-    for (int x = 0; x < 24; ++x) {
-      for (int p = 0; p < 4; ++p) {
-        ASSERT_EQ(At(cmyk, x, y, p), At(grey, x, y, 0)) << x << "," << y << "," << p;
-        ASSERT_EQ(At(multi, x, y, p), At(grey, x, y, 0)) << x << "," << y << "," << p;
-      }
-    }
-  }
+  std::vector<std::uint8_t> greyInFourPlanes;
+  for (const std::uint8_t v : grey.pixels)
+    greyInFourPlanes.insert(greyInFourPlanes.end(), 4, v);
+  EXPECT_EQ(cmyk.pixels, greyInFourPlanes);
+  EXPECT_EQ(multi.pixels, greyInFourPlanes);
 }
 
 TEST_F(PluginTest, OnlyTheFilterRectangleChanges) {
@@ -126,16 +123,6 @@ TEST_F(PluginTest, OnlyTheFilterRectangleChanges) {
   EXPECT_GT(changed, 11 * 18);
   EXPECT_EQ(host.progress.size(), 11u);
   EXPECT_EQ(host.progress.back(), std::make_pair(10, 11));
-}
-
-TEST_F(PluginTest, ProgressOncePerRowAndAbortOncePerPixel) {
-  SessionWith(kColour, false);
-  Host host(Rgb(17, 9), Quiet(), &ENTRYPOINT);
-  EXPECT_TRUE(host.RunFilter(true));
-  ASSERT_EQ(host.progress.size(), 9u);
-  for (int r = 0; r < 9; ++r)
-    EXPECT_EQ(host.progress[r], std::make_pair(r, 9));
-  EXPECT_EQ(host.abortCalls, 17 * 9 + 1);  // and once before the one band
 }
 
 // An abort or a failing advanceState ends the pass at once: the host is not

@@ -71,10 +71,6 @@ TEST(HostMemoryTest, BlocksComeFromTheHostOrTheFallback) {
   EXPECT_FALSE(host.IsHostHandle(h));
 }
 
-platform::DialogGeometry Geometry(platform::ScreenRect parent, int w, int h, bool sysMenu) {
-  return platform::DialogGeometry{parent, w, h, 18, sysMenu, 1024, 768};
-}
-
 TEST(CentreDialogTest, CentresOneThirdDownAndStaysOnScreen) {
   const struct {
     const char* what;
@@ -93,7 +89,9 @@ TEST(CentreDialogTest, CentresOneThirdDownAndStaysOnScreen) {
       {"larger than the screen", {0, 0, 1024, 768}, 1200, 900, true, 0, 0},
   };
   for (const auto& c : cases) {
-    const DialogPosition p = CentredDialogPosition(Geometry(c.parent, c.w, c.h, c.sysMenu));
+    // A caption 18 high on a 1024 x 768 screen.
+    const DialogPosition p = CentredDialogPosition(
+        platform::DialogGeometry{c.parent, c.w, c.h, 18, c.sysMenu, 1024, 768});
     EXPECT_EQ(p.x, c.x) << c.what;
     EXPECT_EQ(p.y, c.y) << c.what;
   }
