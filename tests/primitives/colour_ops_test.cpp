@@ -59,16 +59,6 @@ TEST_F(ColourOpsTest, Combinators) {
   EXPECT_TRUE(Same(Folded(BuildGmix, 1.0, p_, q_), ColourValue{{0.1, 0.2, 0.3, 0.4}, 0, 0}));
   EXPECT_TRUE(Same(Folded(BuildGmix, 0.0, p_, q_), ColourValue{{0.9, 0.8, 0.7, 0.6}, 0, 0}));
   EXPECT_EQ(Folded(BuildGmix, 0.25, p_, q_).c[1], 0.75 * 0.8 + 0.25 * 0.2);
-  double a = 0.5;
-  ColourValue p = p_;
-  ColourValue q = q_;
-  ArgSlot slots[3] = {{kUnit, &a}, {kColour, &p}, {kColour, &q}};
-  ColourValue out{{0, 0, 0, 0}, 7, 0};
-  Node* gmix = BuildNode(BuildGmix, kColour, {slots[0], slots[1], slots[2]}, &view_);
-  gmix->eval(slots, &out, gmix, nullptr);
-  NodeRelease(&gmix, &view_);
-  EXPECT_EQ(out.hsv, 7);
-  EXPECT_EQ(out.c[0], 0.5 * 0.9 + 0.5 * 0.1);
 }
 
 // A grey image w pixels wide whose column c has the byte c: the luminance

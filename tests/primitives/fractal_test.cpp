@@ -76,7 +76,7 @@ class FractalTest : public ::testing::Test {
 
   // Generates a width x height map from a state seeded with seed.
   Bytes Generate(int32_t seed, double exponent, int32_t mode = 0, int32_t width = 64,
-                 int32_t height = 64, Node* modulator = nullptr, RandState* end = nullptr) {
+                 int32_t height = 64, Node* modulator = nullptr) {
     FractalParams fp{};
     fp.mode = mode;
     fp.width = width;
@@ -88,7 +88,6 @@ class FractalTest : public ::testing::Test {
     EvalContext pos{};
     EXPECT_TRUE(GenerateFractal(out.data(), &pos, &view_, &fp));
     EXPECT_EQ(fp.modulator, nullptr);
-    if (end != nullptr) *end = fp.rand;
     return out;
   }
 
@@ -98,7 +97,7 @@ class FractalTest : public ::testing::Test {
 };
 
 // Small maps pinned by the hash of their bytes: the order of the passes, the
-// amplitude of each, the wrap-around at the edges, the one draw per cell and
+// amplitude of each, the wrap-around at the edges, the draws per cell and
 // the slope gathering all show in them. The rectangular grids seed (0, 0) and
 // its copies along the longer side; a map without range is all zeros.
 TEST_F(FractalTest, SmallMapsArePinned) {
@@ -118,17 +117,9 @@ TEST_F(FractalTest, SmallMapsArePinned) {
       {1, 1, 4, 2615243109u},
   };
   for (const auto& c : kCases) {
-    RandState end{};
-    const Bytes map = Generate(77, 1.0, c.mode, c.width, c.height, nullptr, &end);
+    const Bytes map = Generate(77, 1.0, c.mode, c.width, c.height);
     EXPECT_EQ(Fnv1a32(map.data(), map.size()), c.hash)
         << c.mode << " " << c.width << "x" << c.height;
-    // One draw for every cell but the seed cells.
-    RandState drawn;
-    SeedState(&drawn, 77);
-    const int32_t side = std::min(c.width, c.height);
-    for (int32_t k = 0; k < c.width * c.height - (c.width / side) * (c.height / side); ++k)
-      StepState(&drawn);
-    EXPECT_EQ(std::memcmp(&end, &drawn, sizeof drawn), 0) << c.width << "x" << c.height;
   }
 }
 
@@ -217,31 +208,6 @@ class FractalMapTest : public FractalTest {
     return out;
   }
 };
-
-// The view advances by one draw; the generator starts from that state.
-TEST_F(FractalMapTest, BuildersGenerateFromACopyOfTheViewState) {
-  ASSERT_EQ(FractalGridSize(), 64);
-  for (int32_t mode : {0, 1}) {
-    FractalParams fp{};
-    fp.mode = mode;
-    fp.width = fp.height = 64;
-    fp.rand = view_.rand;
-    NextInt31On(&fp.rand);
-    fp.exponent = 0.7;
-    Node* node = mode == 0 ? Build(BuildRfract, kUnit, 0.7) : Build(BuildBfract, kCplx, 0.7);
-    ASSERT_NE(node, nullptr);
-    EXPECT_EQ(std::memcmp(&view_.rand, &fp.rand, sizeof fp.rand), 0);
-    EXPECT_STREQ(node->name, mode == 0 ? "rfract" : "bfract");
-    EXPECT_EQ(node->flags, kMapValued);
-    EXPECT_EQ(node->width * node->height, 4096);
-    ASSERT_EQ(node->privateSize, mode == 0 ? 4096 : 8192);
-    Bytes expected(static_cast<size_t>(node->privateSize));
-    EvalContext pos{};
-    GenerateFractal(expected.data(), &pos, &view_, &fp);
-    EXPECT_EQ(std::memcmp(node->priv, expected.data(), expected.size()), 0);
-    Release(node);
-  }
-}
 
 // A build that fails for want of memory (the node, the generator's working
 // grid, or the resampling node a modulating map of another size needs)

@@ -5,11 +5,11 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
-#include <set>
 #include <tuple>
 
 #include "engine/eval.h"
 #include "engine/rand.h"
+#include "primitives/expression_text.h"
 #include "primitives/registration.h"
 #include "primitives/value_types.h"
 #include "tests/common/rand_states.h"
@@ -65,13 +65,10 @@ class NoiseTest : public ::testing::Test {
 };
 
 TEST_F(NoiseTest, PermutationTable) {
+  // Pinned from a known-good run: a permutation of 0..1023 that starts
+  // 945, 747, 858 and ends with 79.
   const int32_t* p = GetNoiseTable().perm;
-  const int32_t head[8] = {945, 747, 858, 923, 326, 42, 62, 657};
-  for (int i = 0; i < 8; ++i)
-    EXPECT_EQ(p[i], head[i]) << i;
-  EXPECT_EQ(p[1023], 79);
-  EXPECT_EQ(std::set<int32_t>(p, p + kNoiseTableSize).size(), 1024u);
-  EXPECT_EQ(*std::set<int32_t>(p, p + kNoiseTableSize).rbegin(), 1023);
+  EXPECT_EQ(Fnv1a32(p, sizeof(int32_t) * kNoiseTableSize), 2071585689u);
 
   // The global generator is left exactly 1023 draws past the seed.
   BuildNoiseTable();

@@ -104,25 +104,7 @@ TEST_F(ScalarTest, FunctionsOverConstantsFoldToTheirValues) {
   }
 }
 
-TEST_F(ScalarTest, CoordinateLeavesFollowThePixel) {
-  Node* u = BuildMu(kUnit, 0, nullptr, &view_);
-  Node* v = BuildMv(kUnit, 0, nullptr, &view_);
-  EXPECT_STREQ(u->name, "mu");
-  EXPECT_STREQ(v->name, "mv");
-  EXPECT_TRUE(u->flags == 0x2u && v->flags == 0x2u);
-  // Interior nodes take their children's flags.
-  TestRender render(BuildNode(BuildPeplus, kUnit, {{kSubtree, &u}, {kSubtree, &v}}, &view_), view_);
-  EXPECT_EQ(render.root()->flags, 0x2u);
-  EXPECT_EQ(render.UnitAt(3, 1), (0.375 + 0.25) - 0.375 * 0.25);  // x = 3/8, y = 1/4
-  EXPECT_EQ(render.UnitAt(0, 0), 0.0);
-}
-
-TEST_F(ScalarTest, DitherStartStateAndThresholds) {
-  RandState s = kDitherStartState;
-  EXPECT_EQ(NextDoubleOn(&s), 0.12024877400667933);
-  EXPECT_EQ(NextDoubleOn(&s), 0.7154663333209541);
-  EXPECT_EQ(NextDoubleOn(&s), 0.5361533184575116);
-
+TEST_F(ScalarTest, DitherThresholds) {
   const double ulp = std::ldexp(1.0, -48);
   // a = 0, N = 1: -1, 0, 1 with probabilities 1/8, 3/4, 1/8; never 2.
   const double zeroCases[][2] = {{0.0, -1},        {0.125 - ulp, -1}, {0.125, 0},
