@@ -23,7 +23,6 @@ constexpr int32_t kHeight = 40;
 // The rendered values of the selected pixels, in row-major order.
 std::vector<double> Render(const Member& m, RenderJob job, bool reference) {
   const int channels = ChannelsOf(static_cast<TypeId>(m.type));
-  std::vector<double> all(static_cast<size_t>(kWidth * kHeight * channels));
   std::vector<std::vector<double>> rows(static_cast<size_t>(kHeight));
   const RowSink sink = [&](int32_t y, const double* v) {
     rows[static_cast<size_t>(y)].assign(v, v + kWidth * channels);

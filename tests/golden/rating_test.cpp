@@ -54,75 +54,63 @@ std::map<ListKey, std::set<FuncId>> Chosen(const Member& m) {
   return chosen;
 }
 
-struct Slider {
-  const char* end;
-  float rating;
-  bool raises;
-};
-
-class RatingTest : public ::testing::TestWithParam<Slider> {
+class RatingTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { RegisterPrimitives(); }
 };
 
-TEST_P(RatingTest, MovesExactlyTheChosenWeights) {
-  const Slider s = GetParam();
-  for (const TypeId root : {kColour, kUnit}) {
-    ViewParams vp{64, 48, 0, {}};
-    SeedState(&vp.rand, root == kColour ? 11 : 12);
-    Member member = GrowMember(root, &vp);
-    const auto chosen = Chosen(member);
-    ASSERT_GT(chosen.size(), 2u);
+// The top of the slider raises the chosen weights, the bottom lowers them.
+TEST_F(RatingTest, MovesExactlyTheChosenWeights) {
+  for (const auto& [rating, raises] : {std::pair{1.0f, true}, std::pair{0.0f, false}}) {
+    SCOPED_TRACE(raises ? "the top of the slider" : "the bottom of the slider");
+    for (const TypeId root : {kColour, kUnit}) {
+      ViewParams vp{64, 48, 0, {}};
+      SeedState(&vp.rand, root == kColour ? 11 : 12);
+      Member member = GrowMember(root, &vp);
+      const auto chosen = Chosen(member);
+      ASSERT_GT(chosen.size(), 2u);
 
-    const auto before = AllLists();
-    ApplyRating(member, s.rating);
-    const auto after = AllLists();
-    ASSERT_EQ(before.size(), after.size());
+      const auto before = AllLists();
+      ApplyRating(member, rating);
+      const auto after = AllLists();
+      ASSERT_EQ(before.size(), after.size());
 
-    int compared = 0;
-    for (const auto& [key, old] : before) {
-      const Weights& now = after.at(key);
-      const auto it = chosen.find(key);
-      if (it == chosen.end()) {
-        EXPECT_EQ(now, old) << "a list no record names has moved";
-        continue;
-      }
-      ASSERT_EQ(now.size(), old.size());
-      const std::set<FuncId>& picked = it->second;
-      for (const auto& [c, wc] : old) {
-        if (picked.count(c) == 0 || wc <= 0.0f || wc >= 1.0f) continue;
-        for (const auto& [o, wo] : old) {
-          if (picked.count(o) != 0 || wo <= 0.0f) continue;
-          const double ratioBefore = static_cast<double>(wc) / wo;
-          const double ratioAfter = static_cast<double>(now.at(c)) / now.at(o);
-          EXPECT_EQ(ratioAfter > ratioBefore, s.raises) << "chosen " << c << " against " << o;
-          ++compared;
+      int compared = 0;
+      for (const auto& [key, old] : before) {
+        const Weights& now = after.at(key);
+        const auto it = chosen.find(key);
+        if (it == chosen.end()) {
+          EXPECT_EQ(now, old) << "a list no record names has moved";
+          continue;
+        }
+        ASSERT_EQ(now.size(), old.size());
+        const std::set<FuncId>& picked = it->second;
+        for (const auto& [c, wc] : old) {
+          if (picked.count(c) == 0 || wc <= 0.0f || wc >= 1.0f) continue;
+          for (const auto& [o, wo] : old) {
+            if (picked.count(o) != 0 || wo <= 0.0f) continue;
+            const double ratioBefore = static_cast<double>(wc) / wo;
+            const double ratioAfter = static_cast<double>(now.at(c)) / now.at(o);
+            EXPECT_EQ(ratioAfter > ratioBefore, raises) << "chosen " << c << " against " << o;
+            ++compared;
+          }
+        }
+        // Entries nobody chose only share the renormalisation.
+        for (const auto& [a, wa] : old) {
+          for (const auto& [b, wb] : old) {
+            if (picked.count(a) != 0 || picked.count(b) != 0 || wa <= 0.0f || wb <= 0.0f) continue;
+            EXPECT_NEAR(now.at(a) / now.at(b), wa / wb, 1e-5 * (wa / wb));
+          }
+          if (picked.count(a) == 0 && wa == 0.0f) {
+            EXPECT_EQ(now.at(a), 0.0f);
+          }
         }
       }
-      // Entries nobody chose only share the renormalisation.
-      for (const auto& [a, wa] : old) {
-        for (const auto& [b, wb] : old) {
-          if (picked.count(a) != 0 || picked.count(b) != 0 || wa <= 0.0f || wb <= 0.0f) continue;
-          EXPECT_NEAR(now.at(a) / now.at(b), wa / wb, 1e-5 * (wa / wb));
-        }
-        if (picked.count(a) == 0 && wa == 0.0f) {
-          EXPECT_EQ(now.at(a), 0.0f);
-        }
-      }
+      EXPECT_GT(compared, 0);
+      ReleaseMember(&member, &vp);
     }
-    EXPECT_GT(compared, 0);
-    ReleaseMember(&member, &vp);
   }
 }
-
-std::string SliderEnd(const ::testing::TestParamInfo<Slider>& param) {
-  return param.param.end;
-}
-
-INSTANTIATE_TEST_SUITE_P(Ends, RatingTest,
-                         ::testing::Values(Slider{"Top", 1.0f, true},
-                                           Slider{"Bottom", 0.0f, false}),
-                         SliderEnd);
 
 }  // namespace
 }  // namespace pxb
