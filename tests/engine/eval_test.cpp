@@ -4,6 +4,7 @@
 
 #include <tuple>
 
+#include "engine/colour.h"
 #include "tests/engine/test_nodes.h"
 
 namespace pxb {
@@ -107,6 +108,23 @@ TEST_F(EvalTest, NearestResamplingForAnySmoothFlagButOne) {
       EXPECT_EQ(At(&root, column, row), value) << smooth;
     NodeRelease(&root, &view_);
   }
+}
+
+TEST_F(EvalTest, ColourRootComesOutAsRgb) {
+  Node* root = NodeCreate(
+      kColour, 0, nullptr, 0,
+      [](ArgSlot*, void* r, Node*, EvalContext*) {
+        ColourValue c{{1.0 / 3, 1, 1, 1}, 1, 0};
+        std::memcpy(r, &c, sizeof c);
+        return 0;
+      },
+      "hsv", &view_);
+  root->flags = kPositionDependent;
+  PrepareTree(&root, &ctx_, &view_);
+  ColourValue out{};
+  EvaluateAt(root, &out, &ctx_, &view_);
+  EXPECT_TRUE(out.hsv == 0 && out.c[0] == 0.0 && out.c[1] == 1.0 && out.c[2] == 0.0);
+  NodeRelease(&root, &view_);
 }
 
 }  // namespace
