@@ -37,20 +37,6 @@ TEST(Rand, NegativeSeedTakesItsBitPattern) {
   EXPECT_EQ(NextDoubleOn(&a), NextDoubleOn(&b));
 }
 
-// Each step read as a double or as an integer: one sequence either way.
-TEST(Rand, DoubleAndIntegerDrawsInterleaveAsOneSequence) {
-  RandState a;
-  RandState b;
-  SeedState(&a, 42);
-  SeedState(&b, 42);
-  for (int i = 0; i < 4; ++i) {
-    RandState* asDouble = i % 2 == 0 ? &a : &b;
-    RandState* asInt = i % 2 == 0 ? &b : &a;
-    const double d = NextDoubleOn(asDouble);
-    EXPECT_EQ(static_cast<int32_t>(d * 0x1p31), NextInt31On(asInt)) << i;
-  }
-}
-
 TEST(Rand, AdvanceMatchesSingleSteps) {
   const RandState starts[] = {{{0x150C, 0x247E, 0x0018}}, {{0xFFFF, 0xFFFF, 0xFFFF}}, {{0, 0, 0}}};
   const uint64_t counts[] = {0, 1, 2, 3, 7, 64, 1000, 4097, 65535};

@@ -1,7 +1,6 @@
 // The final pass: masks, planes, bands, abort, failures and repeats.
 #include <cmath>
 
-#include "evolution/population.h"
 #include "host/filter_image.h"
 #include "primitives/registration.h"
 #include "tests/common/treeless.h"
@@ -224,31 +223,6 @@ TEST_F(PluginTest, BandOnlyInputKeepsPositionsAcrossTheRectangle) {
   }
   EXPECT_NE(whole.pixels, doc.pixels);
   EXPECT_EQ(host.document().pixels, whole.pixels);
-}
-
-TEST_F(PluginTest, RepeatWorksInAHostThatKeepsOnlyParameters) {
-  SessionWith(kColour, false);
-  script_.pick = 3;
-  const Document doc = Rgb(30, 20);
-  Host keeping(doc, Quiet(), &ENTRYPOINT);
-  Host forgetting(doc, Quiet(), &ENTRYPOINT);
-  Host bare(doc, Quiet(), &ENTRYPOINT);
-  for (Host* h : {&keeping, &forgetting, &bare})
-    ASSERT_TRUE(h->RunFilter(true));
-  forgetting.KeepOnlyParameters();
-  EXPECT_EQ(forgetting.dataSlot(), 0);
-  bare.dataSlot() = 0;  // a host that kept nothing at all
-  bare.record().parameters = nullptr;
-
-  EXPECT_TRUE(keeping.RunFilter(false));
-  EXPECT_TRUE(forgetting.RunFilter(false));
-  EXPECT_EQ(GlobalPopulation().chosenMember, 3);
-  EXPECT_EQ(forgetting.document().pixels, keeping.document().pixels);
-  EXPECT_NE(forgetting.document().pixels, doc.pixels);
-  EXPECT_FALSE(bare.RunFilter(false));
-  EXPECT_EQ(bare.LastResult(kStart), api::readErr);
-  for (Host* h : {&keeping, &forgetting, &bare})
-    EXPECT_TRUE(h->problems.empty()) << h->problems.front();
 }
 
 TEST_F(PluginTest, AMemberThatGrowsNoTreeIsAFileProblemNamedToTheHost) {
