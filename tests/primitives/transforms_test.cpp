@@ -98,19 +98,10 @@ TEST_F(TransformsTest, TrfmapBuilderFlagsAndLazyLink) {
   EXPECT_EQ(n->flags, 0u);
   NodeRelease(&n, &view_);
 
-  // A map f is wrapped; the wrapper brings 0x2 and the map flag goes.
+  // A map-valued offset keeps its flag on the node.
   const uint8_t grey[] = {0, 100, 200, 40};
   SetSourceImage(2, 2, grey, 2, 1);
   Node* leaf = BuildVphtshp(kUnit, 0, nullptr, &view_);
-  n = Trfmap(kUnit, leaf, {0.1, 0.2, 0});
-  EXPECT_STREQ(n->children[0].node->name, "pol2map");
-  EXPECT_EQ(n->children[0].node->children[0].node, leaf);
-  EXPECT_NE(n->children[0].lazy, 0);
-  EXPECT_EQ(n->flags, kPositionDependent);
-  NodeRelease(&n, &view_);
-
-  // A map-valued offset keeps its flag on the node.
-  leaf = BuildVphtshp(kUnit, 0, nullptr, &view_);
   ComplexValue c{1.0, 0.0, 0, 0};
   Node* offset = BuildNode(BuildRi2cx, kOffset, {{kCplx, &c}, {kSubtree, &leaf}}, &view_);
   n = Trfmap(kUnit, Mv(), offset);
