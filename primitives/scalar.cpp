@@ -1,10 +1,12 @@
 #include "primitives/scalar.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "engine/numeric.h"
 #include "engine/run_eval.h"
 #include "primitives/declaration.h"
+#include "primitives/pow_memo.h"
 
 namespace pxb {
 namespace {
@@ -44,9 +46,9 @@ double GainCurve(double x, double g) {
   return (2.0 * r - BiasCurve(-d, g)) * 0.5;
 }
 
-// Quantises a to a multiple of 1 / (4·levels + 1), choosing the level by one
-// draw from state so that the expected result is a.
-double DitherValue(double a, double levels, RandState* state) {
+// Quantises a to a multiple of 1 / (4·levels + 1), choosing the level by the
+// draw u so that the expected result is a.
+double DitherLevel(double a, double levels, double u) {
   const double n = 4.0 * levels + 1.0;
   const double r = 1.0 / n;
   const double p = n * a;
@@ -60,7 +62,6 @@ double DitherValue(double a, double levels, RandState* state) {
   const double t1 = aw * aw * 0.5;
   const double t2 = t1 + (dw * dw * 0.5 + aw * bw);
   const double t3 = (dw * ew + bw * bw * 0.5) + t2;
-  const double u = NextDoubleOn(state);
   int32_t level;
   if (u < t1) {
     level = WrapSub(k, 1);
@@ -72,6 +73,12 @@ double DitherValue(double a, double levels, RandState* state) {
     level = WrapAdd(k, 2);
   }
   return level * r;
+}
+
+// DitherLevel with one draw from state.
+double DitherValue(double a, double levels, RandState* state) {
+  const double u = NextDoubleOn(state);
+  return DitherLevel(a, levels, u);
 }
 
 int EvalMu(ArgSlot*, void* result, Node*, EvalContext* ctx) {
@@ -136,64 +143,75 @@ int EvalDither(ArgSlot* args, void* result, Node*, EvalContext* ctx) {
 
 // Run versions: the same expressions as the functions above, one loop per
 // node. An argument is read at data + i * stride (stride 0: a constant).
-double RunUnit(const RunCall& call, int arg, int32_t i) {
-  return ReadUnit(call.args[arg].data + i * call.args[arg].stride);
+//
+// The argument pointers, strides and count are copied into locals first:
+// the results are stored through a byte pointer, which the compiler must
+// otherwise assume may change them, reloading them at every sample.
+template <int N, typename F>
+void UnitMap(const RunCall& call, F f) {
+  const unsigned char* data[N];
+  ptrdiff_t stride[N];
+  for (int k = 0; k < N; ++k) {
+    data[k] = call.args[k].data;
+    stride[k] = call.args[k].stride;
+  }
+  const int32_t count = call.rc->count;
+  unsigned char* out = call.out;
+  for (int32_t i = 0; i < count; ++i) {
+    double a[N];
+    for (int k = 0; k < N; ++k)
+      a[k] = ReadUnit(data[k] + i * stride[k]);
+    WriteUnit(out + static_cast<ptrdiff_t>(i) * 8, f(a));
+  }
 }
 
-template <typename F>
-void UnitLoop(const RunCall& call, F f) {
-  for (int32_t i = 0; i < call.rc->count; ++i)
-    WriteUnit(call.out + static_cast<ptrdiff_t>(i) * 8, f(i));
-}
-
+// The leaves copy the samples' coordinates: x and y are doubles already.
 void RunMu(const RunCall& call) {
-  UnitLoop(call, [&](int32_t i) { return call.rc->x[i]; });
+  std::memcpy(call.out, call.rc->x, static_cast<size_t>(call.rc->count) * sizeof(double));
 }
 void RunMv(const RunCall& call) {
-  UnitLoop(call, [&](int32_t i) { return call.rc->y[i]; });
+  std::memcpy(call.out, call.rc->y, static_cast<size_t>(call.rc->count) * sizeof(double));
 }
 void RunMinpe(const RunCall& call) {
-  UnitLoop(call, [&](int32_t i) { return 1.0 - RunUnit(call, 0, i); });
+  UnitMap<1>(call, [](const double* a) { return 1.0 - a[0]; });
 }
 void RunPeplus(const RunCall& call) {
-  UnitLoop(call, [&](int32_t i) {
-    const double a = RunUnit(call, 0, i);
-    const double b = RunUnit(call, 1, i);
-    return (a + b) - a * b;
-  });
+  UnitMap<2>(call, [](const double* a) { return (a[0] + a[1]) - a[0] * a[1]; });
 }
 void RunPetimes(const RunCall& call) {
-  UnitLoop(call, [&](int32_t i) { return RunUnit(call, 0, i) * RunUnit(call, 1, i); });
+  UnitMap<2>(call, [](const double* a) { return a[0] * a[1]; });
 }
 void RunPepow(const RunCall& call) {
-  UnitLoop(call, [&](int32_t i) { return std::pow(RunUnit(call, 0, i), RunUnit(call, 1, i)); });
+  PowMemo& pow = ThreadPowMemo();
+  UnitMap<2>(call, [&pow](const double* a) { return pow(a[0], a[1]); });
 }
 void RunSwitch(const RunCall& call) {
-  UnitLoop(call, [&](int32_t i) {
-    const double a = RunUnit(call, 0, i);
-    return !(a >= 0.5) ? RunUnit(call, 1, i) : RunUnit(call, 2, i);
-  });
+  UnitMap<3>(call, [](const double* a) { return !(a[0] >= 0.5) ? a[1] : a[2]; });
 }
 void RunMix(const RunCall& call) {
-  UnitLoop(call, [&](int32_t i) {
-    const double a = RunUnit(call, 0, i);
-    return a * RunUnit(call, 1, i) + (1.0 - a) * RunUnit(call, 2, i);
-  });
+  UnitMap<3>(call, [](const double* a) { return a[0] * a[1] + (1.0 - a[0]) * a[2]; });
 }
 void RunBias(const RunCall& call) {
-  UnitLoop(call, [&](int32_t i) { return BiasCurve(RunUnit(call, 0, i), RunUnit(call, 1, i)); });
+  UnitMap<2>(call, [](const double* a) { return BiasCurve(a[0], a[1]); });
 }
 void RunGain(const RunCall& call) {
-  UnitLoop(call, [&](int32_t i) { return GainCurve(RunUnit(call, 0, i), RunUnit(call, 1, i)); });
+  UnitMap<2>(call, [](const double* a) { return GainCurve(a[0], a[1]); });
 }
 // One draw per sample from the node's place in the sequence, then past the
-// draws the tree's other "dither" nodes make for the same sample.
+// draws the tree's other "dither" nodes make for the same sample. The state
+// stays packed in one word between draws; only the final state is unpacked
+// into the caller's words.
 void RunDither(const RunCall& call) {
-  UnitLoop(call, [&](int32_t i) {
-    const double v = DitherValue(RunUnit(call, 0, i), RunUnit(call, 1, i), call.draws);
-    if (call.drawSkip > 0) ApplyJump(call.draws, call.skip);
+  uint64_t x = rand48::Pack(*call.draws);
+  const bool skip = call.drawSkip > 0;
+  const RandJump jump = call.skip;
+  UnitMap<2>(call, [&](const double* a) {
+    x = rand48::Step(x);
+    const double v = DitherLevel(a[0], a[1], rand48::DoubleOf(x));
+    if (skip) x = JumpWord(x, jump);
     return v;
   });
+  rand48::Unpack(x, call.draws);
 }
 
 }  // namespace
