@@ -6,7 +6,6 @@
 #include "engine/numeric.h"
 #include "engine/run_eval.h"
 #include "primitives/declaration.h"
-#include "primitives/pow_memo.h"
 
 namespace pxb {
 namespace {
@@ -182,8 +181,7 @@ void RunPetimes(const RunCall& call) {
   UnitMap<2>(call, [](const double* a) { return a[0] * a[1]; });
 }
 void RunPepow(const RunCall& call) {
-  PowMemo& pow = ThreadPowMemo();
-  UnitMap<2>(call, [&pow](const double* a) { return pow(a[0], a[1]); });
+  UnitMap<2>(call, [](const double* a) { return std::pow(a[0], a[1]); });
 }
 void RunSwitch(const RunCall& call) {
   UnitMap<3>(call, [](const double* a) { return !(a[0] >= 0.5) ? a[1] : a[2]; });
