@@ -25,32 +25,69 @@ Node* Create(TypeId result, int nargs, ArgSlot* args, EvalFn eval, const char* l
   return NodeCreate(result, nargs, args, 0, eval, label, view);
 }
 
+// What of a bias curve depends on b alone: made once when b is the same
+// for a whole run.
+struct BiasShape {
+  enum Kind { kIdentity, kQuadratic, kPower } kind;
+  double s;
+  double p;
+};
+
+BiasShape BiasShapeOf(double b) {
+  const double s = 2.0 * b - 1.0;
+  if (s == 0.0 || std::isnan(s)) return BiasShape{BiasShape::kIdentity, s, 0.0};
+  if (std::fabs(s) < 1.0) return BiasShape{BiasShape::kQuadratic, s, 0.0};
+  return BiasShape{BiasShape::kPower, s, std::pow(2.0, std::fabs(s))};
+}
+
+double BiasWith(const BiasShape& shape, double x) {
+  const double s = shape.s;
+  switch (shape.kind) {
+    case BiasShape::kIdentity:
+      return x;
+    case BiasShape::kQuadratic:
+      return (x * s + 1.0 - s) * x;
+    case BiasShape::kPower:
+      break;
+  }
+  if (s >= 0.0) return std::pow(x, shape.p);
+  return 1.0 - std::pow(1.0 - x, shape.p);
+}
+
 // Bias curve: b = 0.5 leaves x alone, larger b pulls values in (0, 1) down,
 // smaller b pushes them up; b outside (0, 1) switches to power curves.
 double BiasCurve(double x, double b) {
-  const double s = 2.0 * b - 1.0;
-  if (s == 0.0 || std::isnan(s)) return x;
-  if (std::fabs(s) < 1.0) return (x * s + 1.0 - s) * x;
-  const double p = std::pow(2.0, std::fabs(s));
-  if (s >= 0.0) return std::pow(x, p);
-  return 1.0 - std::pow(1.0 - x, p);
+  return BiasWith(BiasShapeOf(b), x);
 }
 
 // An S curve through 0, 0.5 and 1 made of two bias curves, repeating with
 // period 1 around each integer.
-double GainCurve(double x, double g) {
+double GainWith(const BiasShape& shape, double x) {
   const double r = std::floor(x + 0.5);
   const double d = 2.0 * x - 2.0 * r;
-  if (d > 0.0) return (2.0 * r + BiasCurve(d, g)) * 0.5;
-  return (2.0 * r - BiasCurve(-d, g)) * 0.5;
+  if (d > 0.0) return (2.0 * r + BiasWith(shape, d)) * 0.5;
+  return (2.0 * r - BiasWith(shape, -d)) * 0.5;
+}
+
+double GainCurve(double x, double g) {
+  return GainWith(BiasShapeOf(g), x);
+}
+
+// The step between dither levels, from the number of levels alone.
+struct DitherScale {
+  double n;
+  double r;
+};
+
+DitherScale DitherScaleOf(double levels) {
+  const double n = 4.0 * levels + 1.0;
+  return DitherScale{n, 1.0 / n};
 }
 
 // Quantises a to a multiple of 1 / (4·levels + 1), choosing the level by the
 // draw u so that the expected result is a.
-double DitherLevel(double a, double levels, double u) {
-  const double n = 4.0 * levels + 1.0;
-  const double r = 1.0 / n;
-  const double p = n * a;
+double DitherLevel(const DitherScale& scale, double a, double u) {
+  const double p = scale.n * a;
   const int32_t k = FloorToInt32(p);
   const double f = p - k;
   // The weights of a quadratic B-spline centred on p, accumulated.
@@ -71,13 +108,13 @@ double DitherLevel(double a, double levels, double u) {
   } else {
     level = WrapAdd(k, 2);
   }
-  return level * r;
+  return level * scale.r;
 }
 
 // DitherLevel with one draw from state.
 double DitherValue(double a, double levels, RandState* state) {
   const double u = NextDoubleOn(state);
-  return DitherLevel(a, levels, u);
+  return DitherLevel(DitherScaleOf(levels), a, u);
 }
 
 int EvalMu(ArgSlot*, void* result, Node*, EvalContext* ctx) {
@@ -189,27 +226,53 @@ void RunSwitch(const RunCall& call) {
 void RunMix(const RunCall& call) {
   UnitMap<3>(call, [](const double* a) { return a[0] * a[1] + (1.0 - a[0]) * a[2]; });
 }
+// Bias, gain and dither with a second argument that is the same for the
+// whole run (stride 0) make what depends on it once.
+bool SecondIsConstant(const RunCall& call) {
+  return call.args[1].stride == 0;
+}
+
 void RunBias(const RunCall& call) {
+  if (SecondIsConstant(call)) {
+    const BiasShape shape = BiasShapeOf(ReadUnit(call.args[1].data));
+    UnitMap<1>(call, [&shape](const double* a) { return BiasWith(shape, a[0]); });
+    return;
+  }
   UnitMap<2>(call, [](const double* a) { return BiasCurve(a[0], a[1]); });
 }
 void RunGain(const RunCall& call) {
+  if (SecondIsConstant(call)) {
+    const BiasShape shape = BiasShapeOf(ReadUnit(call.args[1].data));
+    UnitMap<1>(call, [&shape](const double* a) { return GainWith(shape, a[0]); });
+    return;
+  }
   UnitMap<2>(call, [](const double* a) { return GainCurve(a[0], a[1]); });
 }
 // One draw per sample from the node's place in the sequence, then past the
 // draws the tree's other "dither" nodes make for the same sample. The state
 // stays packed in one word between draws; only the final state is unpacked
 // into the caller's words.
-void RunDither(const RunCall& call) {
+template <typename Scale>
+void DitherLoop(const RunCall& call, Scale scaleOf) {
   uint64_t x = rand48::Pack(*call.draws);
   const bool skip = call.drawSkip > 0;
   const RandJump jump = call.skip;
   UnitMap<2>(call, [&](const double* a) {
     x = rand48::Step(x);
-    const double v = DitherLevel(a[0], a[1], rand48::DoubleOf(x));
+    const double v = DitherLevel(scaleOf(a[1]), a[0], rand48::DoubleOf(x));
     if (skip) x = JumpWord(x, jump);
     return v;
   });
   rand48::Unpack(x, call.draws);
+}
+
+void RunDither(const RunCall& call) {
+  if (SecondIsConstant(call)) {
+    const DitherScale scale = DitherScaleOf(ReadUnit(call.args[1].data));
+    DitherLoop(call, [&scale](double) { return scale; });
+    return;
+  }
+  DitherLoop(call, DitherScaleOf);
 }
 
 }  // namespace

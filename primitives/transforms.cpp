@@ -55,18 +55,28 @@ void RunRi2cx(const RunCall& call) {
   if (size == static_cast<int32_t>(sizeof(OffsetValue))) {
     // The registered size. z keeps what the node's result holds, as in the
     // per-sample function; nothing writes that result during a run, so it is
-    // read once.
+    // read once. Pointers and the count are copied into locals: the stores
+    // through the byte pointer of the results would otherwise make the
+    // compiler reload them at every sample.
     OffsetValue held;
     std::memcpy(&held, call.node->values, sizeof held);
-    for (int32_t i = 0; i < rc.count; ++i) {
+    const unsigned char* numbers = number.data;
+    const ptrdiff_t numberStride = number.stride;
+    const unsigned char* scales = scale.data;
+    const ptrdiff_t scaleStride = scale.stride;
+    const double* x = rc.x;
+    const double* y = rc.y;
+    unsigned char* out = call.out;
+    const int32_t count = rc.count;
+    for (int32_t i = 0; i < count; ++i) {
       ComplexValue c;
-      std::memcpy(&c, number.data + i * number.stride, sizeof c);
+      std::memcpy(&c, numbers + i * numberStride, sizeof c);
       // Cartesian returns a Cartesian number unchanged: called for polar
       // ones only.
       if (c.polar != 0) c = Cartesian(c);
-      const double k = ReadUnit(scale.data + i * scale.stride);
-      const OffsetValue o{(c.re * k) * 0.1 + rc.x[i], (c.im * k) * 0.1 + rc.y[i], held.z};
-      std::memcpy(call.out + static_cast<ptrdiff_t>(i) * size, &o, sizeof o);
+      const double k = ReadUnit(scales + i * scaleStride);
+      const OffsetValue o{(c.re * k) * 0.1 + x[i], (c.im * k) * 0.1 + y[i], held.z};
+      std::memcpy(out + static_cast<ptrdiff_t>(i) * size, &o, sizeof o);
     }
     return;
   }
