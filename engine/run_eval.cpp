@@ -130,26 +130,9 @@ void RunEvaluator::Register(Node* node) {
     Register(child);
   }
   if (node->eval == ResampleEval) info.cellsOnly = SubtreeCellOnly(node->children[0].node);
-  info.inPlaceArg = InPlaceArgOf(node);
   if (node->mark != 0) {
     info.cache.resize(static_cast<size_t>(kMaxRun) * static_cast<size_t>(node->resultSize));
   }
-}
-
-// The argument whose values the node may read where they are kept: the last
-// one evaluated, so that no other evaluation can overwrite them before the
-// node's function runs, and only when that function evaluates nothing
-// itself (no lazy children).
-int32_t RunEvaluator::InPlaceArgOf(Node* node) {
-  int32_t last = -1;
-  for (int i = 0; i < node->nargs && i < 3; ++i) {
-    Node* child = node->children[i].node;
-    if (node->children[i].lazy != 0) return -1;
-    if (child != nullptr && !IsConstant(child)) last = i;
-  }
-  if (last < 0) return -1;
-  Node* child = node->children[last].node;
-  return child->mark != 0 || infos_[child].gridMemo >= 0 ? last : -1;
 }
 
 int32_t RunEvaluator::GridMemoOf(const Node* node) {
@@ -243,21 +226,13 @@ void RunEvaluator::SkipSamples(uint64_t samples) {
 }
 
 void RunEvaluator::Evaluate(Node* node, const RunContext& rc, unsigned char* out) {
-  const unsigned char* values = EvaluateInPlace(node, rc, out);
-  if (values != out) {
-    std::memcpy(out, values, static_cast<size_t>(rc.count) * static_cast<size_t>(node->resultSize));
-  }
-}
-
-const unsigned char* RunEvaluator::EvaluateInPlace(Node* node, const RunContext& rc,
-                                                   unsigned char* out) {
   // Nothing to evaluate: out keeps what it holds, as the per-sample path
   // leaves its slot.
-  if (node == nullptr) return out;
+  if (node == nullptr) return;
   const int32_t size = node->resultSize;
   if (IsConstant(node)) {
     FillRun(out, node->values, size, rc.count);
-    return out;
+    return;
   }
   NodeInfo& info = infos_[node];
   if (info.gridMemo >= 0) {
@@ -267,17 +242,18 @@ const unsigned char* RunEvaluator::EvaluateInPlace(Node* node, const RunContext&
       Compute(node, info, rc, memo.values.data());
       memo.generation = rc.cellGeneration;
     }
-    return memo.values.data();
+    std::memcpy(out, memo.values.data(), static_cast<size_t>(rc.count) * static_cast<size_t>(size));
+    return;
   }
   if (node->mark == 0) {
     Compute(node, info, rc, out);
-    return out;
+    return;
   }
   if (info.cacheGeneration != rc.generation) {
     Compute(node, info, rc, info.cache.data());
     info.cacheGeneration = rc.generation;
   }
-  return info.cache.data();
+  std::memcpy(out, info.cache.data(), static_cast<size_t>(rc.count) * static_cast<size_t>(size));
 }
 
 void RunEvaluator::Compute(Node* node, NodeInfo& info, const RunContext& rc, unsigned char* out) {
@@ -289,13 +265,8 @@ void RunEvaluator::Compute(Node* node, NodeInfo& info, const RunContext& rc, uns
       args[i] = RunArg{constant, 0};
       continue;
     }
-    unsigned char* buffer = info.argBuffers[i].data();
-    if (i == info.inPlaceArg) {
-      args[i] = RunArg{EvaluateInPlace(child, rc, buffer), child->resultSize};
-      continue;
-    }
-    Evaluate(child, rc, buffer);
-    args[i] = RunArg{buffer, child->resultSize};
+    Evaluate(child, rc, info.argBuffers[i].data());
+    args[i] = RunArg{info.argBuffers[i].data(), child->resultSize};
   }
   if (info.run == nullptr) {
     Fallback(node, args, rc, out);

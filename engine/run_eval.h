@@ -145,10 +145,6 @@ class RunEvaluator {
   // node over rc into out (rc.count values of node->resultSize bytes). A null
   // node gives zero values.
   void Evaluate(Node* node, const RunContext& rc, unsigned char* out);
-  // As Evaluate, but where node's values are kept anyway (a shared node's
-  // cache, a grid memo) returns them there instead of copying them into
-  // out. They stay valid until the next evaluation of any node.
-  const unsigned char* EvaluateInPlace(Node* node, const RunContext& rc, unsigned char* out);
   uint64_t NewGeneration() { return ++generation_; }
 
   // For resampling: the place of the draws of node's k-th evaluation of its
@@ -176,9 +172,6 @@ class RunEvaluator {
     int32_t lazyBase = 0;    // resampling: where its subtree's draws begin
     int32_t lazyDraws = 0;   // resampling: the draws of one evaluation of it
     int32_t drawIndex = -1;
-    // An argument read where its values are kept (a shared node's cache or
-    // a grid memo) instead of from a copy; -1 for none.
-    int32_t inPlaceArg = -1;
     std::vector<unsigned char> argBuffers[3];
     std::vector<unsigned char> cache;
     std::vector<unsigned char> corners;
@@ -197,7 +190,6 @@ class RunEvaluator {
 
   void Register(Node* node);
   int32_t GridMemoOf(const Node* node);
-  int32_t InPlaceArgOf(Node* node);
   bool HasLiveDraws(Node* node);
   bool SubtreeCellOnly(Node* node);
   void PlanDraws(Node* node, int32_t* draws);
