@@ -1,5 +1,6 @@
 #include "primitives/scalar.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -187,12 +188,33 @@ template <int N, typename F>
 void UnitMap(const RunCall& call, F f) {
   const unsigned char* data[N];
   ptrdiff_t stride[N];
+  bool packed = true;
   for (int k = 0; k < N; ++k) {
     data[k] = call.args[k].data;
     stride[k] = call.args[k].stride;
+    packed = packed && (stride[k] == 0 || stride[k] == 8);
   }
   const int32_t count = call.rc->count;
   unsigned char* out = call.out;
+  if (packed) {
+    // The usual case: every argument a run of doubles or a constant. The
+    // constants are spread over the run so that every argument is read at
+    // a fixed step, which lets the compiler vectorise the loop (SSE2
+    // arithmetic rounds each lane exactly as the scalar code does).
+    double spread[N][kMaxRun];
+    for (int k = 0; k < N; ++k) {
+      if (stride[k] != 0) continue;
+      std::fill(spread[k], spread[k] + count, ReadUnit(data[k]));
+      data[k] = reinterpret_cast<const unsigned char*>(spread[k]);
+    }
+    for (int32_t i = 0; i < count; ++i) {
+      double a[N];
+      for (int k = 0; k < N; ++k)
+        a[k] = ReadUnit(data[k] + static_cast<ptrdiff_t>(i) * 8);
+      WriteUnit(out + static_cast<ptrdiff_t>(i) * 8, f(a));
+    }
+    return;
+  }
   for (int32_t i = 0; i < count; ++i) {
     double a[N];
     for (int k = 0; k < N; ++k)

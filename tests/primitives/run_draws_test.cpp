@@ -44,8 +44,8 @@ class RunDrawsTest : public ::testing::Test {
   Node* Ri2cx(ComplexValue c, Node* k) {
     return BuildNode(BuildRi2cx, kOffset, {{kCplx, &c}, {kSubtree, &k}}, &view_);
   }
-  // A curve of x over [0, 2) with a shape argument that is the same for
-  // every sample.
+  // A function of x over [0, 2) and an argument that is the same for every
+  // sample.
   Node* Curve(BuilderFn build, double shape) {
     Node* x = Peplus(Mu(), Mv());
     return BuildNode(build, kUnit, {{kSubtree, &x}, {kUnit, &shape}}, &view_);
@@ -152,9 +152,10 @@ TEST_F(RunDrawsTest, RunsDrawAsTheWalkDoes) {
   }
 }
 
-// Shapes of every kind: identity (also NaN), quadratic, power either way.
-TEST_F(RunDrawsTest, CurvesWithOneShapeForAllSamplesMatchTheWalk) {
-  for (const BuilderFn build : {BuildBias, BuildGain}) {
+// A second argument that is the same for every sample; for the curves,
+// shapes of every kind: identity (also NaN), quadratic, power either way.
+TEST_F(RunDrawsTest, AConstantSecondArgumentMatchesTheWalk) {
+  for (const BuilderFn build : {BuildBias, BuildGain, BuildPeplus, BuildPetimes, BuildPepow}) {
     for (const double shape : {0.5, 0.8, 0.3, 1.7, -0.6, std::nan("")}) {
       SCOPED_TRACE(shape);
       ExpectRunsMatch([&] { return Curve(build, shape); }, view_, false);
