@@ -86,8 +86,9 @@ DitherScale DitherScaleOf(double levels) {
 }
 
 // Quantises a to a multiple of 1 / (4·levels + 1), choosing the level by the
-// draw u so that the expected result is a.
-double DitherLevel(const DitherScale& scale, double a, double u) {
+// draw u so that the expected result is a. Inline: the run loop calls it
+// once per sample.
+inline double DitherLevel(const DitherScale& scale, double a, double u) {
   const double p = scale.n * a;
   const int32_t k = FloorToInt32(p);
   const double f = p - k;
@@ -273,28 +274,22 @@ void RunGain(const RunCall& call) {
 // One draw per sample from the node's place in the sequence, then past the
 // draws the tree's other "dither" nodes make for the same sample. The state
 // stays packed in one word between draws; only the final state is unpacked
-// into the caller's words.
-template <typename Scale>
-void DitherLoop(const RunCall& call, Scale scaleOf) {
+// into the caller's words. One loop for both kinds of levels argument keeps
+// DitherLevel inlined.
+void RunDither(const RunCall& call) {
   uint64_t x = rand48::Pack(*call.draws);
   const bool skip = call.drawSkip > 0;
   const RandJump jump = call.skip;
+  const bool fixed = SecondIsConstant(call);
+  const DitherScale fixedScale = DitherScaleOf(ReadUnit(call.args[1].data));
   UnitMap<2>(call, [&](const double* a) {
     x = rand48::Step(x);
-    const double v = DitherLevel(scaleOf(a[1]), a[0], rand48::DoubleOf(x));
+    const double v =
+        DitherLevel(fixed ? fixedScale : DitherScaleOf(a[1]), a[0], rand48::DoubleOf(x));
     if (skip) x = JumpWord(x, jump);
     return v;
   });
   rand48::Unpack(x, call.draws);
-}
-
-void RunDither(const RunCall& call) {
-  if (SecondIsConstant(call)) {
-    const DitherScale scale = DitherScaleOf(ReadUnit(call.args[1].data));
-    DitherLoop(call, [&scale](double) { return scale; });
-    return;
-  }
-  DitherLoop(call, DitherScaleOf);
 }
 
 }  // namespace
