@@ -180,12 +180,6 @@ const char* RenderFailureText(RenderOutcome outcome) {
 }
 
 void QuantiseRowToRgb(const double* values, int channels, int32_t width, uint8_t* rgb) {
-  if (channels == 3) {
-    // Red, green, blue in the order they are stored: one flat loop.
-    for (ptrdiff_t i = 0; i < ptrdiff_t{3} * width; ++i)
-      rgb[i] = static_cast<uint8_t>(QuantiseChannel(values[i]));
-    return;
-  }
   for (int32_t x = 0; x < width; ++x) {
     const double* v = values + static_cast<ptrdiff_t>(x) * channels;
     for (int c = 0; c < 3; ++c) {
