@@ -67,11 +67,4 @@ void HsvToRgb(ColourValue* colour) {
   colour->hsv = 0;
 }
 
-int QuantiseChannel(double x) {
-  const double y = 256.0 * x;
-  if (!(y >= 0.0)) return 0;  // negative or NaN
-  if (y >= 255.0) return 255;
-  return static_cast<int>(y);
-}
-
 }  // namespace pxb

@@ -19,6 +19,12 @@ static_assert(sizeof(ColourValue) == 40);
 void HsvToRgb(ColourValue* colour);
 
 // Maps a channel value in [0, 1] to 0..255: clamp(trunc(256·x), 0, 255).
-int QuantiseChannel(double x);
+// Inline: a render quantises every channel of every pixel.
+inline int QuantiseChannel(double x) {
+  const double y = 256.0 * x;
+  if (!(y >= 0.0)) return 0;  // negative or NaN
+  if (y >= 255.0) return 255;
+  return static_cast<int>(y);
+}
 
 }  // namespace pxb

@@ -39,7 +39,7 @@ RandJump JumpOf(uint64_t n) {
 }
 
 void ApplyJump(RandState* state, const RandJump& jump) {
-  Unpack((jump.a * Pack(*state) + jump.c) & kMask48, state);
+  Unpack(JumpWord(Pack(*state), jump), state);
 }
 
 void AdvanceState(RandState* state, uint64_t n) {

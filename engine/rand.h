@@ -40,17 +40,27 @@ inline void Unpack(uint64_t v, RandState* s) {
   s->x[1] = static_cast<uint16_t>(v >> 16);
   s->x[2] = static_cast<uint16_t>(v >> 32);
 }
+
+// One step on the packed value X, for a loop that keeps X in a register
+// between draws and unpacks it once at the end.
+inline uint64_t Step(uint64_t x) {
+  return (kMultiplier * x + kAddend) & kMask48;
+}
+
+// The double NextDoubleOn returns for the state X it has just stepped to.
+inline double DoubleOf(uint64_t x) {
+  return static_cast<double>(x) * 0x1p-48;
+}
 }  // namespace rand48
 
 inline void StepState(RandState* state) {
-  rand48::Unpack((rand48::kMultiplier * rand48::Pack(*state) + rand48::kAddend) & rand48::kMask48,
-                 state);
+  rand48::Unpack(rand48::Step(rand48::Pack(*state)), state);
 }
 
 inline double NextDoubleOn(RandState* state) {
   StepState(state);
   // X / 2^48 is exact: X has at most 48 significant bits.
-  return static_cast<double>(rand48::Pack(*state)) * 0x1p-48;
+  return rand48::DoubleOf(rand48::Pack(*state));
 }
 
 inline int32_t NextInt31On(RandState* state) {
@@ -71,5 +81,10 @@ struct RandJump {
 };
 RandJump JumpOf(uint64_t n);
 void ApplyJump(RandState* state, const RandJump& jump);
+
+// ApplyJump on the packed value X.
+inline uint64_t JumpWord(uint64_t x, const RandJump& jump) {
+  return (jump.a * x + jump.c) & rand48::kMask48;
+}
 
 }  // namespace pxb

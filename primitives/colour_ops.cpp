@@ -131,43 +131,55 @@ int EvalVphtshp(ArgSlot*, void* result, Node* node, EvalContext* ctx) {
 
 // Run versions: the same expressions as the functions above, one loop per
 // node. An argument is read at data + i * stride (stride 0: a constant).
-const unsigned char* RunArgAt(const RunCall& call, int arg, int32_t i) {
-  return call.args[arg].data + i * call.args[arg].stride;
-}
-
 unsigned char* RunOut(const RunCall& call, int32_t i) {
   return call.out + static_cast<ptrdiff_t>(i) * call.node->resultSize;
 }
 
+// The loops below copy argument pointers, strides and the count into locals
+// first: results are stored through byte pointers, which the compiler must
+// otherwise assume may change them, reloading them at every sample.
 void RunMakrgb(const RunCall& call) {
-  for (int32_t i = 0; i < call.rc->count; ++i) {
+  const RunArg arg[3] = {call.args[0], call.args[1], call.args[2]};
+  const int32_t count = call.rc->count;
+  unsigned char* out = call.out;
+  const ptrdiff_t size = call.node->resultSize;
+  for (int32_t i = 0; i < count; ++i) {
     ColourValue c{};
     for (int k = 0; k < 3; ++k)
-      c.c[k] = ReadUnit(RunArgAt(call, k, i));
+      c.c[k] = ReadUnit(arg[k].data + i * arg[k].stride);
     c.c[3] = 1.0;
-    std::memcpy(RunOut(call, i), &c, sizeof c);
+    std::memcpy(out + i * size, &c, sizeof c);
   }
 }
 
 void RunGswitch(const RunCall& call) {
-  for (int32_t i = 0; i < call.rc->count; ++i) {
-    const double a = ReadUnit(RunArgAt(call, 0, i));
-    std::memcpy(RunOut(call, i), !(a >= 0.5) ? RunArgAt(call, 1, i) : RunArgAt(call, 2, i),
-                sizeof(ColourValue));
+  const RunArg arg[3] = {call.args[0], call.args[1], call.args[2]};
+  const int32_t count = call.rc->count;
+  unsigned char* out = call.out;
+  const ptrdiff_t size = call.node->resultSize;
+  for (int32_t i = 0; i < count; ++i) {
+    const double a = ReadUnit(arg[0].data + i * arg[0].stride);
+    const RunArg& chosen = !(a >= 0.5) ? arg[1] : arg[2];
+    std::memcpy(out + i * size, chosen.data + i * chosen.stride, sizeof(ColourValue));
   }
 }
 
 void RunGmix(const RunCall& call) {
-  for (int32_t i = 0; i < call.rc->count; ++i) {
-    const double a = ReadUnit(RunArgAt(call, 0, i));
-    const ColourValue p = ReadColour(RunArgAt(call, 1, i));
-    const ColourValue q = ReadColour(RunArgAt(call, 2, i));
-    double c[4];
+  const RunArg arg[3] = {call.args[0], call.args[1], call.args[2]};
+  const int32_t count = call.rc->count;
+  unsigned char* out = call.out;
+  const ptrdiff_t size = call.node->resultSize;
+  // The flag words keep what the node's result holds, as above; nothing
+  // writes that result during a run, so it is read once.
+  const ColourValue held = ReadColour(call.node->values);
+  for (int32_t i = 0; i < count; ++i) {
+    const double a = ReadUnit(arg[0].data + i * arg[0].stride);
+    const ColourValue p = ReadColour(arg[1].data + i * arg[1].stride);
+    const ColourValue q = ReadColour(arg[2].data + i * arg[2].stride);
+    ColourValue c = held;
     for (int k = 0; k < 4; ++k)
-      c[k] = (1.0 - a) * q.c[k] + a * p.c[k];
-    // The flag words keep what the node's result holds, as above.
-    std::memcpy(RunOut(call, i), call.node->values, sizeof(ColourValue));
-    std::memcpy(RunOut(call, i), c, sizeof c);
+      c.c[k] = (1.0 - a) * q.c[k] + a * p.c[k];
+    std::memcpy(out + i * size, &c, sizeof c);
   }
 }
 

@@ -1,6 +1,8 @@
 #include "primitives/scalar.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "engine/numeric.h"
 #include "engine/run_eval.h"
@@ -24,32 +26,70 @@ Node* Create(TypeId result, int nargs, ArgSlot* args, EvalFn eval, const char* l
   return NodeCreate(result, nargs, args, 0, eval, label, view);
 }
 
+// What of a bias curve depends on b alone: made once when b is the same
+// for a whole run.
+struct BiasShape {
+  enum Kind { kIdentity, kQuadratic, kPower } kind;
+  double s;
+  double p;
+};
+
+BiasShape BiasShapeOf(double b) {
+  const double s = 2.0 * b - 1.0;
+  if (s == 0.0 || std::isnan(s)) return BiasShape{BiasShape::kIdentity, s, 0.0};
+  if (std::fabs(s) < 1.0) return BiasShape{BiasShape::kQuadratic, s, 0.0};
+  return BiasShape{BiasShape::kPower, s, std::pow(2.0, std::fabs(s))};
+}
+
+double BiasWith(const BiasShape& shape, double x) {
+  const double s = shape.s;
+  switch (shape.kind) {
+    case BiasShape::kIdentity:
+      return x;
+    case BiasShape::kQuadratic:
+      return (x * s + 1.0 - s) * x;
+    case BiasShape::kPower:
+      break;
+  }
+  if (s >= 0.0) return std::pow(x, shape.p);
+  return 1.0 - std::pow(1.0 - x, shape.p);
+}
+
 // Bias curve: b = 0.5 leaves x alone, larger b pulls values in (0, 1) down,
 // smaller b pushes them up; b outside (0, 1) switches to power curves.
 double BiasCurve(double x, double b) {
-  const double s = 2.0 * b - 1.0;
-  if (s == 0.0 || std::isnan(s)) return x;
-  if (std::fabs(s) < 1.0) return (x * s + 1.0 - s) * x;
-  const double p = std::pow(2.0, std::fabs(s));
-  if (s >= 0.0) return std::pow(x, p);
-  return 1.0 - std::pow(1.0 - x, p);
+  return BiasWith(BiasShapeOf(b), x);
 }
 
 // An S curve through 0, 0.5 and 1 made of two bias curves, repeating with
 // period 1 around each integer.
-double GainCurve(double x, double g) {
+double GainWith(const BiasShape& shape, double x) {
   const double r = std::floor(x + 0.5);
   const double d = 2.0 * x - 2.0 * r;
-  if (d > 0.0) return (2.0 * r + BiasCurve(d, g)) * 0.5;
-  return (2.0 * r - BiasCurve(-d, g)) * 0.5;
+  if (d > 0.0) return (2.0 * r + BiasWith(shape, d)) * 0.5;
+  return (2.0 * r - BiasWith(shape, -d)) * 0.5;
 }
 
-// Quantises a to a multiple of 1 / (4·levels + 1), choosing the level by one
-// draw from state so that the expected result is a.
-double DitherValue(double a, double levels, RandState* state) {
+double GainCurve(double x, double g) {
+  return GainWith(BiasShapeOf(g), x);
+}
+
+// The step between dither levels, from the number of levels alone.
+struct DitherScale {
+  double n;
+  double r;
+};
+
+DitherScale DitherScaleOf(double levels) {
   const double n = 4.0 * levels + 1.0;
-  const double r = 1.0 / n;
-  const double p = n * a;
+  return DitherScale{n, 1.0 / n};
+}
+
+// Quantises a to a multiple of 1 / (4·levels + 1), choosing the level by the
+// draw u so that the expected result is a. Inline: the run loop calls it
+// once per sample.
+inline double DitherLevel(const DitherScale& scale, double a, double u) {
+  const double p = scale.n * a;
   const int32_t k = FloorToInt32(p);
   const double f = p - k;
   // The weights of a quadratic B-spline centred on p, accumulated.
@@ -60,7 +100,6 @@ double DitherValue(double a, double levels, RandState* state) {
   const double t1 = aw * aw * 0.5;
   const double t2 = t1 + (dw * dw * 0.5 + aw * bw);
   const double t3 = (dw * ew + bw * bw * 0.5) + t2;
-  const double u = NextDoubleOn(state);
   int32_t level;
   if (u < t1) {
     level = WrapSub(k, 1);
@@ -71,7 +110,13 @@ double DitherValue(double a, double levels, RandState* state) {
   } else {
     level = WrapAdd(k, 2);
   }
-  return level * r;
+  return level * scale.r;
+}
+
+// DitherLevel with one draw from state.
+double DitherValue(double a, double levels, RandState* state) {
+  const double u = NextDoubleOn(state);
+  return DitherLevel(DitherScaleOf(levels), a, u);
 }
 
 int EvalMu(ArgSlot*, void* result, Node*, EvalContext* ctx) {
@@ -136,64 +181,115 @@ int EvalDither(ArgSlot* args, void* result, Node*, EvalContext* ctx) {
 
 // Run versions: the same expressions as the functions above, one loop per
 // node. An argument is read at data + i * stride (stride 0: a constant).
-double RunUnit(const RunCall& call, int arg, int32_t i) {
-  return ReadUnit(call.args[arg].data + i * call.args[arg].stride);
+//
+// The argument pointers, strides and count are copied into locals first:
+// the results are stored through a byte pointer, which the compiler must
+// otherwise assume may change them, reloading them at every sample.
+template <int N, typename F>
+void UnitMap(const RunCall& call, F f) {
+  const unsigned char* data[N];
+  ptrdiff_t stride[N];
+  bool packed = true;
+  for (int k = 0; k < N; ++k) {
+    data[k] = call.args[k].data;
+    stride[k] = call.args[k].stride;
+    packed = packed && (stride[k] == 0 || stride[k] == 8);
+  }
+  const int32_t count = call.rc->count;
+  unsigned char* out = call.out;
+  if (packed) {
+    // The usual case: every argument a run of doubles or a constant. The
+    // constants are spread over the run so that every argument is read at
+    // a fixed step, which lets the compiler vectorise the loop (SSE2
+    // arithmetic rounds each lane exactly as the scalar code does).
+    double spread[N][kMaxRun];
+    for (int k = 0; k < N; ++k) {
+      if (stride[k] != 0) continue;
+      std::fill(spread[k], spread[k] + count, ReadUnit(data[k]));
+      data[k] = reinterpret_cast<const unsigned char*>(spread[k]);
+    }
+    for (int32_t i = 0; i < count; ++i) {
+      double a[N];
+      for (int k = 0; k < N; ++k)
+        a[k] = ReadUnit(data[k] + static_cast<ptrdiff_t>(i) * 8);
+      WriteUnit(out + static_cast<ptrdiff_t>(i) * 8, f(a));
+    }
+    return;
+  }
+  for (int32_t i = 0; i < count; ++i) {
+    double a[N];
+    for (int k = 0; k < N; ++k)
+      a[k] = ReadUnit(data[k] + i * stride[k]);
+    WriteUnit(out + static_cast<ptrdiff_t>(i) * 8, f(a));
+  }
 }
 
-template <typename F>
-void UnitLoop(const RunCall& call, F f) {
-  for (int32_t i = 0; i < call.rc->count; ++i)
-    WriteUnit(call.out + static_cast<ptrdiff_t>(i) * 8, f(i));
-}
-
+// The leaves copy the samples' coordinates: x and y are doubles already.
 void RunMu(const RunCall& call) {
-  UnitLoop(call, [&](int32_t i) { return call.rc->x[i]; });
+  std::memcpy(call.out, call.rc->x, static_cast<size_t>(call.rc->count) * sizeof(double));
 }
 void RunMv(const RunCall& call) {
-  UnitLoop(call, [&](int32_t i) { return call.rc->y[i]; });
+  std::memcpy(call.out, call.rc->y, static_cast<size_t>(call.rc->count) * sizeof(double));
 }
 void RunMinpe(const RunCall& call) {
-  UnitLoop(call, [&](int32_t i) { return 1.0 - RunUnit(call, 0, i); });
+  UnitMap<1>(call, [](const double* a) { return 1.0 - a[0]; });
 }
 void RunPeplus(const RunCall& call) {
-  UnitLoop(call, [&](int32_t i) {
-    const double a = RunUnit(call, 0, i);
-    const double b = RunUnit(call, 1, i);
-    return (a + b) - a * b;
-  });
+  UnitMap<2>(call, [](const double* a) { return (a[0] + a[1]) - a[0] * a[1]; });
 }
 void RunPetimes(const RunCall& call) {
-  UnitLoop(call, [&](int32_t i) { return RunUnit(call, 0, i) * RunUnit(call, 1, i); });
+  UnitMap<2>(call, [](const double* a) { return a[0] * a[1]; });
 }
 void RunPepow(const RunCall& call) {
-  UnitLoop(call, [&](int32_t i) { return std::pow(RunUnit(call, 0, i), RunUnit(call, 1, i)); });
+  UnitMap<2>(call, [](const double* a) { return std::pow(a[0], a[1]); });
 }
 void RunSwitch(const RunCall& call) {
-  UnitLoop(call, [&](int32_t i) {
-    const double a = RunUnit(call, 0, i);
-    return !(a >= 0.5) ? RunUnit(call, 1, i) : RunUnit(call, 2, i);
-  });
+  UnitMap<3>(call, [](const double* a) { return !(a[0] >= 0.5) ? a[1] : a[2]; });
 }
 void RunMix(const RunCall& call) {
-  UnitLoop(call, [&](int32_t i) {
-    const double a = RunUnit(call, 0, i);
-    return a * RunUnit(call, 1, i) + (1.0 - a) * RunUnit(call, 2, i);
-  });
+  UnitMap<3>(call, [](const double* a) { return a[0] * a[1] + (1.0 - a[0]) * a[2]; });
 }
+// Bias, gain and dither with a second argument that is the same for the
+// whole run (stride 0) make what depends on it once.
+bool SecondIsConstant(const RunCall& call) {
+  return call.args[1].stride == 0;
+}
+
 void RunBias(const RunCall& call) {
-  UnitLoop(call, [&](int32_t i) { return BiasCurve(RunUnit(call, 0, i), RunUnit(call, 1, i)); });
+  if (SecondIsConstant(call)) {
+    const BiasShape shape = BiasShapeOf(ReadUnit(call.args[1].data));
+    UnitMap<1>(call, [&shape](const double* a) { return BiasWith(shape, a[0]); });
+    return;
+  }
+  UnitMap<2>(call, [](const double* a) { return BiasCurve(a[0], a[1]); });
 }
 void RunGain(const RunCall& call) {
-  UnitLoop(call, [&](int32_t i) { return GainCurve(RunUnit(call, 0, i), RunUnit(call, 1, i)); });
+  if (SecondIsConstant(call)) {
+    const BiasShape shape = BiasShapeOf(ReadUnit(call.args[1].data));
+    UnitMap<1>(call, [&shape](const double* a) { return GainWith(shape, a[0]); });
+    return;
+  }
+  UnitMap<2>(call, [](const double* a) { return GainCurve(a[0], a[1]); });
 }
 // One draw per sample from the node's place in the sequence, then past the
-// draws the tree's other "dither" nodes make for the same sample.
+// draws the tree's other "dither" nodes make for the same sample. The state
+// stays packed in one word between draws; only the final state is unpacked
+// into the caller's words. One loop for both kinds of levels argument keeps
+// DitherLevel inlined.
 void RunDither(const RunCall& call) {
-  UnitLoop(call, [&](int32_t i) {
-    const double v = DitherValue(RunUnit(call, 0, i), RunUnit(call, 1, i), call.draws);
-    if (call.drawSkip > 0) ApplyJump(call.draws, call.skip);
+  uint64_t x = rand48::Pack(*call.draws);
+  const bool skip = call.drawSkip > 0;
+  const RandJump jump = call.skip;
+  const bool fixed = SecondIsConstant(call);
+  const DitherScale fixedScale = DitherScaleOf(ReadUnit(call.args[1].data));
+  UnitMap<2>(call, [&](const double* a) {
+    x = rand48::Step(x);
+    const double v =
+        DitherLevel(fixed ? fixedScale : DitherScaleOf(a[1]), a[0], rand48::DoubleOf(x));
+    if (skip) x = JumpWord(x, jump);
     return v;
   });
+  rand48::Unpack(x, call.draws);
 }
 
 }  // namespace

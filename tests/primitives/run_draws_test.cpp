@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <cmath>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -42,6 +43,12 @@ class RunDrawsTest : public ::testing::Test {
   }
   Node* Ri2cx(ComplexValue c, Node* k) {
     return BuildNode(BuildRi2cx, kOffset, {{kCplx, &c}, {kSubtree, &k}}, &view_);
+  }
+  // A function of x over [0, 2) and an argument that is the same for every
+  // sample.
+  Node* Curve(BuilderFn build, double shape) {
+    Node* x = Peplus(Mu(), Mv());
+    return BuildNode(build, kUnit, {{kSubtree, &x}, {kUnit, &shape}}, &view_);
   }
   // A map of another resolution than the view, drawing at every cell.
   Node* DitheredMap(double levels) {
@@ -141,6 +148,17 @@ TEST_F(RunDrawsTest, RunsDrawAsTheWalkDoes) {
     SCOPED_TRACE(c.what);
     view_.smooth = c.smooth;
     ExpectRunsMatch(c.make, view_, c.exact);
+  }
+}
+
+// A second argument that is the same for every sample; for the curves,
+// shapes of every kind: identity (also NaN), quadratic, power either way.
+TEST_F(RunDrawsTest, AConstantSecondArgumentMatchesTheWalk) {
+  for (const BuilderFn build : {BuildBias, BuildGain, BuildPeplus, BuildPetimes, BuildPepow}) {
+    for (const double shape : {0.5, 0.8, 0.3, 1.7, -0.6, std::nan("")}) {
+      SCOPED_TRACE(shape);
+      ExpectRunsMatch([&] { return Curve(build, shape); }, view_, false);
+    }
   }
 }
 
