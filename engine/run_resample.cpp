@@ -15,9 +15,11 @@ namespace {
 // row that fall into the same cell as the sample before them share one
 // evaluation: a map coarser than the view is evaluated once per cell it
 // covers in the run instead of once per sample.
+// cellGeneration names the cells: the same for the same cells of the same
+// samples, so that grid-only nodes read them once.
 void EvaluateCells(RunEvaluator& ev, Node* child, const RunContext& rc, const int32_t* cx,
-                   const int32_t* cy, int32_t drawOffset, bool grouped, unsigned char* cells,
-                   unsigned char* out) {
+                   const int32_t* cy, int32_t drawOffset, bool grouped, uint64_t cellGeneration,
+                   unsigned char* cells, unsigned char* out) {
   const int32_t n = rc.count;
   int32_t group[kMaxRun] = {};
   int32_t ux[kMaxRun];
@@ -35,7 +37,7 @@ void EvaluateCells(RunEvaluator& ev, Node* child, const RunContext& rc, const in
   }
   if (!grouped || m == n) {
     const uint64_t generation = ev.NewGeneration();
-    const RunContext grid{n, rc.x, rc.y, rc.z, cx, cy, generation, drawOffset, generation};
+    const RunContext grid{n, rc.x, rc.y, rc.z, cx, cy, generation, drawOffset, cellGeneration};
     ev.Evaluate(child, grid, out);
     return;
   }
@@ -50,12 +52,31 @@ void EvaluateCells(RunEvaluator& ev, Node* child, const RunContext& rc, const in
     gz[group[i]] = rc.z[i];
   }
   const uint64_t generation = ev.NewGeneration();
-  const RunContext grid{m, gx, gy, gz, ux, uy, generation, drawOffset, generation};
+  const RunContext grid{m, gx, gy, gz, ux, uy, generation, drawOffset, cellGeneration};
   ev.Evaluate(child, grid, cells);
   const int32_t size = child->resultSize;
   for (int32_t i = 0; i < n; ++i) {
     CopyValue(out + static_cast<ptrdiff_t>(i) * size,
               cells + static_cast<ptrdiff_t>(group[i]) * size, size);
+  }
+}
+
+bool SameBits(double a, double b) {
+  return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// f[i] = scale * v[i] and its floor, as the per-sample function computes
+// them; a sample at the same place as the one before it (the samples of a
+// row share their y) takes that one's results.
+void ScaleAndFloor(const double* v, double scale, int32_t n, double* f, int32_t* cell) {
+  for (int32_t i = 0; i < n; ++i) {
+    if (i > 0 && SameBits(v[i], v[i - 1])) {
+      f[i] = f[i - 1];
+      cell[i] = cell[i - 1];
+      continue;
+    }
+    f[i] = scale * v[i];
+    cell[i] = FloorToInt32(f[i]);
   }
 }
 
@@ -79,14 +100,12 @@ void ResampleRun(const RunCall& call) {
   int32_t iy[kMaxRun];
   int32_t ix1[kMaxRun];
   int32_t iy1[kMaxRun];
-  const double width = static_cast<double>(child != nullptr ? child->width : 1);
-  const double height = static_cast<double>(child != nullptr ? child->height : 1);
-  for (int32_t i = 0; i < n; ++i) {
-    fx[i] = width * rc.x[i];
-    fy[i] = height * rc.y[i];
-    ix[i] = FloorToInt32(fx[i]);
-    iy[i] = FloorToInt32(fy[i]);
-  }
+  const int32_t mapWidth = child != nullptr ? child->width : 1;
+  const int32_t mapHeight = child != nullptr ? child->height : 1;
+  const auto width = static_cast<double>(mapWidth);
+  const auto height = static_cast<double>(mapHeight);
+  ScaleAndFloor(rc.x, width, n, fx, ix);
+  ScaleAndFloor(rc.y, height, n, fy, iy);
   RunEvaluator& ev = *call.evaluator;
   if (child == nullptr && blend == nullptr) {
     // The per-sample function's zeroed slot is the value.
@@ -97,9 +116,12 @@ void ResampleRun(const RunCall& call) {
   unsigned char* grouped = cells + static_cast<ptrdiff_t>(4) * n * size;
   // A leaf is as cheap to read per sample as per cell.
   const bool byCell = child != nullptr && child->nargs > 0 && ev.CellsOnly(node);
+  const auto cellsOf = [&](int32_t corner) {
+    return ev.CellGenerationOf(rc.generation, mapWidth, mapHeight, 2 * corner + (byCell ? 1 : 0));
+  };
   if (blend == nullptr) {
     EvaluateCells(ev, child, rc, ix, iy, rc.drawOffset + ev.LazyDrawOffset(node, 0), byCell,
-                  grouped, call.out);
+                  cellsOf(0), grouped, call.out);
     return;
   }
   for (int32_t i = 0; i < n; ++i) {
@@ -113,7 +135,7 @@ void ResampleRun(const RunCall& call) {
   const int32_t* cornerY[4] = {iy, iy, iy1, iy1};
   for (int k = 0; k < 4; ++k) {
     EvaluateCells(ev, child, rc, cornerX[k], cornerY[k], rc.drawOffset + ev.LazyDrawOffset(node, k),
-                  byCell, grouped, corner[k]);
+                  byCell, cellsOf(k), grouped, corner[k]);
   }
 
   double tx[kMaxRun];
