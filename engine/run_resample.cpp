@@ -1,5 +1,6 @@
 #include "engine/run_resample.h"
 
+#include <bit>
 #include <cstring>
 #include <vector>
 
@@ -61,20 +62,23 @@ void EvaluateCells(RunEvaluator& ev, Node* child, const RunContext& rc, const in
   }
 }
 
-bool SameBits(double a, double b) {
-  return std::memcmp(&a, &b, sizeof a) == 0;
-}
-
 // f[i] = scale * v[i] and its floor, as the per-sample function computes
-// them; a sample at the same place as the one before it (the samples of a
-// row share their y) takes that one's results.
+// them. The samples of a row share their y: when every v[i] has the same
+// bits, the first sample's results stand for all.
 void ScaleAndFloor(const double* v, double scale, int32_t n, double* f, int32_t* cell) {
-  for (int32_t i = 0; i < n; ++i) {
-    if (i > 0 && SameBits(v[i], v[i - 1])) {
-      f[i] = f[i - 1];
-      cell[i] = cell[i - 1];
-      continue;
+  int32_t same = 1;
+  while (same < n && std::bit_cast<uint64_t>(v[same]) == std::bit_cast<uint64_t>(v[0]))
+    ++same;
+  if (n > 0 && same == n) {
+    const double f0 = scale * v[0];
+    const int32_t cell0 = FloorToInt32(f0);
+    for (int32_t i = 0; i < n; ++i) {
+      f[i] = f0;
+      cell[i] = cell0;
     }
+    return;
+  }
+  for (int32_t i = 0; i < n; ++i) {
     f[i] = scale * v[i];
     cell[i] = FloorToInt32(f[i]);
   }
