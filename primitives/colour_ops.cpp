@@ -171,15 +171,64 @@ void RunGmix(const RunCall& call) {
   }
 }
 
-// The source pixels under a run of samples: the same folding and the same
-// bytes as FetchPixel and ReadSourcePixel, without a call per sample.
+// MirrorFold in integer arithmetic, for size > 0. The double quotient of two
+// 32-bit integers never rounds across an integer (its distance from one is
+// at least 1 / size, more than its rounding error), so its floor and
+// truncation are the integer floor and truncating divisions, and the
+// remainder is exact: the same fold, without the conversions.
+int32_t MirrorFoldInt(int32_t i, int32_t size) {
+  if (i >= 0 && i < size) return i;
+  int32_t m = i % size;
+  int32_t tile = i / size;
+  if (m < 0) {
+    m += size;
+    tile -= 1;
+  }
+  if ((tile & 1) != 0) m = size - 1 - m;
+  return m;
+}
+
+// The source pixels under a run of samples, read directly from the buffer:
+// the same folding and the same bytes as FetchPixel and ReadSourcePixel,
+// without a call per sample.
 template <typename Write>
 void FetchRun(const RunCall& call, Write write) {
-  uint8_t rgb[3 * kMaxRun];
-  ReadSourceRun(call.rc->column, call.rc->row, call.rc->count, call.node->width, call.node->height,
-                rgb);
-  for (int32_t i = 0; i < call.rc->count; ++i)
-    write(i, rgb + static_cast<ptrdiff_t>(i) * 3);
+  const Node* node = call.node;
+  const RunContext& rc = *call.rc;
+  const SourceImage& s = CurrentSourceImage();
+  const int32_t w = node->width;
+  const int32_t h = node->height;
+  if (w > 0 && h > 0 && s.data != nullptr && w <= s.width && h <= s.height && s.pixelSize >= 3) {
+    // The usual case: every folded position lies inside a colour buffer.
+    for (int32_t i = 0; i < rc.count; ++i) {
+      const int32_t x = MirrorFoldInt(rc.column[i], w);
+      const int32_t y = MirrorFoldInt(rc.row[i], h);
+      const uint8_t* p = s.data + static_cast<ptrdiff_t>(y) * s.rowStride +
+                         static_cast<ptrdiff_t>(x) * s.pixelSize;
+      const uint8_t rgb[3] = {p[0], p[1], p[2]};
+      write(i, rgb);
+    }
+    return;
+  }
+  for (int32_t i = 0; i < rc.count; ++i) {
+    uint8_t rgb[3] = {0, 0, 0};
+    if (w > 0 && h > 0) {
+      const int32_t x = MirrorFoldInt(rc.column[i], w);
+      const int32_t y = MirrorFoldInt(rc.row[i], h);
+      if (s.data != nullptr && x >= 0 && y >= 0 && x < s.width && y < s.height) {
+        const uint8_t* p = s.data + static_cast<ptrdiff_t>(y) * s.rowStride +
+                           static_cast<ptrdiff_t>(x) * s.pixelSize;
+        if (s.pixelSize >= 3) {
+          rgb[0] = p[0];
+          rgb[1] = p[1];
+          rgb[2] = p[2];
+        } else {
+          rgb[0] = rgb[1] = rgb[2] = p[0];
+        }
+      }
+    }
+    write(i, rgb);
+  }
 }
 
 void RunPhtshp(const RunCall& call) {

@@ -37,11 +37,4 @@ SourceDimensions SourceSize();
 // three times. A position outside the image, or no image, reads black.
 void ReadSourcePixel(int32_t x, int32_t y, uint8_t rgb[3]);
 
-// The bytes the image leaves of a width x height image read under n
-// samples: sample i reads pixel (columns[i], rows[i]) folded into the leaf's
-// image by mirror tiling, as ReadSourcePixel gives it; a leaf of no size
-// reads black. Three bytes a sample go to rgb.
-void ReadSourceRun(const int32_t* columns, const int32_t* rows, int32_t n, int32_t width,
-                   int32_t height, uint8_t* rgb);
-
 }  // namespace pxb

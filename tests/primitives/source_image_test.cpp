@@ -61,25 +61,5 @@ TEST_F(SourceImageTest, SizeAndBufferAreSetApart) {
   EXPECT_EQ(Pixel(1, 0), (Bytes{0, 0, 0}));
 }
 
-TEST_F(SourceImageTest, RunsReadTheMirrorFoldedPixels) {
-  // A stretch along row 1 up to the right edge, then positions to fold.
-  const int32_t columns[] = {0, 1, 2, 3, 4, 5, 6, -1, -2, 1, 2};
-  const int32_t rows[] = {1, 1, 1, 1, 1, 1, 1, 0, 0, 2, -1};
-  const int32_t foldedX[] = {0, 1, 2, 2, 1, 0, 0, 0, 1, 1, 2};
-  const int32_t foldedY[] = {1, 1, 1, 1, 1, 1, 1, 0, 0, 1, 0};
-  for (const int32_t pixelSize : {1, 3, 4}) {
-    SCOPED_TRACE(pixelSize);
-    Bytes image(static_cast<size_t>(2 * (3 * pixelSize + 1)));
-    for (size_t i = 0; i < image.size(); ++i)
-      image[i] = static_cast<uint8_t>(10 + i);
-    SetSourceImage(3, 2, image.data(), 3 * pixelSize + 1, pixelSize);
-    uint8_t rgb[3 * 11];
-    ReadSourceRun(columns, rows, 11, 3, 2, rgb);
-    for (int i = 0; i < 11; ++i) {
-      EXPECT_EQ(Bytes(rgb + 3 * i, rgb + 3 * i + 3), Pixel(foldedX[i], foldedY[i])) << i;
-    }
-  }
-}
-
 }  // namespace
 }  // namespace pxb
