@@ -221,20 +221,6 @@ int32_t RunEvaluator::LazyDrawOffset(Node* node, int k) {
   return info.lazyBase + k * info.lazyDraws;
 }
 
-uint64_t RunEvaluator::CellGenerationOf(uint64_t generation, int32_t width, int32_t height,
-                                        int32_t kind) {
-  for (const CellGrid& g : cellGrids_) {
-    if (g.generation == generation && g.width == width && g.height == height && g.kind == kind &&
-        g.cellGeneration != 0) {
-      return g.cellGeneration;
-    }
-  }
-  CellGrid& g = cellGrids_[nextCellGrid_];
-  nextCellGrid_ = (nextCellGrid_ + 1) % kCellGrids;
-  g = CellGrid{generation, width, height, kind, NewGeneration()};
-  return g.cellGeneration;
-}
-
 void RunEvaluator::SkipSamples(uint64_t samples) {
   AdvanceState(&draws_, samples * static_cast<uint64_t>(drawsPerSample_));
 }

@@ -161,12 +161,6 @@ class RunEvaluator {
   // cell alone (cellOnly functions and constants only).
   bool CellsOnly(Node* node) { return infos_[node].cellsOnly; }
 
-  // For resampling: the cell generation of the cells that a map of width x
-  // height gives the samples of `generation` (kind tells the corner and the
-  // grouping apart). The same samples give the same cells for every map of
-  // that size, so grid-only nodes under several of them are read once.
-  uint64_t CellGenerationOf(uint64_t generation, int32_t width, int32_t height, int32_t kind);
-
  private:
   struct NodeInfo {
     RunFn run = nullptr;
@@ -214,19 +208,6 @@ class RunEvaluator {
   std::unordered_map<Node*, bool> liveDraws_;
   std::unordered_map<Node*, bool> cellOnly_;
   std::vector<GridMemo> gridMemos_;
-  // The latest cell generations given out by CellGenerationOf, oldest
-  // overwritten first; generations are never reused, so a stale entry never
-  // matches.
-  struct CellGrid {
-    uint64_t generation;
-    int32_t width;
-    int32_t height;
-    int32_t kind;
-    uint64_t cellGeneration;
-  };
-  static constexpr int kCellGrids = 8;
-  CellGrid cellGrids_[kCellGrids] = {};
-  int32_t nextCellGrid_ = 0;
   bool exact_ = false;
   bool sharesTree_ = true;
   int32_t drawsPerSample_ = 0;

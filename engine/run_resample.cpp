@@ -16,11 +16,9 @@ namespace {
 // row that fall into the same cell as the sample before them share one
 // evaluation: a map coarser than the view is evaluated once per cell it
 // covers in the run instead of once per sample.
-// cellGeneration names the cells: the same for the same cells of the same
-// samples, so that grid-only nodes read them once.
 void EvaluateCells(RunEvaluator& ev, Node* child, const RunContext& rc, const int32_t* cx,
-                   const int32_t* cy, int32_t drawOffset, bool grouped, uint64_t cellGeneration,
-                   unsigned char* cells, unsigned char* out) {
+                   const int32_t* cy, int32_t drawOffset, bool grouped, unsigned char* cells,
+                   unsigned char* out) {
   const int32_t n = rc.count;
   int32_t group[kMaxRun] = {};
   int32_t ux[kMaxRun];
@@ -38,7 +36,7 @@ void EvaluateCells(RunEvaluator& ev, Node* child, const RunContext& rc, const in
   }
   if (!grouped || m == n) {
     const uint64_t generation = ev.NewGeneration();
-    const RunContext grid{n, rc.x, rc.y, rc.z, cx, cy, generation, drawOffset, cellGeneration};
+    const RunContext grid{n, rc.x, rc.y, rc.z, cx, cy, generation, drawOffset, generation};
     ev.Evaluate(child, grid, out);
     return;
   }
@@ -53,7 +51,7 @@ void EvaluateCells(RunEvaluator& ev, Node* child, const RunContext& rc, const in
     gz[group[i]] = rc.z[i];
   }
   const uint64_t generation = ev.NewGeneration();
-  const RunContext grid{m, gx, gy, gz, ux, uy, generation, drawOffset, cellGeneration};
+  const RunContext grid{m, gx, gy, gz, ux, uy, generation, drawOffset, generation};
   ev.Evaluate(child, grid, cells);
   const int32_t size = child->resultSize;
   for (int32_t i = 0; i < n; ++i) {
@@ -104,10 +102,8 @@ void ResampleRun(const RunCall& call) {
   int32_t iy[kMaxRun];
   int32_t ix1[kMaxRun];
   int32_t iy1[kMaxRun];
-  const int32_t mapWidth = child != nullptr ? child->width : 1;
-  const int32_t mapHeight = child != nullptr ? child->height : 1;
-  const auto width = static_cast<double>(mapWidth);
-  const auto height = static_cast<double>(mapHeight);
+  const double width = static_cast<double>(child != nullptr ? child->width : 1);
+  const double height = static_cast<double>(child != nullptr ? child->height : 1);
   ScaleAndFloor(rc.x, width, n, fx, ix);
   ScaleAndFloor(rc.y, height, n, fy, iy);
   RunEvaluator& ev = *call.evaluator;
@@ -120,12 +116,9 @@ void ResampleRun(const RunCall& call) {
   unsigned char* grouped = cells + static_cast<ptrdiff_t>(4) * n * size;
   // A leaf is as cheap to read per sample as per cell.
   const bool byCell = child != nullptr && child->nargs > 0 && ev.CellsOnly(node);
-  const auto cellsOf = [&](int32_t corner) {
-    return ev.CellGenerationOf(rc.generation, mapWidth, mapHeight, 2 * corner + (byCell ? 1 : 0));
-  };
   if (blend == nullptr) {
     EvaluateCells(ev, child, rc, ix, iy, rc.drawOffset + ev.LazyDrawOffset(node, 0), byCell,
-                  cellsOf(0), grouped, call.out);
+                  grouped, call.out);
     return;
   }
   for (int32_t i = 0; i < n; ++i) {
@@ -139,7 +132,7 @@ void ResampleRun(const RunCall& call) {
   const int32_t* cornerY[4] = {iy, iy, iy1, iy1};
   for (int k = 0; k < 4; ++k) {
     EvaluateCells(ev, child, rc, cornerX[k], cornerY[k], rc.drawOffset + ev.LazyDrawOffset(node, k),
-                  byCell, cellsOf(k), grouped, corner[k]);
+                  byCell, grouped, corner[k]);
   }
 
   double tx[kMaxRun];
