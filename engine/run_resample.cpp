@@ -1,5 +1,6 @@
 #include "engine/run_resample.h"
 
+#include <bit>
 #include <cstring>
 #include <vector>
 
@@ -59,6 +60,40 @@ void EvaluateCells(RunEvaluator& ev, Node* child, const RunContext& rc, const in
   }
 }
 
+// f[i] = scale * v[i] and its floor, as the per-sample function computes
+// them. The samples of a row share their y: when every v[i] has the same
+// bits, the first sample's results stand for all.
+void ScaleAndFloor(const double* v, double scale, int32_t n, double* f, int32_t* cell) {
+  int32_t same = 1;
+  while (same < n && std::bit_cast<uint64_t>(v[same]) == std::bit_cast<uint64_t>(v[0]))
+    ++same;
+  if (n > 0 && same == n) {
+    const double f0 = scale * v[0];
+    const int32_t cell0 = FloorToInt32(f0);
+    for (int32_t i = 0; i < n; ++i) {
+      f[i] = f0;
+      cell[i] = cell0;
+    }
+    return;
+  }
+  // Neighbouring samples mostly fall into the same cell c: c <= f < c + 1
+  // (both exact for a 32-bit c) then says that f's floor is c.
+  double low = 1.0;
+  double high = 0.0;
+  int32_t last = 0;
+  for (int32_t i = 0; i < n; ++i) {
+    f[i] = scale * v[i];
+    if (f[i] >= low && f[i] < high) {
+      cell[i] = last;
+      continue;
+    }
+    last = FloorToInt32(f[i]);
+    cell[i] = last;
+    low = static_cast<double>(last);
+    high = low + 1.0;
+  }
+}
+
 }  // namespace
 
 // The run version of ResampleEval: the child is evaluated at the one or four
@@ -81,12 +116,8 @@ void ResampleRun(const RunCall& call) {
   int32_t iy1[kMaxRun];
   const double width = static_cast<double>(child != nullptr ? child->width : 1);
   const double height = static_cast<double>(child != nullptr ? child->height : 1);
-  for (int32_t i = 0; i < n; ++i) {
-    fx[i] = width * rc.x[i];
-    fy[i] = height * rc.y[i];
-    ix[i] = FloorToInt32(fx[i]);
-    iy[i] = FloorToInt32(fy[i]);
-  }
+  ScaleAndFloor(rc.x, width, n, fx, ix);
+  ScaleAndFloor(rc.y, height, n, fy, iy);
   RunEvaluator& ev = *call.evaluator;
   if (child == nullptr && blend == nullptr) {
     // The per-sample function's zeroed slot is the value.
