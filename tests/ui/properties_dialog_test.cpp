@@ -4,6 +4,7 @@
 
 #include "host/session_ops.h"
 #include "storage/session_store.h"
+#include "testhost/scripted_dialogs.h"
 #include "tests/common/seeded_session.h"
 #include "ui_fixture.h"
 
@@ -205,6 +206,15 @@ TEST_F(DialogTest, SessionChoosersAnswerWithAFullPathOrDecline) {
         backend_->log().size() > logged && backend_->log()[logged].starts_with("told: disk full"),
         c.offer);
   }
+  // The scripted host procedures answer with the session they were given.
+  ScriptedDialogs scripted;
+  scripted.sessionAnswer = Path("run.gds");
+  const host::DialogProcs procs = ScriptedDialogProcs(&scripted);
+  std::string path;
+  ASSERT_TRUE(procs.chooseSessionFile(procs.context, 0, "", &path));
+  EXPECT_EQ(path, Path("run.gds"));
+  scripted.sessionAnswer.clear();
+  EXPECT_FALSE(procs.chooseSessionFile(procs.context, 0, "", &path));
 }
 
 }  // namespace
