@@ -12,6 +12,7 @@
 #include "evolution/population.h"
 #include "primitives/registration.h"
 #include "storage/session_store.h"
+#include "tests/common/seeded_session.h"
 
 namespace pxb::testing {
 
@@ -26,8 +27,7 @@ inline void MakeTreeless(Member* m) {
 // grows no tree.
 inline void WriteTreelessSession(const std::string& path) {
   Population p{};
-  for (int k = 0; k < kPopulationSize; ++k)
-    p.views[k] = ViewParams{0, 0, 0, {{357, 7, static_cast<std::uint16_t>(k)}}};
+  SeedPopulation(&p, 7);
   SessionHeader h;
   std::string error;
   ASSERT_TRUE(CreateSession(path, 3, kColour, &p, &h, &error)) << error;

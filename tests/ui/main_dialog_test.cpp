@@ -61,7 +61,7 @@ TEST_F(MainDialogTest, NextRatesAllBeforeReplacingAndLeavesHiddenMembersAlone) {
   Member hidden[kPopulationSize];
   std::vector<std::pair<FuncId, float>> rootBefore;
   const std::intptr_t result = RunMain({
-      Wait(),
+      "wait",
       Do([&](HeadlessBackend&, WindowHandle) {
         for (int k = 3; k < kPopulationSize; ++k)
           hidden[k] = p.members[k];
@@ -80,7 +80,7 @@ TEST_F(MainDialogTest, NextRatesAllBeforeReplacingAndLeavesHiddenMembersAlone) {
           EXPECT_EQ(p.members[k].choices, hidden[k].choices) << k;
         }
       }),
-      Wait(),
+      "wait",
   });
   EXPECT_EQ(result, ids::kCancel);
 }
@@ -96,7 +96,7 @@ TEST_F(MainDialogTest, BackUndoesNextStepsExactlyAndRedrawsTheMembers) {
   };
   std::vector<uint8_t> before;
   const std::intptr_t result = RunMain({
-      Wait(),
+      "wait",
       Do([&](HeadlessBackend&, WindowHandle) {
         GlobalLearning().history.clear();  // earlier tests' steps
         before = state();
@@ -117,8 +117,8 @@ TEST_F(MainDialogTest, BackUndoesNextStepsExactlyAndRedrawsTheMembers) {
 // user is told once, in a message box, not only in a log.
 TEST_F(MainDialogTest, DamagedLearningIsToldOnceWhenTheDialogOpens) {
   GlobalLearning().damage = "its checksum does not match";
-  RunMain({Wait()});
-  RunMain({Wait()});
+  RunMain({"wait"});
+  RunMain({"wait"});
   const auto& log = backend_->log();
   const auto told = std::count_if(log.begin(), log.end(), [](const std::string& line) {
     return line.rfind("told: The session's learning could not be used", 0) == 0;
@@ -200,13 +200,13 @@ TEST_F(MainDialogTest, APaintRestartsOnlyThePreviewsItTouches) {
 TEST_F(MainDialogTest, EverySlotStartsCleanAfterACancelAtTheFirstPaint) {
   ResetPopulation(31, 9);
   // Cancelled before the worker got far: slots it never reached were busy.
-  EXPECT_EQ(RunMain({Click(ids::kCancel)}), ids::kCancel);
+  EXPECT_EQ(RunMain({"cancel"}), ids::kCancel);
   // The next opening shows an image of another shape.
   std::vector<uint8_t> tall(static_cast<size_t>(40) * 90 * 3, 128);
   SetSourceImage(40, 90, tall.data(), 40 * 3, 3);
   ResetPopulation(32, 9);
   const std::intptr_t result = RunMain({
-      Wait(),
+      "wait",
       Do([](HeadlessBackend&, WindowHandle) {
         for (int k = 0; k < kMaxPreviews; ++k) {
           EXPECT_EQ(Slot(k).frame.Load(), Dialogs().frame[k]) << k;

@@ -154,8 +154,8 @@ TEST_F(PreviewTest, SmallerPictureSkipsOutsidePointsAndPaintsEachPixelOnceInside
   EXPECT_EQ(PixelsPainted(squares, squares.size() - 15), 15u);
 }
 
-TEST_F(PreviewTest, AStepDrawsOneHundredSamplesAndAStopStillFinishesIt) {
-  StartMember0(20, 20, 20, 20);
+TEST_F(PreviewTest, AStepDrawsOneHundredSamplesARestartGoesOnFromTheCursorAStopFinishesIt) {
+  const Rect picture = StartMember0(20, 20, 20, 20);
   RunRenderStep(0);
   auto calls = recorder_.Take();
   ASSERT_EQ(calls.size(), 101u);  // the border and 100 squares
@@ -168,25 +168,11 @@ TEST_F(PreviewTest, AStepDrawsOneHundredSamplesAndAStopStillFinishesIt) {
   EXPECT_GE(big, 60) << "squares of 4 clipped at the edges";
   EXPECT_EQ(Slot(0).busy.load(), 1);
 
-  const int32_t cursor = Slot(0).cursor;
-  Slot(0).stop.store(1);
-  RunRenderStep(0);
-  calls = recorder_.Take();
-  EXPECT_EQ(calls.size(), 100u);
-  EXPECT_EQ(Slot(0).busy.load(), 0) << "the stop was noted";
-  EXPECT_EQ(Slot(0).cursor, (cursor + 100) % 400);
-}
-
-TEST_F(PreviewTest, ARestartRedrawsTheBorderAndGoesOnFromTheCursor) {
-  const Rect picture = StartMember0(20, 20, 20, 20);
-  RunRenderStep(0);
-  RunRenderStep(0);
-  recorder_.Take();
-  const int32_t cursor = Slot(0).cursor;
+  int32_t cursor = Slot(0).cursor;
   const Rect elsewhere{0, 0, 5, 5};
   StartPreview(0, elsewhere, elsewhere);  // busy: the slot keeps its rectangles
   RunRenderStep(0);
-  const auto calls = recorder_.Take();
+  calls = recorder_.Take();
   ASSERT_FALSE(calls.empty());
   EXPECT_TRUE(calls[0].frame);
   EXPECT_EQ(calls[0].rect, (Rect{8, 18, 32, 42}));
@@ -195,6 +181,13 @@ TEST_F(PreviewTest, ARestartRedrawsTheBorderAndGoesOnFromTheCursor) {
   // 300 of block 2, whose countdown then stands at 275 (274 samples to go).
   EXPECT_EQ(Slot(0).block, 2);
   EXPECT_EQ(Slot(0).countdown, 275);
+  EXPECT_EQ(Slot(0).cursor, (cursor + 100) % 400);
+
+  cursor = Slot(0).cursor;
+  Slot(0).stop.store(1);
+  RunRenderStep(0);
+  EXPECT_EQ(recorder_.Take().size(), 100u);
+  EXPECT_EQ(Slot(0).busy.load(), 0) << "the stop was noted";
   EXPECT_EQ(Slot(0).cursor, (cursor + 100) % 400);
 }
 

@@ -18,12 +18,6 @@ class PropertiesDialogTest : public DialogTest {
     ASSERT_TRUE(host::SetCurrentSessionPath(Path("current.gds")));
   }
 
-  // A session file of nine members seeded (357, word, k) showing count.
-  std::string SessionFile(const std::string& name, uint16_t word, uint32_t count) {
-    testing::WriteSeededSession(Path(name), word, count, kColour);
-    return Path(name);
-  }
-
   static Step InProperties(std::function<void(HeadlessBackend&, WindowHandle)> then) {
     return [then](HeadlessBackend& b, WindowHandle d) {
       ASSERT_EQ(b.TemplateOf(d), &kPropertiesDialogTemplate);
@@ -53,11 +47,7 @@ class PropertiesDialogTest : public DialogTest {
 TEST_F(PropertiesDialogTest, RaisingTheCountResetsSlidersAndStartsOnlyTheAddedPreviews) {
   RunMain({
       "wait\nslider 0 10\nprop",
-      InProperties([](HeadlessBackend& b, WindowHandle d) {
-        EXPECT_EQ(b.PositionOf(d, ids::kCountUpDown), 3);
-        EXPECT_EQ(b.TextOf(d, ids::kCountEdit), "3");
-        EXPECT_EQ(b.TextOf(d, ids::kSessionTitle), "current.gds");
-      }),
+      Expect("dialog=brood properties; count=3; session=current.gds"),
       NoteCovered(),
       "count 5\naccept",
       "wait",
@@ -119,12 +109,10 @@ TEST_F(PropertiesDialogTest, TheCountWrapsAroundAndAnUnchangedOneIsOnlySetAgain)
 }
 
 TEST_F(PropertiesDialogTest, SwitchingToAnExistingSessionSavesTheOldAndShowsItsCount) {
-  SessionFile("other.gds", 5555, 5);
+  testing::WriteSeededSession(Path("other.gds"), 5555, 5, kColour);
   RunMain({
       "wait\nprop\nnewsession DIR/other.gds",
-      InProperties([](HeadlessBackend& b, WindowHandle d) {
-        EXPECT_EQ(b.TextOf(d, ids::kSessionTitle), "other.gds");
-      }),
+      Expect("session=other.gds"),
       "accept",
       Expect("title=other.gds; n=5; seeds=5555*9; ready=111111111; shown=111110000"),
       "wait",
@@ -169,18 +157,16 @@ TEST_F(PropertiesDialogTest, ChoosingTheCurrentFileAppliesTheCountInstead) {
 }
 
 TEST_F(PropertiesDialogTest, CancelAfterANewSessionKeepsTheOldOne) {
-  SessionFile("other.gds", 5555, 5);
+  testing::WriteSeededSession(Path("other.gds"), 5555, 5, kColour);
   RunMain({
       "prop\nnewsession DIR/other.gds\nreject\nprop",
-      InProperties([](HeadlessBackend& b, WindowHandle d) {
-        EXPECT_EQ(b.TextOf(d, ids::kSessionTitle), "current.gds");
-      }),
+      Expect("dialog=brood properties; session=current.gds"),
       // A cancelled file dialog shows the previous title again.
-      InProperties([](HeadlessBackend& b, WindowHandle d) { ASSERT_TRUE(b.Click(d, 7)); }),
-      InProperties([](HeadlessBackend& b, WindowHandle d) {
+      Click(ids::kNewSession),
+      Do([](HeadlessBackend& b, WindowHandle) {
         EXPECT_EQ(b.lastFileDialog(), FileDialogOutcome::kCancelled);
-        EXPECT_EQ(b.TextOf(d, ids::kSessionTitle), "current.gds");
       }),
+      Expect("session=current.gds"),
       "accept",
   });
   EXPECT_EQ(host::CurrentRun().sessionPath, Path("current.gds"));
@@ -197,13 +183,13 @@ TEST_F(PropertiesDialogTest, ASessionThatCannotBeUsedLeavesEverythingAsItWas) {
       // The current session cannot be written: no switch either.
       Do([this](HeadlessBackend&, WindowHandle) {
         host::SetCurrentSessionPath(Path("missing/current.gds"));
-        SessionFile("third.gds", 7777, 2);
+        testing::WriteSeededSession(Path("third.gds"), 7777, 2, kColour);
       }),
       "prop\nnewsession DIR/third.gds\naccept",
       // A path the parameter block cannot keep is not taken.
-      Click(ids::kProp),
-      InProperties(AnswerAndClick(Path(std::string(250, 'p')), ids::kNewSession)),
-      Click(ids::kOk),
+      "prop",
+      AnswerAndClick(Path(std::string(250, 'p')), ids::kNewSession),
+      "accept",
   });
   EXPECT_EQ(SeedWord(0), 1234);
   EXPECT_EQ(host::CurrentRun().sessionPath, Path("missing/current.gds"));
