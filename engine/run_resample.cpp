@@ -76,22 +76,10 @@ void ScaleAndFloor(const double* v, double scale, int32_t n, double* f, int32_t*
     }
     return;
   }
-  // Neighbouring samples mostly fall into the same cell c: c <= f < c + 1
-  // (both exact for a 32-bit c) then says that f's floor is c.
-  double low = 1.0;
-  double high = 0.0;
-  int32_t last = 0;
-  for (int32_t i = 0; i < n; ++i) {
+  for (int32_t i = 0; i < n; ++i)
     f[i] = scale * v[i];
-    if (f[i] >= low && f[i] < high) {
-      cell[i] = last;
-      continue;
-    }
-    last = FloorToInt32(f[i]);
-    cell[i] = last;
-    low = static_cast<double>(last);
-    high = low + 1.0;
-  }
+  for (int32_t i = 0; i < n; ++i)
+    cell[i] = FloorToInt32(f[i]);
 }
 
 }  // namespace
