@@ -85,14 +85,20 @@ DitherScale DitherScaleOf(double levels) {
   return DitherScale{n, 1.0 / n};
 }
 
-// Quantises a to a multiple of 1 / (4·levels + 1), choosing the level by the
-// draw u so that the expected result is a. Inline: the run loop calls it
-// once per sample.
-inline double DitherLevel(const DitherScale& scale, double a, double u) {
+// Where a falls among the levels, multiples of 1 / (4·levels + 1): the level
+// k just below it and the accumulated weights of a quadratic B-spline centred
+// on a, which split [0, 1) among levels k - 1 to k + 2.
+struct DitherSplit {
+  int32_t k;
+  double t1;
+  double t2;
+  double t3;
+};
+
+inline DitherSplit DitherSplitOf(const DitherScale& scale, double a) {
   const double p = scale.n * a;
   const int32_t k = FloorToInt32(p);
   const double f = p - k;
-  // The weights of a quadratic B-spline centred on p, accumulated.
   const double bw = (f + 1.0) * 0.5;
   const double aw = 1.0 - bw;
   const double ew = f * 0.5;
@@ -100,17 +106,36 @@ inline double DitherLevel(const DitherScale& scale, double a, double u) {
   const double t1 = aw * aw * 0.5;
   const double t2 = t1 + (dw * dw * 0.5 + aw * bw);
   const double t3 = (dw * ew + bw * bw * 0.5) + t2;
+  return DitherSplit{k, t1, t2, t3};
+}
+
+// Quantises a to one of the levels, choosing it by the draw u so that the
+// expected result is a.
+inline double DitherLevel(const DitherScale& scale, double a, double u) {
+  const DitherSplit s = DitherSplitOf(scale, a);
   int32_t level;
-  if (u < t1) {
-    level = WrapSub(k, 1);
-  } else if (u < t2) {
-    level = k;
-  } else if (u < t3) {
-    level = WrapAdd(k, 1);
+  if (u < s.t1) {
+    level = WrapSub(s.k, 1);
+  } else if (u < s.t2) {
+    level = s.k;
+  } else if (u < s.t3) {
+    level = WrapAdd(s.k, 1);
   } else {
-    level = WrapAdd(k, 2);
+    level = WrapAdd(s.k, 2);
   }
   return level * scale.r;
+}
+
+// DitherLevel for the run loop, where the draw makes the branches above
+// unpredictable: with ordered thresholds (always, but for values far outside
+// the levels' range or not finite) the level is k - 1 plus the number of
+// thresholds u is not below, the same choice counted without branching.
+inline double DitherLevelCounted(const DitherScale& scale, double a, double u) {
+  const DitherSplit s = DitherSplitOf(scale, a);
+  if (!(s.t1 <= s.t2 && s.t2 <= s.t3)) return DitherLevel(scale, a, u);
+  const int32_t above = static_cast<int32_t>(!(u < s.t1)) + static_cast<int32_t>(!(u < s.t2)) +
+                        static_cast<int32_t>(!(u < s.t3));
+  return WrapAdd(s.k, above - 1) * scale.r;
 }
 
 // DitherLevel with one draw from state.
@@ -272,24 +297,42 @@ void RunGain(const RunCall& call) {
   UnitMap<2>(call, [](const double* a) { return GainCurve(a[0], a[1]); });
 }
 // One draw per sample from the node's place in the sequence, then past the
-// draws the tree's other "dither" nodes make for the same sample. The state
-// stays packed in one word between draws; only the final state is unpacked
-// into the caller's words. One loop for both kinds of levels argument keeps
-// DitherLevel inlined.
+// draws the tree's other "dither" nodes make for the same sample: the draw of
+// sample i + 1 is `perSample` steps after that of sample i. The draws are made
+// first, in two interleaved chains (even and odd samples, each 2 · perSample
+// steps apart), so that consecutive samples' multiplications overlap instead
+// of waiting on each other. The caller's words are left after the last
+// sample's other draws, as a walk sample by sample leaves them.
 void RunDither(const RunCall& call) {
-  uint64_t x = rand48::Pack(*call.draws);
-  const bool skip = call.drawSkip > 0;
-  const RandJump jump = call.skip;
+  const int32_t count = call.rc->count;
+  if (count == 0) return;
+  const auto perSample = static_cast<uint64_t>(call.drawSkip) + 1;
+  const RandJump next = JumpOf(perSample);
+  const RandJump twoOn = JumpOf(2 * perSample);
+  double draws[kMaxRun];
+  uint64_t even = rand48::Step(rand48::Pack(*call.draws));
+  uint64_t odd = JumpWord(even, next);
+  uint64_t last = even;
+  int32_t i = 0;
+  for (; i + 1 < count; i += 2) {
+    draws[i] = rand48::DoubleOf(even);
+    draws[i + 1] = rand48::DoubleOf(odd);
+    last = odd;
+    even = JumpWord(even, twoOn);
+    odd = JumpWord(odd, twoOn);
+  }
+  if (i < count) {
+    draws[i] = rand48::DoubleOf(even);
+    last = even;
+  }
+  rand48::Unpack(call.drawSkip > 0 ? JumpWord(last, call.skip) : last, call.draws);
+
   const bool fixed = SecondIsConstant(call);
   const DitherScale fixedScale = DitherScaleOf(ReadUnit(call.args[1].data));
+  int32_t sample = 0;
   UnitMap<2>(call, [&](const double* a) {
-    x = rand48::Step(x);
-    const double v =
-        DitherLevel(fixed ? fixedScale : DitherScaleOf(a[1]), a[0], rand48::DoubleOf(x));
-    if (skip) x = JumpWord(x, jump);
-    return v;
+    return DitherLevelCounted(fixed ? fixedScale : DitherScaleOf(a[1]), a[0], draws[sample++]);
   });
-  rand48::Unpack(x, call.draws);
 }
 
 }  // namespace

@@ -160,6 +160,11 @@ TEST_F(RunDrawsTest, AConstantSecondArgumentMatchesTheWalk) {
       ExpectRunsMatch([&] { return Curve(build, shape); }, view_, false);
     }
   }
+  // "dither" of values in its range, far outside it and not a number.
+  for (const double scale : {1.0, 1e300, -1e300, std::nan("")}) {
+    SCOPED_TRACE(scale);
+    ExpectRunsMatch([&] { return Dither(Curve(BuildPetimes, scale), 3.0); }, view_, false);
+  }
 }
 
 }  // namespace
