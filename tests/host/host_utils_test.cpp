@@ -59,8 +59,7 @@ TEST(HostMemoryTest, BlocksComeFromTheHostOrTheFallback) {
   EXPECT_FALSE(host.IsHostHandle(f));
   auto* bytes = static_cast<unsigned char*>(LockBlock(&refused, f));
   EXPECT_EQ(static_cast<void*>(bytes), static_cast<void*>(*f));
-  for (int i = 0; i < 40; ++i)
-    EXPECT_EQ(bytes[i], 0) << i;
+  EXPECT_EQ(std::count(bytes, bytes + 40, 0), 40) << "a fallback block starts zeroed";
   UnlockBlock(&refused, f);
   EXPECT_EQ(BlockSize(&refused, f), 40) << "a fallback block keeps the size it was made with";
   // A fallback block goes back to the platform, even while the host's table

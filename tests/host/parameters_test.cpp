@@ -54,10 +54,7 @@ struct Planted {
     std::memcpy(memory.data() + 4, &one, sizeof one);
   }
   bool TailUntouched(std::int32_t given) const {
-    for (std::size_t i = static_cast<std::size_t>(given); i < memory.size(); ++i) {
-      if (memory[i] != 'g') return false;
-    }
-    return true;
+    return std::all_of(memory.begin() + given, memory.end(), [](char c) { return c == 'g'; });
   }
 };
 

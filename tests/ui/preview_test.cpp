@@ -37,10 +37,7 @@ struct Recorder {
     const int i = self->count++;
     if (i < kCapacity) self->calls[static_cast<size_t>(i)] = call;
   }
-  std::vector<Call> Take() {
-    std::vector<Call> out(calls.begin(), calls.begin() + count.exchange(0));
-    return out;
-  }
+  std::vector<Call> Take() { return {calls.begin(), calls.begin() + count.exchange(0)}; }
 };
 
 int32_t Side(const Rect& r) {

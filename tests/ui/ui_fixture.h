@@ -136,10 +136,6 @@ class DialogTest : public ::testing::Test {
     }
     return RunMainDialog(0, nullptr);
   }
-  std::intptr_t RunSteps(const std::vector<Step>& steps) {
-    steps_.assign(steps.begin(), steps.end());
-    return RunMainDialog(0, nullptr);
-  }
 
   void AddScript(std::string text) {
     for (size_t at = text.find("DIR"); at != std::string::npos; at = text.find("DIR"))
