@@ -76,10 +76,13 @@ void ScaleAndFloor(const double* v, double scale, int32_t n, double* f, int32_t*
     }
     return;
   }
-  for (int32_t i = 0; i < n; ++i)
-    f[i] = scale * v[i];
-  for (int32_t i = 0; i < n; ++i)
-    cell[i] = FloorToInt32(f[i]);
+  // One pass: the floor works on the product in its register, not on a
+  // reload of what was just stored.
+  for (int32_t i = 0; i < n; ++i) {
+    const double fi = scale * v[i];
+    f[i] = fi;
+    cell[i] = FloorToInt32(fi);
+  }
 }
 
 }  // namespace
