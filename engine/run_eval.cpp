@@ -85,6 +85,37 @@ RunEvaluator::RunEvaluator(Node* root, const ViewParams& view, const RandState& 
   if (root_ != nullptr) {
     rootValues_.resize(static_cast<size_t>(kMaxRun) * static_cast<size_t>(root_->resultSize));
   }
+  IndexInfos();
+}
+
+namespace {
+size_t InfoSlotOf(const Node* node, size_t mask) {
+  const auto bits = reinterpret_cast<uintptr_t>(node);
+  return ((bits >> 4) ^ (bits >> 12)) & mask;
+}
+}  // namespace
+
+void RunEvaluator::IndexInfos() {
+  size_t size = 16;
+  while (size < 2 * infos_.size())
+    size *= 2;
+  infoIndex_.assign(size, InfoSlot{});
+  for (auto& [node, info] : infos_) {
+    size_t at = InfoSlotOf(node, size - 1);
+    while (infoIndex_[at].node != nullptr)
+      at = (at + 1) & (size - 1);
+    infoIndex_[at] = InfoSlot{node, &info};
+  }
+}
+
+RunEvaluator::NodeInfo& RunEvaluator::Info(Node* node) {
+  if (!infoIndex_.empty()) {
+    const size_t mask = infoIndex_.size() - 1;
+    for (size_t at = InfoSlotOf(node, mask); infoIndex_[at].node != nullptr; at = (at + 1) & mask) {
+      if (infoIndex_[at].node == node) return *infoIndex_[at].info;
+    }
+  }
+  return infos_[node];
 }
 
 void RegisterRunBlend(EvalFn blend, RunBlendFn run) {
@@ -99,7 +130,7 @@ void RegisterRunBlend(EvalFn blend, RunBlendFn run) {
 }
 
 unsigned char* RunEvaluator::CornerScratch(Node* node) {
-  std::vector<unsigned char>& corners = infos_[node].corners;
+  std::vector<unsigned char>& corners = Info(node).corners;
   const size_t bytes = static_cast<size_t>(5) * kMaxRun * static_cast<size_t>(node->resultSize);
   if (corners.size() < bytes) corners.resize(bytes);
   return corners.data();
@@ -217,7 +248,7 @@ void RunEvaluator::PlanDraws(Node* node, int32_t* draws) {
 }
 
 int32_t RunEvaluator::LazyDrawOffset(Node* node, int k) {
-  const NodeInfo& info = infos_[node];
+  const NodeInfo& info = Info(node);
   return info.lazyBase + k * info.lazyDraws;
 }
 
@@ -234,7 +265,7 @@ void RunEvaluator::Evaluate(Node* node, const RunContext& rc, unsigned char* out
     FillRun(out, node->values, size, rc.count);
     return;
   }
-  NodeInfo& info = infos_[node];
+  NodeInfo& info = Info(node);
   if (info.gridMemo >= 0) {
     // Every image leaf of a tree reads the same pixels: once per samples.
     GridMemo& memo = gridMemos_[static_cast<size_t>(info.gridMemo)];

@@ -104,6 +104,8 @@ class RunEvaluator {
   // root is a tree prepared for view by PrepareTree; dither is the state the
   // preparation left behind (the start of the per-sample draws).
   RunEvaluator(Node* root, const ViewParams& view, const RandState& dither);
+  RunEvaluator(const RunEvaluator&) = delete;
+  RunEvaluator& operator=(const RunEvaluator&) = delete;
 
   // True when draws cannot be placed in advance: samples must then be given
   // in row-major order from the first one, on one thread.
@@ -159,7 +161,7 @@ class RunEvaluator {
 
   // For resampling: true when the values of node's subtree depend on the
   // cell alone (cellOnly functions and constants only).
-  bool CellsOnly(Node* node) { return infos_[node].cellsOnly; }
+  bool CellsOnly(Node* node) { return Info(node).cellsOnly; }
 
  private:
   struct NodeInfo {
@@ -188,6 +190,11 @@ class RunEvaluator {
     std::vector<unsigned char> values;
   };
 
+  // A node's entry of infos_, found through infoIndex_ once the tree is
+  // registered: every run asks for it at every node, and the map's own
+  // lookup divides by its bucket count each time.
+  NodeInfo& Info(Node* node);
+  void IndexInfos();
   void Register(Node* node);
   int32_t GridMemoOf(const Node* node);
   bool HasLiveDraws(Node* node);
@@ -205,6 +212,13 @@ class RunEvaluator {
   RandState start_;  // the state before the first sample's first draw
   RandState draws_;  // the state before the next sample's first draw
   std::unordered_map<Node*, NodeInfo> infos_;
+  // Open addressing over the registered nodes, a power of two in size; the
+  // map's elements never move, so the pointers stay valid.
+  struct InfoSlot {
+    Node* node = nullptr;
+    NodeInfo* info = nullptr;
+  };
+  std::vector<InfoSlot> infoIndex_;
   std::unordered_map<Node*, bool> liveDraws_;
   std::unordered_map<Node*, bool> cellOnly_;
   std::vector<GridMemo> gridMemos_;
