@@ -182,6 +182,7 @@ RenderOutcome RenderMember(const Member& member, const RenderJob& job, const Row
   // A tree that some node would write into gets a copy per thread instead.
   const bool share = first.evaluator->SharesTree();
   std::vector<std::thread> workers;
+  workers.reserve(static_cast<size_t>(threads));
   std::vector<char> bands(static_cast<size_t>(threads), kBandDone);
   for (int32_t t = 0; t < threads; ++t) {
     workers.emplace_back([&, t] {
