@@ -66,12 +66,16 @@ TEST_F(PxhostTest, PicksTheMemberPixbreedApplies) {
 
 TEST_F(PxhostTest, PrintsEveryResultAndExitsByThem) {
   const std::string in = "'" + kSample + "' -o DIR/o.png --session DIR/s.gds";
-  EXPECT_EQ(Pxhost(in + " --repeat --no-handle-procs"), 0);
-  EXPECT_NE(output_.find("run\nparameters: 0\nprepare: 0\nstart: 0\nfinish: 0\n"
-                         "repeat\nprepare: 0\nstart: 0\nfinish: 0\n"),
-            std::string::npos)
-      << output_;
-  EXPECT_EQ(output_.find("problem"), std::string::npos) << output_;
+  // Repeats in a host without handle procedures and in one that keeps only
+  // the parameters handle between the runs.
+  for (const char* repeat : {" --repeat --no-handle-procs", " --repeat --keep-only-parameters"}) {
+    EXPECT_EQ(Pxhost(in + repeat), 0) << repeat;
+    EXPECT_NE(output_.find("run\nparameters: 0\nprepare: 0\nstart: 0\nfinish: 0\n"
+                           "repeat\nprepare: 0\nstart: 0\nfinish: 0\n"),
+              std::string::npos)
+        << output_;
+    EXPECT_EQ(output_.find("problem"), std::string::npos) << output_;
+  }
   for (const char* stop : {" --cancel", " --abort-at 2"}) {
     EXPECT_EQ(Pxhost(in + stop), 2) << stop;
     EXPECT_NE(output_.find("start: -128"), std::string::npos) << output_;
