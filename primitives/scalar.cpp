@@ -297,42 +297,23 @@ void RunGain(const RunCall& call) {
   UnitMap<2>(call, [](const double* a) { return GainCurve(a[0], a[1]); });
 }
 // One draw per sample from the node's place in the sequence, then past the
-// draws the tree's other "dither" nodes make for the same sample: the draw of
-// sample i + 1 is `perSample` steps after that of sample i. The draws are made
-// first, in two interleaved chains (even and odd samples, each 2 · perSample
-// steps apart), so that consecutive samples' multiplications overlap instead
-// of waiting on each other. The caller's words are left after the last
-// sample's other draws, as a walk sample by sample leaves them.
+// draws the tree's other "dither" nodes make for the same sample. The state
+// stays packed in one word between draws; only the final state is unpacked
+// into the caller's words.
 void RunDither(const RunCall& call) {
-  const int32_t count = call.rc->count;
-  if (count == 0) return;
-  const auto perSample = static_cast<uint64_t>(call.drawSkip) + 1;
-  const RandJump next = JumpOf(perSample);
-  const RandJump twoOn = JumpOf(2 * perSample);
-  double draws[kMaxRun];
-  uint64_t even = rand48::Step(rand48::Pack(*call.draws));
-  uint64_t odd = JumpWord(even, next);
-  uint64_t last = even;
-  int32_t i = 0;
-  for (; i + 1 < count; i += 2) {
-    draws[i] = rand48::DoubleOf(even);
-    draws[i + 1] = rand48::DoubleOf(odd);
-    last = odd;
-    even = JumpWord(even, twoOn);
-    odd = JumpWord(odd, twoOn);
-  }
-  if (i < count) {
-    draws[i] = rand48::DoubleOf(even);
-    last = even;
-  }
-  rand48::Unpack(call.drawSkip > 0 ? JumpWord(last, call.skip) : last, call.draws);
-
+  uint64_t x = rand48::Pack(*call.draws);
+  const bool skip = call.drawSkip > 0;
+  const RandJump jump = call.skip;
   const bool fixed = SecondIsConstant(call);
-  const DitherScale fixedScale = DitherScaleOf(ReadUnit(call.args[1].data));
-  int32_t sample = 0;
+  const DitherScale fixedScale = fixed ? DitherScaleOf(ReadUnit(call.args[1].data)) : DitherScale{};
   UnitMap<2>(call, [&](const double* a) {
-    return DitherLevelCounted(fixed ? fixedScale : DitherScaleOf(a[1]), a[0], draws[sample++]);
+    x = rand48::Step(x);
+    const double v =
+        DitherLevelCounted(fixed ? fixedScale : DitherScaleOf(a[1]), a[0], rand48::DoubleOf(x));
+    if (skip) x = JumpWord(x, jump);
+    return v;
   });
+  rand48::Unpack(x, call.draws);
 }
 
 }  // namespace

@@ -48,47 +48,32 @@ int EvalTrfmap(ArgSlot* args, void* result, Node* node, EvalContext* ctx) {
 }
 
 void RunRi2cx(const RunCall& call) {
+  // z keeps what the node's result holds, as in the per-sample function;
+  // nothing writes that result during a run, so it is read once. Pointers
+  // and the count are copied into locals: the stores through the byte
+  // pointer of the results would otherwise make the compiler reload them at
+  // every sample.
   const RunContext& rc = *call.rc;
-  const int32_t size = call.node->resultSize;
-  const RunArg& number = call.args[0];
-  const RunArg& scale = call.args[1];
-  if (size == static_cast<int32_t>(sizeof(OffsetValue))) {
-    // The registered size. z keeps what the node's result holds, as in the
-    // per-sample function; nothing writes that result during a run, so it is
-    // read once. Pointers and the count are copied into locals: the stores
-    // through the byte pointer of the results would otherwise make the
-    // compiler reload them at every sample.
-    OffsetValue held;
-    std::memcpy(&held, call.node->values, sizeof held);
-    const unsigned char* numbers = number.data;
-    const ptrdiff_t numberStride = number.stride;
-    const unsigned char* scales = scale.data;
-    const ptrdiff_t scaleStride = scale.stride;
-    const double* x = rc.x;
-    const double* y = rc.y;
-    unsigned char* out = call.out;
-    const int32_t count = rc.count;
-    for (int32_t i = 0; i < count; ++i) {
-      ComplexValue c;
-      std::memcpy(&c, numbers + i * numberStride, sizeof c);
-      // Cartesian returns a Cartesian number unchanged: called for polar
-      // ones only.
-      if (c.polar != 0) c = Cartesian(c);
-      const double k = ReadUnit(scales + i * scaleStride);
-      const OffsetValue o{(c.re * k) * 0.1 + x[i], (c.im * k) * 0.1 + y[i], held.z};
-      std::memcpy(out + static_cast<ptrdiff_t>(i) * size, &o, sizeof o);
-    }
-    return;
-  }
-  for (int32_t i = 0; i < rc.count; ++i) {
+  const ptrdiff_t size = call.node->resultSize;  // the registered offset size
+  OffsetValue held;
+  std::memcpy(&held, call.node->values, sizeof held);
+  const unsigned char* numbers = call.args[0].data;
+  const ptrdiff_t numberStride = call.args[0].stride;
+  const unsigned char* scales = call.args[1].data;
+  const ptrdiff_t scaleStride = call.args[1].stride;
+  const double* x = rc.x;
+  const double* y = rc.y;
+  unsigned char* out = call.out;
+  const int32_t count = rc.count;
+  for (int32_t i = 0; i < count; ++i) {
     ComplexValue c;
-    std::memcpy(&c, number.data + i * number.stride, sizeof c);
-    c = Cartesian(c);
-    const double k = ReadUnit(scale.data + i * scale.stride);
-    const double xy[2] = {(c.re * k) * 0.1 + rc.x[i], (c.im * k) * 0.1 + rc.y[i]};
-    unsigned char* out = call.out + static_cast<ptrdiff_t>(i) * size;
-    std::memcpy(out, call.node->values, static_cast<size_t>(size));
-    std::memcpy(out, xy, sizeof xy);
+    std::memcpy(&c, numbers + i * numberStride, sizeof c);
+    // Cartesian returns a Cartesian number unchanged: called for polar
+    // ones only.
+    if (c.polar != 0) c = Cartesian(c);
+    const double k = ReadUnit(scales + i * scaleStride);
+    const OffsetValue o{(c.re * k) * 0.1 + x[i], (c.im * k) * 0.1 + y[i], held.z};
+    std::memcpy(out + i * size, &o, sizeof o);
   }
 }
 
