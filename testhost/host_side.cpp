@@ -25,6 +25,21 @@ CallbackTarget callbackTarget;
 constexpr int kMaxContinueCalls = 1000;
 constexpr std::uint8_t kUnsetByte = 0xCD;  // what a buffer holds where nothing was put
 
+// Copies n pixels of count bytes each, taken every fromStep bytes, packed to to.
+void CopyPixels(const std::uint8_t* from, std::size_t fromStep, std::uint8_t* to, int count,
+                std::int32_t n) {
+  const auto bytes = static_cast<std::size_t>(count);
+  if (fromStep == bytes) {
+    std::memcpy(to, from, bytes * static_cast<std::size_t>(n));
+    return;
+  }
+  for (std::int32_t i = 0; i < n; ++i) {
+    std::copy_n(from, bytes, to);
+    from += fromStep;
+    to += bytes;
+  }
+}
+
 api::Boolean PXB_CDECL AbortCallback() {
   return callbackTarget.host->Abort() ? 1 : 0;
 }
@@ -332,18 +347,23 @@ void Host::Commit() {
   if (!delivered_) return;
   const api::Rect16& rect = deliveredRect_;
   const auto planes = static_cast<std::size_t>(document_.planes);
+  const std::int32_t left = std::max<std::int32_t>(rect.left, 0);
+  const std::int32_t right = std::min<std::int32_t>(rect.right, document_.width);
+  if (left >= right) return;
   for (std::int32_t y = std::max<std::int32_t>(rect.top, 0);
        y < std::min<std::int32_t>(rect.bottom, document_.height); ++y) {
-    for (std::int32_t x = std::max<std::int32_t>(rect.left, 0);
-         x < std::min<std::int32_t>(rect.right, document_.width); ++x) {
-      const std::uint8_t* from = out_.bytes.get() +
-                                 static_cast<std::size_t>(y - rect.top) * deliveredRowBytes_ +
-                                 static_cast<std::size_t>(x - rect.left) * deliveredCount_;
-      std::uint8_t* to =
-          document_.pixels.data() +
-          (static_cast<std::size_t>(y) * document_.width + static_cast<std::size_t>(x)) * planes +
-          deliveredFirst_;
-      std::memcpy(to, from, static_cast<std::size_t>(deliveredCount_));
+    const std::uint8_t* from = out_.bytes.get() +
+                               static_cast<std::size_t>(y - rect.top) * deliveredRowBytes_ +
+                               static_cast<std::size_t>(left - rect.left) * deliveredCount_;
+    std::uint8_t* to =
+        document_.pixels.data() +
+        (static_cast<std::size_t>(y) * document_.width + static_cast<std::size_t>(left)) * planes +
+        deliveredFirst_;
+    // Back from the buffer's packed pixels into the document's.
+    for (std::int32_t x = left; x < right; ++x) {
+      std::copy_n(from, deliveredCount_, to);
+      from += deliveredCount_;
+      to += planes;
     }
   }
 }
@@ -359,13 +379,30 @@ api::OSErr Host::FillSampled(const api::Rect16& rect, std::int32_t step, std::in
   buffer->size = static_cast<std::size_t>(*rowBytes) * static_cast<std::size_t>(height);
   buffer->bytes.reset(new std::uint8_t[buffer->size]);
   std::memset(buffer->bytes.get(), kUnsetByte, buffer->size);
+  // The columns that lie inside the sampled image; the others are padded.
+  const std::int32_t inFirst = std::clamp(-rect.left, 0, width);
+  const std::int32_t inEnd = std::clamp(sampledWidth - rect.left, inFirst, width);
   for (std::int32_t y = 0; y < height; ++y) {
-    for (std::int32_t x = 0; x < width; ++x) {
-      std::uint8_t* to = buffer->bytes.get() + static_cast<std::size_t>(y) * *rowBytes +
-                         static_cast<std::size_t>(x) * count;
+    std::uint8_t* row = buffer->bytes.get() + static_cast<std::size_t>(y) * *rowBytes;
+    const std::int32_t sy = rect.top + y;
+    std::int32_t x = 0;
+    while (x < width) {
       std::int32_t sx = rect.left + x;
-      std::int32_t sy = rect.top + y;
-      if (sx < 0 || sy < 0 || sx >= sampledWidth || sy >= sampledHeight) {
+      std::int32_t ty = sy;
+      if (ty >= 0 && ty < sampledHeight && x == inFirst && inFirst < inEnd) {
+        const std::uint8_t* from = source +
+                                   (static_cast<std::size_t>(ty) * step * document_.width +
+                                    static_cast<std::size_t>(sx) * step) *
+                                       sourcePlanes +
+                                   first;
+        CopyPixels(from, static_cast<std::size_t>(step) * sourcePlanes,
+                   row + static_cast<std::size_t>(x) * count, count, inEnd - inFirst);
+        x = inEnd;
+        continue;
+      }
+      std::uint8_t* to = row + static_cast<std::size_t>(x) * count;
+      ++x;
+      if (sx < 0 || ty < 0 || sx >= sampledWidth || ty >= sampledHeight) {
         if (padding >= 0 && padding <= 255) {
           std::memset(to, padding, static_cast<std::size_t>(count));
           continue;
@@ -375,9 +412,9 @@ api::OSErr Host::FillSampled(const api::Rect16& rect, std::int32_t step, std::in
           return api::paramErr;
         }
         sx = std::clamp(sx, 0, sampledWidth - 1);
-        sy = std::clamp(sy, 0, sampledHeight - 1);
+        ty = std::clamp(ty, 0, sampledHeight - 1);
       }
-      const std::size_t pixel = static_cast<std::size_t>(sy) * step * document_.width +
+      const std::size_t pixel = static_cast<std::size_t>(ty) * step * document_.width +
                                 static_cast<std::size_t>(sx) * step;
       std::memcpy(to, source + pixel * sourcePlanes + first, static_cast<std::size_t>(count));
     }
