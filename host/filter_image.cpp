@@ -88,6 +88,7 @@ struct Pass {
   // Further threads; empty when the tree's draws need every sample in order.
   std::vector<std::unique_ptr<PassWorker>> helpers;
   std::unique_ptr<RowEvaluators> rows;  // all of the pass's evaluators
+  InputRows in{};                       // the input of the rows being filtered
   std::uint64_t samplesDone = 0;        // samples evaluated so far in the pass
   RowBlock blocks[2];                   // one being written, one evaluated ahead
 };
@@ -151,6 +152,22 @@ std::int32_t SelectedColumns(const Pass& p, std::int32_t y, std::int32_t* column
   return n;
 }
 
+// The filtered pixels of n selected columns of image row y, blended with
+// the input by the selection, into out (the row's pixels, planes each).
+void WriteSelected(const Pass& p, std::int32_t y, const std::int32_t* columns, std::int32_t n,
+                   const double* values, std::uint8_t* out) {
+  const std::uint8_t* mask = MaskRow(p, y);
+  const std::uint8_t* in = p.in.data + (y - p.in.firstRow) * p.in.rowBytes;
+  const int stride = p.tree->type == kColour ? 3 : 1;
+  for (std::int32_t i = 0; i < n; ++i) {
+    const std::int32_t c = columns[i];
+    WriteFilteredPixel(values + static_cast<std::ptrdiff_t>(i) * stride, p.channels, p.colourPlanes,
+                       in + static_cast<std::ptrdiff_t>(c) * p.pixelSize,
+                       mask != nullptr ? mask[c] : 0, mask != nullptr,
+                       out + static_cast<std::ptrdiff_t>(c) * p.planes, p.planes);
+  }
+}
+
 // Regrows the member for a view of the whole rectangle with 256-cell fractal
 // maps and prepares it, with "dither" drawing from a state that starts at the
 // start words. The source image must be in place: fractal modulators may read
@@ -176,9 +193,11 @@ bool GrowTree(Pass* p) {
   for (const auto& helper : p->helpers)
     helpers.push_back(helper->evaluator.get());
   p->rows = std::make_unique<RowEvaluators>(
-      p->evaluator.get(), std::move(helpers), p->width, p->tree->type == kColour ? 3 : 1,
-      p->rect.top,
-      [p](std::int32_t y, std::int32_t* columns) { return SelectedColumns(*p, y, columns); });
+      p->evaluator.get(), std::move(helpers), p->width, p->rect.top,
+      [p](std::int32_t y, std::int32_t* columns) { return SelectedColumns(*p, y, columns); },
+      p->planes,
+      [p](std::int32_t y, const std::int32_t* columns, std::int32_t n, const double* values,
+          std::uint8_t* out) { WriteSelected(*p, y, columns, n, values, out); });
   return true;
 }
 
@@ -192,11 +211,50 @@ void ReportNoTree(const Pass& p) {
                                   "function to choose");
 }
 
+// Copies row y of block into the host's output buffer, the unselected
+// pixels from the input; pixels [0, count) only.
+void CopyRow(const Pass& p, const RowBlock& block, std::int32_t y, std::int32_t count) {
+  const api::FilterRecord* r = p.r;
+  const auto planes = static_cast<std::size_t>(p.planes);
+  const std::uint8_t* from =
+      block.pixels.data() + static_cast<std::size_t>(y - block.top) * block.rowBytes;
+  std::uint8_t* to = static_cast<std::uint8_t*>(r->outData) +
+                     static_cast<std::int64_t>(y - r->outRect.top) * r->outRowBytes;
+  const std::uint8_t* mask = MaskRow(p, y);
+  if (mask == nullptr) {
+    std::memcpy(to, from, static_cast<std::size_t>(count) * planes);
+    return;
+  }
+  const std::uint8_t* in = p.in.data + (y - p.in.firstRow) * p.in.rowBytes;
+  const auto copied = std::min(planes, static_cast<std::size_t>(p.pixelSize));
+  for (std::int32_t c = 0; c < count; ++c) {
+    if (mask[c] == 0) {
+      std::memcpy(to, in, copied);
+    } else {
+      std::memcpy(to, from, planes);
+    }
+    in += p.pixelSize;
+    from += planes;
+    to += planes;
+  }
+}
+
+// The pixels of row y before the first one at which the host asks to abort:
+// the whole row when it does not.
+std::int32_t PixelsBeforeAbort(const Pass& p) {
+  api::FilterRecord* r = p.r;
+  if (r->abortProc == nullptr) return p.width;
+  for (std::int32_t c = 0; c < p.width; ++c) {
+    if (r->abortProc() != 0) return c;
+  }
+  return p.width;
+}
+
 // Filters image rows [top, end) into the host's output buffer. False when
 // the user aborted (the result is then userCanceledErr). Blocks of rows are
-// evaluated ahead on every core; the host's callbacks (progress before each
-// row, abort before each pixel) stay on this thread, as the pixels are
-// written.
+// evaluated and written ahead on every core; the host's callbacks (progress
+// before each row, abort before each pixel) stay on this thread, as the
+// rows are copied to the host's buffer.
 bool FilterRows(Pass* p, std::int32_t top, std::int32_t end, const InputRows& in) {
   api::FilterRecord* r = p->r;
   if (in.data == nullptr || r->outData == nullptr) {
@@ -204,10 +262,7 @@ bool FilterRows(Pass* p, std::int32_t top, std::int32_t end, const InputRows& in
     return false;
   }
   if (top >= end) return true;
-  const bool masked = r->haveMask != 0 && r->maskData != nullptr;
-  const auto planes = static_cast<std::size_t>(p->planes);
-  const auto copied = std::min(planes, static_cast<std::size_t>(p->pixelSize));
-  const int stride = p->tree->type == kColour ? 3 : 1;
+  p->in = in;
   const auto block = static_cast<std::int32_t>(kRowsPerThread * (p->helpers.size() + 1));
   RowEvaluators& rows = *p->rows;
   RowBlock* current = &p->blocks[0];
@@ -217,41 +272,23 @@ bool FilterRows(Pass* p, std::int32_t top, std::int32_t end, const InputRows& in
   rows.Finish(current);
   for (;;) {
     // The next block is evaluated on the other cores while this one is
-    // written here.
+    // handed over here.
     const bool more = current->end < end;
     if (more) {
-      rows.Plan(ahead, current->end, std::min(end, current->end + block),
-                current->SamplesAfter(stride));
+      rows.Plan(ahead, current->end, std::min(end, current->end + block), current->SamplesAfter());
       rows.Start(ahead);
     }
     for (std::int32_t y = current->top; y < current->end; ++y) {
-      const std::int32_t row = y - p->rect.top;
-      if (r->progressProc != nullptr) r->progressProc(row, p->height);
-      const std::uint8_t* inPixel = in.data + (y - in.firstRow) * in.rowBytes;
-      std::uint8_t* outPixel = static_cast<std::uint8_t*>(r->outData) +
-                               static_cast<std::int64_t>(y - r->outRect.top) * r->outRowBytes;
-      const std::uint8_t* mask = MaskRow(*p, y);
-      const double* value =
-          current->values.data() + current->rowStart[static_cast<std::size_t>(y - current->top)];
-      for (std::int32_t c = 0; c < p->width; ++c) {
-        if (AbortRequested(*p)) {
-          if (more) rows.Abandon(ahead);
-          SetResult(api::userCanceledErr);
-          return false;
-        }
-        const std::uint8_t m = masked ? mask[c] : 0;
-        if (masked && m == 0) {
-          std::memcpy(outPixel, inPixel, copied);
-        } else {
-          WriteFilteredPixel(value, p->channels, p->colourPlanes, inPixel, m, masked, outPixel,
-                             p->planes);
-          value += stride;
-        }
-        inPixel += p->pixelSize;
-        outPixel += planes;
+      if (r->progressProc != nullptr) r->progressProc(y - p->rect.top, p->height);
+      const std::int32_t done = PixelsBeforeAbort(*p);
+      CopyRow(*p, *current, y, done);
+      if (done < p->width) {
+        if (more) rows.Abandon(ahead);
+        SetResult(api::userCanceledErr);
+        return false;
       }
     }
-    p->samplesDone = current->SamplesAfter(stride);
+    p->samplesDone = current->SamplesAfter();
     if (!more) return true;
     rows.Finish(ahead);
     std::swap(current, ahead);

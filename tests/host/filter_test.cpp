@@ -1,8 +1,12 @@
 // The final pass: masks, planes, bands, abort, failures and repeats.
 #include <cmath>
 
+#include "evolution/population.h"
 #include "host/filter_image.h"
+#include "primitives/fractal_generator.h"
 #include "primitives/registration.h"
+#include "primitives/source_image.h"
+#include "tests/common/reference_render.h"
 #include "tests/common/treeless.h"
 #include "tests/host/plugin_fixture.h"
 
@@ -19,6 +23,38 @@ bool RowsEqual(const Document& a, const Document& b, int first, int end) {
   const std::size_t row = static_cast<std::size_t>(a.width) * a.planes;
   return std::equal(a.pixels.begin() + first * row, a.pixels.begin() + end * row,
                     b.pixels.begin() + first * row);
+}
+
+// The final pass's bytes by the per-sample reference: the chosen colour
+// member walked over doc pixel by pixel, blended with it by its selection.
+Document ReferencePass(const Document& doc) {
+  const Population& population = GlobalPopulation();
+  const Member& member = population.members[population.chosenMember];
+  SetSourceImage(doc.width, doc.height, doc.pixels.data(), doc.width * doc.planes, doc.planes);
+  const std::int32_t grid = FractalGridSize();
+  SetFractalGridSize(256);
+  RenderJob job;
+  job.width = doc.width;
+  job.height = doc.height;
+  job.mask = doc.mask.empty() ? nullptr : doc.mask.data();
+  job.maskRowBytes = doc.width;
+  Document out = doc;
+  const auto planes = static_cast<std::size_t>(doc.planes);
+  const RenderOutcome outcome =
+      RenderMemberPerSample(member, job, [&](std::int32_t y, const double* values) {
+        for (std::int32_t x = 0; x < doc.width; ++x) {
+          const std::size_t i = static_cast<std::size_t>(y) * doc.width + x;
+          const std::uint8_t m = job.mask != nullptr ? job.mask[i] : 0;
+          if (job.mask != nullptr && m == 0) continue;
+          WriteFilteredPixel(values + 3 * static_cast<std::size_t>(x), 3, 3,
+                             &doc.pixels[i * planes], m, job.mask != nullptr,
+                             &out.pixels[i * planes], doc.planes);
+        }
+      });
+  SetFractalGridSize(grid);
+  SetSourceBuffer(nullptr, 0, 0);
+  EXPECT_EQ(outcome, RenderOutcome::kDone);
+  return out;
 }
 
 // 40 × 30 RGB with output bands of 10 rows: the whole input (3600 bytes)
@@ -187,15 +223,17 @@ TEST_F(PluginTest, BandsAndThreadCountsDoNotChangeTheResult) {
   EXPECT_TRUE(api::IsEmpty(copied.advances[1].outRect));  // collecting the input first
   EXPECT_EQ(copied.document().pixels, whole.pixels);
 
-  // Rows are evaluated ahead on other threads while this one writes: any
-  // thread count gives the one-thread bytes, with a selection and in bands.
-  Document masked = doc;
-  masked.mask.resize(50 * 37);
+  // Rows are evaluated ahead on other threads, in pieces of a run, while
+  // this one writes: any thread count gives the one-thread bytes, with a
+  // selection and in bands, on rows of several runs.
+  Document masked = Rgb(600, 37);
+  masked.mask.resize(600 * 37);
   for (std::size_t i = 0; i < masked.mask.size(); ++i)
     masked.mask[i] = i % 7 == 3 ? 0 : static_cast<std::uint8_t>(i % 256);
-  o.maxSpace = 50 * 37 * 3 + 5 * 50 * 4 + 1;
+  o.maxSpace = 600 * 37 * 3 + 5 * 600 * 4 + 1;
   SetFinalPassThreads(1);
   const Document one = Filter(masked, o);
+  EXPECT_EQ(one.pixels, ReferencePass(masked).pixels);
   for (unsigned threads : {2u, 3u, 8u}) {
     SetFinalPassThreads(threads);
     EXPECT_EQ(Filter(masked, o).pixels, one.pixels) << threads;
