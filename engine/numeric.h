@@ -1,6 +1,7 @@
 // Conversions from double to 32-bit integers that behave as x86 hardware does.
 #pragma once
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
 
@@ -25,6 +26,28 @@ inline int32_t FloorToInt32(double v) {
     return static_cast<double>(t) > v ? t - 1 : t;
   }
   return TruncToInt32(std::floor(v));
+}
+
+// f[i] = scale * v[i] and floor[i] = FloorToInt32(f[i]), for |f[i]| < 2^30;
+// false when some f[i] lies further out (or is not a number), its floor then
+// being unset. Branch-free, so that it runs two samples at a time: the
+// nearest integer r comes from adding and taking away 1.5 * 2^52 (exact below
+// 2^51), and c - r (exact; +0 for c = -0) is negative when r lies above c.
+inline bool ScaleAndFloorNear(const double* v, double scale, int32_t n, double* f, int32_t* floor) {
+  uint64_t far = 0;
+  for (int32_t i = 0; i < n; ++i) {
+    const double fi = scale * v[i];
+    f[i] = fi;
+    const uint64_t bits = std::bit_cast<uint64_t>(fi);
+    // 1 from an exponent of 30 on (infinities and NaN included), else 0.
+    const uint64_t beyond = (((bits >> 52) & 0x7FF) + (2048 - 1023 - 30)) >> 11;
+    far |= beyond;
+    const double c = std::bit_cast<double>(bits & (beyond - 1));  // 0 when beyond
+    const double r = (c + 0x1.8p52) - 0x1.8p52;
+    const double d = (c - r) + 0.0;
+    floor[i] = static_cast<int32_t>(r) - static_cast<int32_t>(std::bit_cast<uint64_t>(d) >> 63);
+  }
+  return far == 0;
 }
 
 // 32-bit integer arithmetic that wraps around instead of overflowing.

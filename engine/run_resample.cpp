@@ -76,13 +76,9 @@ void ScaleAndFloor(const double* v, double scale, int32_t n, double* f, int32_t*
     }
     return;
   }
-  // One pass: the floor works on the product in its register, not on a
-  // reload of what was just stored.
-  for (int32_t i = 0; i < n; ++i) {
-    const double fi = scale * v[i];
-    f[i] = fi;
-    cell[i] = FloorToInt32(fi);
-  }
+  if (ScaleAndFloorNear(v, scale, n, f, cell)) return;
+  for (int32_t i = 0; i < n; ++i)
+    cell[i] = FloorToInt32(f[i]);
 }
 
 }  // namespace
