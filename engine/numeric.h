@@ -28,17 +28,15 @@ inline int32_t FloorToInt32(double v) {
   return TruncToInt32(std::floor(v));
 }
 
-// f[i] = scale * v[i] and floor[i] = FloorToInt32(f[i]), for |f[i]| < 2^30;
-// false when some f[i] lies further out (or is not a number), its floor then
-// being unset. Branch-free, so that it runs two samples at a time: the
-// nearest integer r comes from adding and taking away 1.5 * 2^52 (exact below
-// 2^51), and c - r (exact; +0 for c = -0) is negative when r lies above c.
-inline bool ScaleAndFloorNear(const double* v, double scale, int32_t n, double* f, int32_t* floor) {
+// floor[i] = FloorToInt32(f[i]) for |f[i]| < 2^30; false when some f[i] lies
+// further out (or is not a number), its floor then being unset. Branch-free,
+// so that it runs two values at a time: the nearest integer r comes from
+// adding and taking away 1.5 * 2^52 (exact below 2^51), and c - r (exact; +0
+// for c = -0) is negative when r lies above c.
+inline bool FloorNear(const double* f, int32_t n, int32_t* floor) {
   uint64_t far = 0;
   for (int32_t i = 0; i < n; ++i) {
-    const double fi = scale * v[i];
-    f[i] = fi;
-    const uint64_t bits = std::bit_cast<uint64_t>(fi);
+    const uint64_t bits = std::bit_cast<uint64_t>(f[i]);
     // 1 from an exponent of 30 on (infinities and NaN included), else 0.
     const uint64_t beyond = (((bits >> 52) & 0x7FF) + (2048 - 1023 - 30)) >> 11;
     far |= beyond;

@@ -76,7 +76,9 @@ void ScaleAndFloor(const double* v, double scale, int32_t n, double* f, int32_t*
     }
     return;
   }
-  if (ScaleAndFloorNear(v, scale, n, f, cell)) return;
+  for (int32_t i = 0; i < n; ++i)
+    f[i] = scale * v[i];
+  if (FloorNear(f, n, cell)) return;
   for (int32_t i = 0; i < n; ++i)
     cell[i] = FloorToInt32(f[i]);
 }

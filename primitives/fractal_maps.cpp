@@ -45,32 +45,46 @@ int EvalBfract(ArgSlot* /*args*/, void* result, Node* node, EvalContext* ctx) {
 }
 
 // Run versions: the same cell reads as the functions above, one loop per
-// node over the run's columns and rows.
-size_t RunCellIndex(const Node* node, const RunContext& rc, int32_t i) {
-  int32_t col = rc.column[i] % node->width;
-  int32_t row = rc.row[i] % node->height;
-  if (col < 0) col += node->width;
-  if (row < 0) row += node->height;
-  return static_cast<size_t>(row) * static_cast<size_t>(node->width) + static_cast<size_t>(col);
+// node over the run's columns and rows. Most samples lie in the grid itself
+// and need no division to find their cell.
+int32_t GridCell(int32_t v, int32_t size) {
+  if (static_cast<uint32_t>(v) < static_cast<uint32_t>(size)) return v;
+  const int32_t m = v % size;
+  return m < 0 ? m + size : m;
+}
+
+// The run's cell offsets in node's grid, into at.
+void RunCellIndices(const Node* node, const RunContext& rc, size_t* at) {
+  const int32_t w = node->width;
+  const int32_t h = node->height;
+  for (int32_t i = 0; i < rc.count; ++i) {
+    at[i] = static_cast<size_t>(GridCell(rc.row[i], h)) * static_cast<size_t>(w) +
+            static_cast<size_t>(GridCell(rc.column[i], w));
+  }
 }
 
 void RunRfract(const RunCall& call) {
   const auto* map = static_cast<const uint8_t*>(call.node->priv);
-  const RunContext& rc = *call.rc;
-  for (int32_t i = 0; i < rc.count; ++i) {
-    const double v = map[RunCellIndex(call.node, rc, i)] * kFractalByteScale;
-    std::memcpy(call.out + static_cast<ptrdiff_t>(i) * 8, &v, sizeof v);
+  const int32_t count = call.rc->count;
+  unsigned char* out = call.out;
+  size_t at[kMaxRun];
+  RunCellIndices(call.node, *call.rc, at);
+  for (int32_t i = 0; i < count; ++i) {
+    const double v = map[at[i]] * kFractalByteScale;
+    std::memcpy(out + static_cast<ptrdiff_t>(i) * 8, &v, sizeof v);
   }
 }
 
 void RunBfract(const RunCall& call) {
   const auto* map = static_cast<const uint8_t*>(call.node->priv);
-  const RunContext& rc = *call.rc;
-  const int32_t size = call.node->resultSize;
-  for (int32_t i = 0; i < rc.count; ++i) {
-    const size_t at = 2 * RunCellIndex(call.node, rc, i);
-    const ComplexValue c{Bipolar(map[at]), Bipolar(map[at + 1]), 0, 0};
-    std::memcpy(call.out + static_cast<ptrdiff_t>(i) * size, &c, sizeof c);
+  const int32_t count = call.rc->count;
+  unsigned char* out = call.out;
+  const ptrdiff_t size = call.node->resultSize;
+  size_t at[kMaxRun];
+  RunCellIndices(call.node, *call.rc, at);
+  for (int32_t i = 0; i < count; ++i) {
+    const ComplexValue c{Bipolar(map[2 * at[i]]), Bipolar(map[2 * at[i] + 1]), 0, 0};
+    std::memcpy(out + i * size, &c, sizeof c);
   }
 }
 

@@ -168,22 +168,33 @@ double RunScale(const RunCall& call, int32_t i) {
 }
 
 // The cells of a run and the places of its samples in them: the same
-// divisions, floors and differences as the per-sample function, a sample at
-// a time so that each floor and difference works on the quotient in its
-// register rather than on a reload of what was just stored.
+// divisions, floors and differences as the per-sample function, each a loop
+// over the run that the compiler can run two samples at a time.
 void RunCells(const RunCall& call, double* px, double* py, int32_t* cx, int32_t* cy) {
   const RunContext& rc = *call.rc;
   const int32_t n = rc.count;
-  const bool oneScale = call.args[0].stride == 0;
-  const double common = oneScale ? RunScale(call, 0) : 0.0;
+  if (call.args[0].stride == 0) {
+    const double scale = RunScale(call, 0);
+    for (int32_t i = 0; i < n; ++i) {
+      px[i] = rc.x[i] / scale;
+      py[i] = rc.y[i] / scale;
+    }
+  } else {
+    for (int32_t i = 0; i < n; ++i) {
+      const double scale = RunScale(call, i);
+      px[i] = rc.x[i] / scale;
+      py[i] = rc.y[i] / scale;
+    }
+  }
+  if (!FloorNear(px, n, cx) || !FloorNear(py, n, cy)) {
+    for (int32_t i = 0; i < n; ++i) {
+      cx[i] = FloorToInt32(px[i]);
+      cy[i] = FloorToInt32(py[i]);
+    }
+  }
   for (int32_t i = 0; i < n; ++i) {
-    const double scale = oneScale ? common : RunScale(call, i);
-    const double x = rc.x[i] / scale;
-    const double y = rc.y[i] / scale;
-    cx[i] = FloorToInt32(x);
-    cy[i] = FloorToInt32(y);
-    px[i] = x - cx[i];
-    py[i] = y - cy[i];
+    px[i] = px[i] - cx[i];
+    py[i] = py[i] - cy[i];
   }
 }
 
