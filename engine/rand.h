@@ -87,4 +87,10 @@ inline uint64_t JumpWord(uint64_t x, const RandJump& jump) {
   return (jump.a * x + jump.c) & rand48::kMask48;
 }
 
+// The jump that makes first, then second.
+inline RandJump Then(const RandJump& first, const RandJump& second) {
+  return RandJump{(second.a * first.a) & rand48::kMask48,
+                  (second.a * first.c + second.c) & rand48::kMask48};
+}
+
 }  // namespace pxb

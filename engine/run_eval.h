@@ -62,9 +62,9 @@ struct RunCall {
   unsigned char* out;  // rc->count values, node->resultSize bytes apart
   const RunContext* rc;
   RunEvaluator* evaluator;
-  RandState* draws;  // for a node that draws: its place in the sequence
-  int32_t drawSkip;  // steps the other drawing nodes take between its draws
-  RandJump skip;     // those drawSkip steps in one
+  const RandState* draws;  // for a node that draws: its first sample's place in the sequence
+  int32_t drawSkip;        // steps the other drawing nodes take between its draws
+  RandJump skip;           // those drawSkip steps in one
 };
 using RunFn = void (*)(const RunCall& call);
 

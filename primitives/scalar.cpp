@@ -1,6 +1,7 @@
 #include "primitives/scalar.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 
@@ -95,10 +96,8 @@ struct DitherSplit {
   double t3;
 };
 
-inline DitherSplit DitherSplitOf(const DitherScale& scale, double a) {
-  const double p = scale.n * a;
-  const int32_t k = FloorToInt32(p);
-  const double f = p - k;
+// The split for level k and the fraction f of a above it.
+inline DitherSplit DitherSplitAt(int32_t k, double f) {
   const double bw = (f + 1.0) * 0.5;
   const double aw = 1.0 - bw;
   const double ew = f * 0.5;
@@ -107,6 +106,12 @@ inline DitherSplit DitherSplitOf(const DitherScale& scale, double a) {
   const double t2 = t1 + (dw * dw * 0.5 + aw * bw);
   const double t3 = (dw * ew + bw * bw * 0.5) + t2;
   return DitherSplit{k, t1, t2, t3};
+}
+
+inline DitherSplit DitherSplitOf(const DitherScale& scale, double a) {
+  const double p = scale.n * a;
+  const int32_t k = FloorToInt32(p);
+  return DitherSplitAt(k, p - k);
 }
 
 // Quantises a to one of the levels, choosing it by the draw u so that the
@@ -296,24 +301,89 @@ void RunGain(const RunCall& call) {
   }
   UnitMap<2>(call, [](const double* a) { return GainCurve(a[0], a[1]); });
 }
-// One draw per sample from the node's place in the sequence, then past the
-// draws the tree's other "dither" nodes make for the same sample. The state
-// stays packed in one word between draws; only the final state is unpacked
-// into the caller's words.
+// The sign bit of v: 1 for a value below zero (and for -0).
+inline uint64_t SignOf(double v) {
+  return std::bit_cast<uint64_t>(v) >> 63;
+}
+
+// DitherLevelCounted for the count samples of a run, with levels at steps
+// r[i] (n[i] = 1 / r[i] of them a unit), two samples at a time. False when
+// the place n·a of some sample lies beyond 2^30 (or is not a number); out is
+// then unset. Within that range the level's fraction f lies in [0, 1], so
+// the thresholds are finite and in order, and u lies below a threshold t
+// exactly when the sign bit of u - t is set (a difference is never -0).
+bool DitherLevels(const double* a, const double* n, const double* r, const double* u, int32_t count,
+                  double* out) {
+  double p[kMaxRun];
+  int32_t k[kMaxRun];
+  for (int32_t i = 0; i < count; ++i)
+    p[i] = n[i] * a[i];
+  if (!FloorNear(p, count, k)) return false;
+  for (int32_t i = 0; i < count; ++i) {
+    const DitherSplit s = DitherSplitAt(k[i], p[i] - k[i]);
+    const auto below =
+        static_cast<int32_t>(SignOf(u[i] - s.t1) + SignOf(u[i] - s.t2) + SignOf(u[i] - s.t3));
+    out[i] = (k[i] + (2 - below)) * r[i];
+  }
+  return true;
+}
+
+// The run's draws into u, one per sample from the node's place in the
+// sequence, each followed by the draws the tree's other "dither" nodes make
+// for the same sample: from one draw's state to the next sample's is that
+// skip, then one step. Two chains, of the even and the odd samples, move two
+// samples at a time so that the steps of one overlap the other's. The
+// evaluator places every run's draws itself: the node's state is left as
+// it is.
+void DitherDraws(const RunCall& call, double* u) {
+  const int32_t count = call.rc->count;
+  const RandJump step{rand48::kMultiplier, rand48::kAddend};
+  const RandJump next = call.drawSkip > 0 ? Then(call.skip, step) : step;
+  const RandJump twice = Then(next, next);
+  uint64_t even = rand48::Step(rand48::Pack(*call.draws));
+  uint64_t odd = JumpWord(even, next);
+  int32_t i = 0;
+  for (; i + 1 < count; i += 2) {
+    u[i] = rand48::DoubleOf(even);
+    u[i + 1] = rand48::DoubleOf(odd);
+    even = JumpWord(even, twice);
+    odd = JumpWord(odd, twice);
+  }
+  if (i < count) u[i] = rand48::DoubleOf(even);
+}
+
+// The draws come first, then the levels: for the whole run at once, or a
+// sample at a time when some sample needs the branching path.
 void RunDither(const RunCall& call) {
-  uint64_t x = rand48::Pack(*call.draws);
-  const bool skip = call.drawSkip > 0;
-  const RandJump jump = call.skip;
-  const bool fixed = SecondIsConstant(call);
-  const DitherScale fixedScale = fixed ? DitherScaleOf(ReadUnit(call.args[1].data)) : DitherScale{};
-  UnitMap<2>(call, [&](const double* a) {
-    x = rand48::Step(x);
-    const double v =
-        DitherLevelCounted(fixed ? fixedScale : DitherScaleOf(a[1]), a[0], rand48::DoubleOf(x));
-    if (skip) x = JumpWord(x, jump);
-    return v;
-  });
-  rand48::Unpack(x, call.draws);
+  const int32_t count = call.rc->count;
+  if (count <= 0) return;
+  double u[kMaxRun];
+  DitherDraws(call, u);
+  double a[kMaxRun];
+  double n[kMaxRun];
+  double r[kMaxRun];
+  for (int32_t i = 0; i < count; ++i)
+    a[i] = ReadUnit(call.args[0].data + i * call.args[0].stride);
+  if (SecondIsConstant(call)) {
+    const DitherScale scale = DitherScaleOf(ReadUnit(call.args[1].data));
+    std::fill(n, n + count, scale.n);
+    std::fill(r, r + count, scale.r);
+  } else {
+    for (int32_t i = 0; i < count; ++i) {
+      const DitherScale scale =
+          DitherScaleOf(ReadUnit(call.args[1].data + i * call.args[1].stride));
+      n[i] = scale.n;
+      r[i] = scale.r;
+    }
+  }
+  unsigned char* out = call.out;
+  double levels[kMaxRun];
+  if (DitherLevels(a, n, r, u, count, levels)) {
+    std::memcpy(out, levels, static_cast<size_t>(count) * sizeof(double));
+    return;
+  }
+  for (int32_t i = 0; i < count; ++i)
+    WriteUnit(out + static_cast<ptrdiff_t>(i) * 8, DitherLevelCounted({n[i], r[i]}, a[i], u[i]));
 }
 
 }  // namespace
