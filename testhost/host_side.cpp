@@ -360,6 +360,10 @@ void Host::Commit() {
         (static_cast<std::size_t>(y) * document_.width + static_cast<std::size_t>(left)) * planes +
         deliveredFirst_;
     // Back from the buffer's packed pixels into the document's.
+    if (static_cast<std::size_t>(deliveredCount_) == planes) {
+      std::memcpy(to, from, static_cast<std::size_t>(right - left) * planes);
+      continue;
+    }
     for (std::int32_t x = left; x < right; ++x) {
       std::copy_n(from, deliveredCount_, to);
       from += deliveredCount_;
