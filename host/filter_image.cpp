@@ -36,8 +36,11 @@ struct InputRows {
   std::int32_t firstRow;
 };
 
-// Rows evaluated ahead of writing, per thread of the pass.
-constexpr std::int32_t kRowsPerThread = 16;
+// Rows evaluated ahead of writing, per thread of the pass, as long as a
+// block of them (written pixels and selected columns) stays within
+// kBlockBytes: two blocks are held at a time.
+constexpr std::int32_t kRowsPerThread = 32;
+constexpr std::int64_t kBlockBytes = std::int64_t{16} << 20;
 constexpr unsigned kMaxPassThreads = 8;
 
 // How many threads a final pass may use; 0: one per core.
@@ -263,7 +266,11 @@ bool FilterRows(Pass* p, std::int32_t top, std::int32_t end, const InputRows& in
   }
   if (top >= end) return true;
   p->in = in;
-  const auto block = static_cast<std::int32_t>(kRowsPerThread * (p->helpers.size() + 1));
+  const std::int64_t rowBytes =
+      std::int64_t{p->width} * (p->planes + static_cast<std::int64_t>(sizeof(std::int32_t)));
+  const auto block = static_cast<std::int32_t>(
+      std::clamp<std::int64_t>(kRowsPerThread * static_cast<std::int64_t>(p->helpers.size() + 1), 1,
+                               std::max<std::int64_t>(1, kBlockBytes / rowBytes)));
   RowEvaluators& rows = *p->rows;
   RowBlock* current = &p->blocks[0];
   RowBlock* ahead = &p->blocks[1];
