@@ -1,6 +1,5 @@
 #include "engine/run_resample.h"
 
-#include <bit>
 #include <cstring>
 #include <vector>
 
@@ -61,21 +60,8 @@ void EvaluateCells(RunEvaluator& ev, Node* child, const RunContext& rc, const in
 }
 
 // f[i] = scale * v[i] and its floor, as the per-sample function computes
-// them. The samples of a row share their y: when every v[i] has the same
-// bits, the first sample's results stand for all.
+// them.
 void ScaleAndFloor(const double* v, double scale, int32_t n, double* f, int32_t* cell) {
-  int32_t same = 1;
-  while (same < n && std::bit_cast<uint64_t>(v[same]) == std::bit_cast<uint64_t>(v[0]))
-    ++same;
-  if (n > 0 && same == n) {
-    const double f0 = scale * v[0];
-    const int32_t cell0 = FloorToInt32(f0);
-    for (int32_t i = 0; i < n; ++i) {
-      f[i] = f0;
-      cell[i] = cell0;
-    }
-    return;
-  }
   for (int32_t i = 0; i < n; ++i)
     f[i] = scale * v[i];
   if (FloorNear(f, n, cell)) return;

@@ -45,10 +45,9 @@ class RowEvaluators {
  public:
   // first evaluates on the calling thread, each helper on a thread of its
   // own; all evaluate the same prepared tree. rowOrigin is the image row of
-  // the tree's row 0; a written
-  // row is width pixels of pixelBytes. Without helpers, rows are evaluated
-  // in order from one running draw sequence (as a tree whose draws cannot be
-  // placed needs).
+  // the tree's row 0; a written row is width pixels of pixelBytes. Without
+  // helpers, rows are evaluated in order from one running draw sequence (as
+  // a tree whose draws cannot be placed needs).
   RowEvaluators(RunEvaluator* first, std::vector<RunEvaluator*> helpers, std::int32_t width,
                 std::int32_t rowOrigin, SelectColumns select, int pixelBytes, WritePixels write);
   RowEvaluators(const RowEvaluators&) = delete;

@@ -131,18 +131,6 @@ inline double DitherLevel(const DitherScale& scale, double a, double u) {
   return level * scale.r;
 }
 
-// DitherLevel for the run loop, where the draw makes the branches above
-// unpredictable: with ordered thresholds (always, but for values far outside
-// the levels' range or not finite) the level is k - 1 plus the number of
-// thresholds u is not below, the same choice counted without branching.
-inline double DitherLevelCounted(const DitherScale& scale, double a, double u) {
-  const DitherSplit s = DitherSplitOf(scale, a);
-  if (!(s.t1 <= s.t2 && s.t2 <= s.t3)) return DitherLevel(scale, a, u);
-  const int32_t above = static_cast<int32_t>(!(u < s.t1)) + static_cast<int32_t>(!(u < s.t2)) +
-                        static_cast<int32_t>(!(u < s.t3));
-  return WrapAdd(s.k, above - 1) * scale.r;
-}
-
 // DitherLevel with one draw from state.
 double DitherValue(double a, double levels, RandState* state) {
   const double u = NextDoubleOn(state);
@@ -306,12 +294,14 @@ inline uint64_t SignOf(double v) {
   return std::bit_cast<uint64_t>(v) >> 63;
 }
 
-// DitherLevelCounted for the count samples of a run, with levels at steps
-// r[i] (n[i] = 1 / r[i] of them a unit), two samples at a time. False when
-// the place n·a of some sample lies beyond 2^30 (or is not a number); out is
-// then unset. Within that range the level's fraction f lies in [0, 1], so
-// the thresholds are finite and in order, and u lies below a threshold t
-// exactly when the sign bit of u - t is set (a difference is never -0).
+// DitherLevel for the count samples of a run, with levels at steps r[i]
+// (n[i] = 1 / r[i] of them a unit), two samples at a time: where the draw
+// would make DitherLevel's branches unpredictable, the level is k - 1 plus
+// the number of thresholds u is not below. False when the place n·a of some
+// sample lies beyond 2^30 (or is not a number); out is then unset. Within
+// that range the level's fraction f lies in [0, 1], so the thresholds are
+// finite and in order, and u lies below a threshold t exactly when the sign
+// bit of u - t is set (a difference is never -0).
 bool DitherLevels(const double* a, const double* n, const double* r, const double* u, int32_t count,
                   double* out) {
   double p[kMaxRun];
@@ -383,7 +373,7 @@ void RunDither(const RunCall& call) {
     return;
   }
   for (int32_t i = 0; i < count; ++i)
-    WriteUnit(out + static_cast<ptrdiff_t>(i) * 8, DitherLevelCounted({n[i], r[i]}, a[i], u[i]));
+    WriteUnit(out + static_cast<ptrdiff_t>(i) * 8, DitherLevel({n[i], r[i]}, a[i], u[i]));
 }
 
 }  // namespace
