@@ -25,18 +25,19 @@ CallbackTarget callbackTarget;
 constexpr int kMaxContinueCalls = 1000;
 constexpr std::uint8_t kUnsetByte = 0xCD;  // what a buffer holds where nothing was put
 
-// Copies n pixels of count bytes each, taken every fromStep bytes, packed to to.
-void CopyPixels(const std::uint8_t* from, std::size_t fromStep, std::uint8_t* to, int count,
-                std::int32_t n) {
+// Copies n pixels of count bytes each, taken every fromStep bytes and put
+// every toStep bytes: one copy when both are packed.
+void CopyPixels(const std::uint8_t* from, std::size_t fromStep, std::uint8_t* to,
+                std::size_t toStep, int count, std::int32_t n) {
   const auto bytes = static_cast<std::size_t>(count);
-  if (fromStep == bytes) {
+  if (fromStep == bytes && toStep == bytes) {
     std::memcpy(to, from, bytes * static_cast<std::size_t>(n));
     return;
   }
   for (std::int32_t i = 0; i < n; ++i) {
     std::copy_n(from, bytes, to);
     from += fromStep;
-    to += bytes;
+    to += toStep;
   }
 }
 
@@ -360,15 +361,8 @@ void Host::Commit() {
         (static_cast<std::size_t>(y) * document_.width + static_cast<std::size_t>(left)) * planes +
         deliveredFirst_;
     // Back from the buffer's packed pixels into the document's.
-    if (static_cast<std::size_t>(deliveredCount_) == planes) {
-      std::memcpy(to, from, static_cast<std::size_t>(right - left) * planes);
-      continue;
-    }
-    for (std::int32_t x = left; x < right; ++x) {
-      std::copy_n(from, deliveredCount_, to);
-      from += deliveredCount_;
-      to += planes;
-    }
+    CopyPixels(from, static_cast<std::size_t>(deliveredCount_), to, planes, deliveredCount_,
+               right - left);
   }
 }
 
@@ -383,44 +377,55 @@ api::OSErr Host::FillSampled(const api::Rect16& rect, std::int32_t step, std::in
   buffer->size = static_cast<std::size_t>(*rowBytes) * static_cast<std::size_t>(height);
   buffer->bytes.reset(new std::uint8_t[buffer->size]);
   std::memset(buffer->bytes.get(), kUnsetByte, buffer->size);
-  // The columns that lie inside the sampled image; the others are padded.
+  const auto at = [&](std::int32_t sx, std::int32_t sy) {
+    return source +
+           (static_cast<std::size_t>(sy) * step * document_.width +
+            static_cast<std::size_t>(sx) * step) *
+               sourcePlanes +
+           first;
+  };
+  // One pixel: the sampled pixel (sx, sy), or the padding where that lies
+  // outside the sampled image; false for a padding that cannot be given.
+  const auto fillPixel = [&](std::uint8_t* to, std::int32_t sx, std::int32_t sy) {
+    if (sx < 0 || sy < 0 || sx >= sampledWidth || sy >= sampledHeight) {
+      if (padding >= 0 && padding <= 255) {
+        std::memset(to, padding, static_cast<std::size_t>(count));
+        return true;
+      }
+      if (padding == api::paddingNone) return true;
+      if (padding != api::paddingEdgeReplication || sampledWidth == 0 || sampledHeight == 0) {
+        return false;
+      }
+      sx = std::clamp(sx, 0, sampledWidth - 1);
+      sy = std::clamp(sy, 0, sampledHeight - 1);
+    }
+    std::memcpy(to, at(sx, sy), static_cast<std::size_t>(count));
+    return true;
+  };
+  // The columns that lie inside the sampled image: in a row inside it too
+  // they are copied as one stretch, every other pixel on its own.
   const std::int32_t inFirst = std::clamp(-rect.left, 0, width);
   const std::int32_t inEnd = std::clamp(sampledWidth - rect.left, inFirst, width);
   for (std::int32_t y = 0; y < height; ++y) {
     std::uint8_t* row = buffer->bytes.get() + static_cast<std::size_t>(y) * *rowBytes;
     const std::int32_t sy = rect.top + y;
-    std::int32_t x = 0;
-    while (x < width) {
-      std::int32_t sx = rect.left + x;
-      std::int32_t ty = sy;
-      if (ty >= 0 && ty < sampledHeight && x == inFirst && inFirst < inEnd) {
-        const std::uint8_t* from = source +
-                                   (static_cast<std::size_t>(ty) * step * document_.width +
-                                    static_cast<std::size_t>(sx) * step) *
-                                       sourcePlanes +
-                                   first;
-        CopyPixels(from, static_cast<std::size_t>(step) * sourcePlanes,
-                   row + static_cast<std::size_t>(x) * count, count, inEnd - inFirst);
-        x = inEnd;
-        continue;
+    const bool inside = sy >= 0 && sy < sampledHeight;
+    const std::int32_t stretchFirst = inside ? inFirst : width;
+    const std::int32_t stretchEnd = inside ? inEnd : width;
+    for (std::int32_t x = 0; x < stretchFirst; ++x) {
+      if (!fillPixel(row + static_cast<std::size_t>(x) * count, rect.left + x, sy)) {
+        return api::paramErr;
       }
-      std::uint8_t* to = row + static_cast<std::size_t>(x) * count;
-      ++x;
-      if (sx < 0 || ty < 0 || sx >= sampledWidth || ty >= sampledHeight) {
-        if (padding >= 0 && padding <= 255) {
-          std::memset(to, padding, static_cast<std::size_t>(count));
-          continue;
-        }
-        if (padding == api::paddingNone) continue;
-        if (padding != api::paddingEdgeReplication || sampledWidth == 0 || sampledHeight == 0) {
-          return api::paramErr;
-        }
-        sx = std::clamp(sx, 0, sampledWidth - 1);
-        ty = std::clamp(ty, 0, sampledHeight - 1);
+    }
+    if (stretchFirst < stretchEnd) {
+      CopyPixels(at(rect.left + stretchFirst, sy), static_cast<std::size_t>(step) * sourcePlanes,
+                 row + static_cast<std::size_t>(stretchFirst) * count,
+                 static_cast<std::size_t>(count), count, stretchEnd - stretchFirst);
+    }
+    for (std::int32_t x = stretchEnd; x < width; ++x) {
+      if (!fillPixel(row + static_cast<std::size_t>(x) * count, rect.left + x, sy)) {
+        return api::paramErr;
       }
-      const std::size_t pixel = static_cast<std::size_t>(ty) * step * document_.width +
-                                static_cast<std::size_t>(sx) * step;
-      std::memcpy(to, source + pixel * sourcePlanes + first, static_cast<std::size_t>(count));
     }
   }
   return api::noErr;
